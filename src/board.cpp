@@ -1,0 +1,346 @@
+#include "board.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <ostream>
+
+#include "hash.h"
+
+// Debug and sanitizer builds check every invariant after each make and unmake.
+#ifdef TAVIK_CHECKS
+#define ASSERT_BOARD_OK(board) \
+    ((BoardOk(board)) ? (void)0 : (std::fprintf(stderr, "%s:%d: board invariant broken\n", __FILE__, __LINE__), std::abort()))
+#else
+#define ASSERT_BOARD_OK(board) ((void)0)
+#endif
+
+namespace {
+
+constexpr int32_t BACK_RANK[8] = {ROOK, KNIGHT, BISHOP, QUEEN, KING, BISHOP, KNIGHT, ROOK};
+
+// The castling right that belongs to a corner square, or -1.
+int CornerRight(int square)
+{
+    switch (square) {
+    case 0: return WHITE_QUEEN_SIDE;
+    case 7: return WHITE_KING_SIDE;
+    case 56: return BLACK_QUEEN_SIDE;
+    case 63: return BLACK_KING_SIDE;
+    default: return -1;
+    }
+}
+
+void SetKingSquare(Board& board, int32_t colour, int square)
+{
+    if (colour == WHITE)
+        board.white_king = square;
+    else
+        board.black_king = square;
+}
+
+// The square of the pawn that an en passant capture onto `to` removes.
+int EnPassantVictim(int to, int32_t mover) { return mover == WHITE ? to - 8 : to + 8; }
+
+int32_t PromotedType(int32_t kind)
+{
+    switch (kind) {
+    case PROMOTE_KNIGHT: return KNIGHT;
+    case PROMOTE_BISHOP: return BISHOP;
+    case PROMOTE_ROOK: return ROOK;
+    default: return QUEEN;
+    }
+}
+
+}  // namespace
+
+BoardPtr AllocBoard()
+{
+    BoardPtr board(new (std::nothrow) Board());
+    if (!board) {
+        std::printf("Memory allocation failure at %s:%d\n", ".\\board", 36);
+        std::fflush(stdout);
+        std::exit(1);
+    }
+    board->empty = NewFigure(board->store, NONE, NO_COLOUR);
+    board->side = WHITE;
+    return board;
+}
+
+BoardPtr NewBoard()
+{
+    BoardPtr board = AllocBoard();
+    Board& b = *board;
+    for (int file = 0; file < 8; ++file)
+        b.squares[file] = NewFigure(b.store, BACK_RANK[file], WHITE);
+    for (int file = 0; file < 8; ++file)
+        b.squares[56 + file] = NewFigure(b.store, BACK_RANK[file], BLACK);
+    for (int file = 0; file < 8; ++file) {
+        for (int rank = 2; rank <= 5; ++rank)
+            b.squares[rank * 8 + file] = b.empty;
+        b.squares[8 + file] = NewFigure(b.store, PAWN, WHITE);
+        b.squares[48 + file] = NewFigure(b.store, PAWN, BLACK);
+    }
+    for (int right = 0; right < 4; ++right)
+        b.castle[right] = b.castle_history[0][right] = 1;
+    b.white_king = 4;
+    b.black_king = 60;
+    b.side = WHITE;
+    b.hash_key[0] = ComputeKey(b);
+    b.hash_lock[0] = ComputeLock(b);
+    return board;
+}
+
+void PrintBoard(const Board& board, std::ostream& out)
+{
+    static constexpr char BORDER[] = "+----+----+----+----+----+----+----+----+";
+    out << "  " << BORDER << "\n";
+    for (int rank = 7; rank >= 0; --rank) {
+        out << rank + 1 << " |";
+        for (int file = 0; file < 8; ++file) {
+            const Figure* figure = board.squares[rank * 8 + file];
+            out << ' ' << (figure->colour == WHITE ? '*' : ' ') << FIGURE_LETTERS[figure->type] << " |";
+        }
+        out << "\n  " << BORDER << "\n";
+    }
+    out << "\n     a    b    c    d    e    f    g    h\n\n";
+}
+
+int MakeMove(Board& board, Move move)
+{
+    const int p = board.ply;
+    if (p >= LAST_PLY)
+        return 0;
+    Figure* mover = board.squares[move.from];
+    Figure* target = board.squares[move.to];
+    const int32_t colour = board.side;
+
+    // Step 1. Record what taking the move back needs.
+    board.undo[p] = {mover, target};
+    board.moves[p] = move;
+
+    // Step 2.
+    board.ply = p + 1;
+
+    // Step 3. An ordinary move updates key and lock from the figures as they stand.
+    if (move.kind == NORMAL_MOVE) {
+        board.hash_key[p + 1] = UpdateKey(board, move);
+        board.hash_lock[p + 1] = UpdateLock(board, move);
+    }
+
+    // Step 4. A king move loses both rights of its side.
+    if (mover->type == KING) {
+        if (colour == WHITE)
+            board.castle[WHITE_QUEEN_SIDE] = board.castle[WHITE_KING_SIDE] = 0;
+        else
+            board.castle[BLACK_QUEEN_SIDE] = board.castle[BLACK_KING_SIDE] = 0;
+        SetKingSquare(board, colour, move.to);
+    }
+
+    // Step 5. A rook leaving its own corner loses that corner's right, and
+    // whatever lands on a corner takes that corner's right away too (the rook
+    // that held it has been captured or has left).
+    if (mover->type == ROOK) {
+        const int right = CornerRight(move.from);
+        if (right >= 0 && (right >= WHITE_QUEEN_SIDE) == (colour == WHITE))
+            board.castle[right] = 0;
+    }
+    if (const int right = CornerRight(move.to); right >= 0)
+        board.castle[right] = 0;
+
+    // Step 6. Move the figure; a captured one stays referenced from undo[p].
+    board.squares[move.to] = mover;
+    board.squares[move.from] = board.empty;
+
+    // Step 7. What else the kind of move does.
+    const int rank_start = move.to / 8 * 8;
+    switch (move.kind) {
+    case CASTLE_QUEEN_SIDE:
+        board.squares[rank_start + 3] = board.squares[rank_start];
+        board.squares[rank_start] = board.empty;
+        break;
+    case CASTLE_KING_SIDE:
+        board.squares[rank_start + 5] = board.squares[rank_start + 7];
+        board.squares[rank_start + 7] = board.empty;
+        break;
+    case EN_PASSANT: {
+        const int victim = EnPassantVictim(move.to, colour);
+        board.undo[p].captured = board.squares[victim];
+        board.squares[victim] = board.empty;
+        break;
+    }
+    case PROMOTE_QUEEN:
+    case PROMOTE_KNIGHT:
+    case PROMOTE_BISHOP:
+    case PROMOTE_ROOK:
+        board.squares[move.to] = NewFigure(board.store, PromotedType(move.kind), colour);
+        break;
+    default:
+        break;
+    }
+
+    // Step 8.
+    board.side = Opponent(colour);
+
+    // Step 9. Every other kind hashes the finished position from scratch.
+    if (move.kind != NORMAL_MOVE) {
+        board.hash_key[p + 1] = ComputeKey(board);
+        board.hash_lock[p + 1] = ComputeLock(board);
+    }
+
+    // Step 10.
+    std::copy(board.castle, board.castle + 4, board.castle_history[p + 1]);
+
+    // Step 11. Refuse a move that leaves the mover's king attacked.
+    if (IsAttacked(board, KingSquare(board, colour), board.side)) {
+        UnmakeMove(board);
+        return 0;
+    }
+
+    // Step 12.
+    board.in_check = IsAttacked(board, KingSquare(board, board.side), colour);
+
+    // Step 13. Pre-fill the next ply's record; a null move made at ply p + 1
+    // leaves it for the repetition scan to read.
+    board.undo[p + 1] = {mover, board.squares[move.to]};
+
+    ASSERT_BOARD_OK(board);
+    return 1;
+}
+
+void UnmakeMove(Board& board)
+{
+    // Step 1.
+    const int p = --board.ply;
+    const Move move = board.moves[p];
+    Figure* mover = board.undo[p].moved;
+    Figure* captured = board.undo[p].captured;
+    Figure* arrived = board.squares[move.to];
+
+    // Step 2.
+    if (arrived->type == KING)
+        SetKingSquare(board, arrived->colour, move.from);
+
+    // Step 3.
+    board.squares[move.from] = mover;
+    board.squares[move.to] = captured;
+
+    // Step 4.
+    const int rank_start = move.to / 8 * 8;
+    switch (move.kind) {
+    case CASTLE_QUEEN_SIDE:
+        board.squares[rank_start] = board.squares[rank_start + 3];
+        board.squares[rank_start + 3] = board.empty;
+        break;
+    case CASTLE_KING_SIDE:
+        board.squares[rank_start + 7] = board.squares[rank_start + 5];
+        board.squares[rank_start + 5] = board.empty;
+        break;
+    case EN_PASSANT:
+        board.squares[move.to] = board.empty;
+        board.squares[EnPassantVictim(move.to, mover->colour)] = captured;
+        break;
+    case PROMOTE_QUEEN:
+    case PROMOTE_KNIGHT:
+    case PROMOTE_BISHOP:
+    case PROMOTE_ROOK:
+        ReleaseFigure(board.store, arrived);
+        break;
+    default:
+        break;
+    }
+
+    // Steps 5 to 7.
+    std::copy(board.castle_history[p], board.castle_history[p] + 4, board.castle);
+    board.side = Opponent(board.side);
+    board.in_check = IsAttacked(board, KingSquare(board, board.side), Opponent(board.side));
+
+    ASSERT_BOARD_OK(board);
+}
+
+void MakeNullMove(Board& board)
+{
+    const int p = board.ply;
+    board.side = Opponent(board.side);
+    board.moves[p] = NO_MOVE;
+    board.ply = p + 1;
+    board.hash_key[p + 1] = board.hash_key[p] ^ side_key_random;
+    board.hash_lock[p + 1] = board.hash_lock[p] ^ side_lock_random;
+    std::copy(board.castle, board.castle + 4, board.castle_history[p + 1]);
+    ASSERT_BOARD_OK(board);
+}
+
+void UnmakeNullMove(Board& board)
+{
+    --board.ply;
+    board.side = Opponent(board.side);
+    ASSERT_BOARD_OK(board);
+}
+
+void MakeRoom(Board& board)
+{
+    if (board.ply < GAME_PLY_LIMIT)
+        return;
+    const int drop = board.ply - GAME_PLY_KEEP;
+    // Entry `ply` itself moves too: it holds the current position's key, lock,
+    // rights and the pre-filled undo record.
+    const size_t kept = board.ply - drop + 1;
+    std::memmove(board.moves, board.moves + drop, kept * sizeof board.moves[0]);
+    std::memmove(board.hash_key, board.hash_key + drop, kept * sizeof board.hash_key[0]);
+    std::memmove(board.hash_lock, board.hash_lock + drop, kept * sizeof board.hash_lock[0]);
+    std::memmove(board.undo, board.undo + drop, kept * sizeof board.undo[0]);
+    std::memmove(board.castle_history, board.castle_history + drop, kept * sizeof board.castle_history[0]);
+    board.ply -= drop;
+    ASSERT_BOARD_OK(board);
+}
+
+int MakeGameMove(Board& board, Move move)
+{
+    MakeRoom(board);
+    return MakeMove(board, move);
+}
+
+bool BoardOk(const Board& board)
+{
+    if (board.ply < 0 || board.ply > LAST_PLY)
+        return false;
+    if (board.side != WHITE && board.side != BLACK)
+        return false;
+    const Figure* first = board.store.slots;
+    const Figure* last = board.store.slots + board.store.used;
+    if (board.empty < first || board.empty >= last || board.empty->type != NONE || board.empty->colour != NO_COLOUR)
+        return false;
+    int kings[2] = {0, 0};
+    for (int square = 0; square < 64; ++square) {
+        const Figure* figure = board.squares[square];
+        if (figure < first || figure >= last)
+            return false;
+        if (figure->type < PAWN || figure->type > NONE)
+            return false;
+        if ((figure->type == NONE) != (figure->colour == NO_COLOUR))
+            return false;
+        if (figure->type == NONE && figure != board.empty)
+            return false;
+        if (figure->type == KING)
+            ++kings[figure->colour];
+    }
+    // A set-up position may lack a king or hold several; the king square is
+    // then that of one of them.
+    for (const int32_t colour : {BLACK, WHITE}) {
+        const int square = KingSquare(board, colour);
+        if (square < 0 || square > 63)
+            return false;
+        const Figure* king = board.squares[square];
+        if (kings[colour] > 0 && (king->type != KING || king->colour != colour))
+            return false;
+    }
+    if (board.hash_key[board.ply] != ComputeKey(board) || board.hash_lock[board.ply] != ComputeLock(board))
+        return false;
+    if (!std::equal(board.castle, board.castle + 4, board.castle_history[board.ply]))
+        return false;
+    if (board.in_check != IsAttacked(board, KingSquare(board, board.side), Opponent(board.side)))
+        return false;
+    return true;
+}

@@ -1,0 +1,37 @@
+// Position hashing: random tables and the 32-bit key and lock of a position.
+// Both are XOR sums over the figures on their squares plus a value for black
+// to move; castling rights and the ply are not hashed.
+#pragma once
+
+#include <cstdint>
+
+#include "move.h"
+
+struct Board;
+struct Figure;
+
+inline constexpr int HASH_TABLE_SIZE = 768;  // 6 types x 2 colours x 64 squares
+
+// Filled once per run by InitHashTables; never changed afterwards. The key
+// uses the low 32 bits of key_random; every lock_random entry and both side
+// values are below 32768, so every lock is too.
+extern uint64_t key_random[HASH_TABLE_SIZE];
+extern uint64_t lock_random[HASH_TABLE_SIZE];
+extern uint32_t side_key_random;
+extern uint32_t side_lock_random;
+
+// Fills the tables from the generator seeded with `seed` (the engine seeds
+// with the calendar time in seconds).
+void InitHashTables(uint32_t seed);
+
+// Index of a figure on a square in both tables.
+int HashIndex(const Figure& figure, int square);
+
+uint32_t ComputeKey(const Board& board);
+uint32_t ComputeLock(const Board& board);
+
+// Key and lock after an ordinary move (NORMAL_MOVE) made from the position at
+// ply - 1; called by MakeMove once it has raised ply and before it moves any
+// figure.
+uint32_t UpdateKey(const Board& board, Move move);
+uint32_t UpdateLock(const Board& board, Move move);

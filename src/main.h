@@ -1,0 +1,20 @@
+// The command loop: the engine's side of the protocol, and the position
+// set-up of "setboard".
+#pragma once
+
+#include <iosfwd>
+
+#include "board.h"
+
+// Runs one whole session: start-up, then one command per line of `in` until
+// "quit" or the end of the input. Returns the process's exit status.
+int RunCommandLoop(std::istream& in, std::ostream& out);
+
+// A new board from the placement field of a position text (white to move, no
+// castling rights, no history), writing its trace lines; none, with nothing
+// written, when the field does not describe eight ranks of eight squares.
+BoardPtr SetBoard(const char* text, std::ostream& out);
+
+// Whether `text` starts with a well-formed placement field, ended by a blank
+// or by the end of the text.
+bool IsPlacementValid(const char* text);

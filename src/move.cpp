@@ -1,0 +1,419 @@
+#include "move.h"
+
+#include <cctype>
+#include <cstring>
+#include <ostream>
+
+#include "board.h"
+#include "search.h"
+
+// ---- Geometry ------------------------------------------------------------
+
+namespace {
+
+constexpr auto MakeMailbox()
+{
+    struct Table {
+        int32_t cells[120];
+    } table{};
+    for (int cell = 0; cell < 120; ++cell) {
+        const int row = cell / 10;
+        const int column = cell % 10;
+        const bool on_board = row >= 2 && row <= 9 && column >= 1 && column <= 8;
+        table.cells[cell] = on_board ? (row - 2) * 8 + (column - 1) : -1;
+    }
+    return table;
+}
+
+constexpr auto MAILBOX = MakeMailbox();
+
+}  // namespace
+
+const int32_t mailbox[120] = {
+#define ROW(r) MAILBOX.cells[r * 10 + 0], MAILBOX.cells[r * 10 + 1], MAILBOX.cells[r * 10 + 2], \
+               MAILBOX.cells[r * 10 + 3], MAILBOX.cells[r * 10 + 4], MAILBOX.cells[r * 10 + 5], \
+               MAILBOX.cells[r * 10 + 6], MAILBOX.cells[r * 10 + 7], MAILBOX.cells[r * 10 + 8], \
+               MAILBOX.cells[r * 10 + 9]
+    ROW(0), ROW(1), ROW(2), ROW(3), ROW(4), ROW(5), ROW(6), ROW(7), ROW(8), ROW(9), ROW(10), ROW(11)
+#undef ROW
+};
+
+const int32_t mailbox64[64] = {
+    21, 22, 23, 24, 25, 26, 27, 28,
+    31, 32, 33, 34, 35, 36, 37, 38,
+    41, 42, 43, 44, 45, 46, 47, 48,
+    51, 52, 53, 54, 55, 56, 57, 58,
+    61, 62, 63, 64, 65, 66, 67, 68,
+    71, 72, 73, 74, 75, 76, 77, 78,
+    81, 82, 83, 84, 85, 86, 87, 88,
+    91, 92, 93, 94, 95, 96, 97, 98,
+};
+
+const int32_t directions[6][8] = {
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {-21, -19, -12, -8, 8, 12, 19, 21},
+    {-11, -9, 9, 11, 0, 0, 0, 0},
+    {-10, -1, 1, 10, 0, 0, 0, 0},
+    {-11, -10, -9, -1, 1, 9, 10, 11},
+    {-11, -10, -9, -1, 1, 9, 10, 11},
+};
+
+const int32_t direction_count[7] = {0, 8, 4, 4, 8, 8, 0};
+
+const int32_t slides[6] = {0, 0, 1, 1, 1, 0};
+
+// ---- Attack detection ----------------------------------------------------
+
+int IsAttacked(const Board& board, int square, int colour)
+{
+    const int file = square % 8;
+    const int rank = square / 8;
+
+    // Step 1. Pawns, read only where the attacking square is on the board.
+    auto is_pawn = [&](int from) {
+        const Figure* figure = board.squares[from];
+        return figure->type == PAWN && figure->colour == colour;
+    };
+    if (colour == WHITE) {
+        if (rank > 0 && file > 0 && is_pawn(square - 9))
+            return 1;
+        if (rank > 0 && file < 7 && is_pawn(square - 7))
+            return 1;
+    } else {
+        if (rank < 7 && file > 0 && is_pawn(square + 7))
+            return 1;
+        if (rank < 7 && file < 7 && is_pawn(square + 9))
+            return 1;
+    }
+
+    // Steps 2 to 5. Diagonal rays, straight rays, knight jumps, king steps;
+    // the first figure met on each line is the only one that can attack.
+    struct Attackers {
+        int32_t type;
+        int32_t also;  // a second type that attacks the same way (the queen)
+    };
+    static constexpr Attackers ATTACKERS[4] = {{BISHOP, QUEEN}, {ROOK, QUEEN}, {KNIGHT, KNIGHT}, {KING, KING}};
+    for (const Attackers attackers : ATTACKERS) {
+        const int32_t* steps = directions[attackers.type];
+        for (int d = 0; d < direction_count[attackers.type]; ++d) {
+            int target = square;
+            while ((target = Step(target, steps[d])) >= 0) {
+                const Figure* figure = board.squares[target];
+                if (figure->colour != NO_COLOUR) {
+                    if (figure->colour == colour && (figure->type == attackers.type || figure->type == attackers.also))
+                        return 1;
+                    break;
+                }
+                if (!slides[attackers.type])
+                    break;
+            }
+        }
+    }
+    return 0;
+}
+
+// ---- Move list and ordering ----------------------------------------------
+
+void AddMove(MoveList& list, const Board& board, Move move, Move preferred)
+{
+    if (list.count >= MAX_MOVES)
+        return;
+    const Figure* mover = board.squares[move.from];
+    const Figure* victim = board.squares[move.to];
+
+    // Steps 1 to 3. Quiet moves 900, captures by victim value less attacker value.
+    int32_t score = 0;
+    if (victim->colour != NO_COLOUR && victim->colour != mover->colour)
+        score = capture_value[victim->type] - capture_value[mover->type] + 500;
+    score += 900;
+
+    // Step 4. The preferred move, whatever its kind.
+    if (SameSquares(move, preferred))
+        score = 2000;
+
+    // Step 5.
+    score += history[board.ply][move.from][move.to];
+
+    // Step 6.
+    list.moves[list.count] = move;
+    list.scores[list.count] = score;
+    ++list.count;
+}
+
+void PickNextMove(MoveList& list, int index)
+{
+    int32_t best = -1;
+    int chosen = index;
+    for (int j = index; j < list.count; ++j) {
+        if (list.scores[j] > best) {
+            best = list.scores[j];
+            chosen = j;
+        }
+    }
+    std::swap(list.moves[index], list.moves[chosen]);
+    std::swap(list.scores[index], list.scores[chosen]);
+}
+
+// ---- Move generation -----------------------------------------------------
+
+void AddPawnMove(MoveList& list, const Board& board, int from, int to, Move preferred)
+{
+    const int32_t colour = board.squares[from]->colour;
+    if (board.squares[to]->colour == colour)
+        return;
+    const bool last_rank = colour == WHITE ? to >= 56 : to < 8;
+    if (!last_rank) {
+        AddMove(list, board, {from, to, NORMAL_MOVE}, preferred);
+        return;
+    }
+    for (const int32_t kind : {PROMOTE_QUEEN, PROMOTE_ROOK, PROMOTE_KNIGHT, PROMOTE_BISHOP})
+        AddMove(list, board, {from, to, kind}, preferred);
+}
+
+namespace {
+
+// The moves of the pawn on `from`: captures toward the a-file and the h-file,
+// then (unless only captures are wanted) the push and the double step. A pawn
+// standing on its own last rank, which only a set-up position can hold, has
+// no moves.
+void GeneratePawnMoves(MoveList& list, const Board& board, int from, bool captures_only, Move preferred)
+{
+    const int32_t colour = board.side;
+    const int file = from % 8;
+    const int forward = colour == WHITE ? 8 : -8;
+    const int ahead = from + forward;
+    if (ahead < 0 || ahead > 63)
+        return;
+    const int32_t enemy = Opponent(colour);
+    const int left = ahead - 1;   // toward the a-file
+    const int right = ahead + 1;  // toward the h-file
+    if (file > 0 && board.squares[left]->colour == enemy)
+        AddPawnMove(list, board, from, left, preferred);
+    if (file < 7 && board.squares[right]->colour == enemy)
+        AddPawnMove(list, board, from, right, preferred);
+    if (captures_only || !IsEmpty(board.squares[ahead]))
+        return;
+    AddPawnMove(list, board, from, ahead, preferred);
+    const bool home_rank = colour == WHITE ? from <= 15 : from >= 48;
+    if (home_rank && IsEmpty(board.squares[ahead + forward]))
+        AddPawnMove(list, board, from, ahead + forward, preferred);
+}
+
+// The moves of a knight, bishop, rook, queen or king on `from`, direction by
+// direction, each ray from the nearest square outward with its capture last.
+void GeneratePieceMoves(MoveList& list, const Board& board, int from, bool captures_only, Move preferred)
+{
+    const int32_t type = board.squares[from]->type;
+    const int32_t enemy = Opponent(board.side);
+    for (int d = 0; d < direction_count[type]; ++d) {
+        int to = from;
+        while ((to = Step(to, directions[type][d])) >= 0) {
+            const Figure* figure = board.squares[to];
+            if (figure->colour != NO_COLOUR) {
+                if (figure->colour == enemy)
+                    AddMove(list, board, {from, to, NORMAL_MOVE}, preferred);
+                break;
+            }
+            if (!captures_only)
+                AddMove(list, board, {from, to, NORMAL_MOVE}, preferred);
+            if (!slides[type])
+                break;
+        }
+    }
+}
+
+void GenerateAll(MoveList& list, const Board& board, bool captures_only, Move preferred)
+{
+    for (int from = 0; from < 64; ++from) {
+        const Figure* figure = board.squares[from];
+        if (figure->colour != board.side)
+            continue;
+        if (figure->type == PAWN)
+            GeneratePawnMoves(list, board, from, captures_only, preferred);
+        else
+            GeneratePieceMoves(list, board, from, captures_only, preferred);
+    }
+}
+
+}  // namespace
+
+MoveList GenerateMoves(const Board& board, Move preferred)
+{
+    MoveList list;
+    GenerateAll(list, board, false, preferred);
+    const int home = board.side == WHITE ? 4 : 60;
+    if (CanCastle(board, 0))
+        AddMove(list, board, {home, home - 2, CASTLE_QUEEN_SIDE}, preferred);
+    if (CanCastle(board, 1))
+        AddMove(list, board, {home, home + 2, CASTLE_KING_SIDE}, preferred);
+    return list;
+}
+
+MoveList GenerateCaptures(const Board& board, Move preferred)
+{
+    MoveList list;
+    GenerateAll(list, board, true, preferred);
+    return list;
+}
+
+int CanCastle(const Board& board, int wing)
+{
+    // Step 1.
+    if (wing != 0 && wing != 1)
+        return 0;
+    const int32_t colour = board.side;
+    const int home = colour == WHITE ? 0 : 56;
+
+    // Step 2.
+    const int right = (colour == WHITE ? WHITE_QUEEN_SIDE : BLACK_QUEEN_SIDE) + wing;
+    if (!board.castle[right])
+        return 0;
+
+    // Step 3.
+    if (board.in_check)
+        return 0;
+
+    // Step 4.
+    const Figure* king = board.squares[home + 4];
+    const Figure* rook = board.squares[home + (wing == 0 ? 0 : 7)];
+    if (king->type != KING || king->colour != colour || rook->type != ROOK || rook->colour != colour)
+        return 0;
+
+    // Step 5.
+    const int first = wing == 0 ? home + 1 : home + 5;
+    const int last = wing == 0 ? home + 3 : home + 6;
+    for (int square = first; square <= last; ++square) {
+        if (!IsEmpty(board.squares[square]))
+            return 0;
+    }
+
+    // Step 6. The square the king crosses; where it lands is MakeMove's test.
+    const int crossed = wing == 0 ? home + 3 : home + 5;
+    return IsAttacked(board, crossed, Opponent(colour)) ? 0 : 1;
+}
+
+// ---- Move notation -------------------------------------------------------
+
+namespace {
+
+// The square named by two characters of a move text, or -1.
+int ParseSquare(const char* text)
+{
+    if (text[0] < 'a' || text[0] > 'h' || text[1] < '1' || text[1] > '8')
+        return -1;
+    return (text[1] - '1') * 8 + (text[0] - 'a');
+}
+
+int32_t PromotionKind(char letter)
+{
+    switch (std::tolower(static_cast<unsigned char>(letter))) {
+    case 'r': return PROMOTE_ROOK;
+    case 'n': return PROMOTE_KNIGHT;
+    case 'b': return PROMOTE_BISHOP;
+    default: return PROMOTE_QUEEN;
+    }
+}
+
+// Whether the side to move's pawn on `from` may take en passant on `to`: the
+// move just before was an enemy pawn's double step over `to`.
+bool IsEnPassant(const Board& board, int from, int to)
+{
+    const int32_t colour = board.side;
+    const Figure* pawn = board.squares[from];
+    if (pawn->type != PAWN || board.ply == 0 || !IsEmpty(board.squares[to]))
+        return false;
+    const int forward = colour == WHITE ? 8 : -8;
+    const int file_step = to % 8 - from % 8;
+    if (to != from + forward + file_step || (file_step != 1 && file_step != -1))
+        return false;
+    const Move last = board.moves[board.ply - 1];
+    const Figure* last_mover = board.undo[board.ply - 1].moved;
+    const int passed = to;
+    return last.kind == NORMAL_MOVE && last_mover->type == PAWN && last_mover->colour != colour &&
+           last.from == passed + forward && last.to == passed - forward && board.squares[last.to] == last_mover;
+}
+
+char PromotionLetter(int32_t kind)
+{
+    switch (kind) {
+    case PROMOTE_QUEEN: return 'q';
+    case PROMOTE_KNIGHT: return 'n';
+    case PROMOTE_BISHOP: return 'b';
+    case PROMOTE_ROOK: return 'r';
+    default: return 0;
+    }
+}
+
+void PrintSquare(int square, std::ostream& out) { out << static_cast<char>('a' + square % 8) << square / 8 + 1; }
+
+}  // namespace
+
+std::optional<Move> ParseMove(const char* text, const Board& board, std::ostream& out)
+{
+    // Step 1.
+    const size_t length = std::strlen(text);
+    if (length < 4) {
+        out << "Extended algebraic needs 4 characters\n";
+        return std::nullopt;
+    }
+
+    // Step 2. Two squares of the board.
+    const int from = ParseSquare(text);
+    const int to = ParseSquare(text + 2);
+    if (from < 0 || to < 0)
+        return std::nullopt;
+
+    // Step 3. The origin holds a figure of the side to move, the destination none.
+    const Figure* mover = board.squares[from];
+    if (mover->colour != board.side || board.squares[to]->colour == board.side)
+        return std::nullopt;
+
+    // Step 4. Castling is the king's move from its home square two files aside.
+    const int home = board.side == WHITE ? 4 : 60;
+    if (mover->type == KING && from == home && (to == home - 2 || to == home + 2)) {
+        const int wing = to == home + 2 ? 1 : 0;
+        if (!CanCastle(board, wing))
+            return std::nullopt;
+        return Move{from, to, wing == 1 ? CASTLE_KING_SIDE : CASTLE_QUEEN_SIDE};
+    }
+
+    // Step 5. The opponent's en passant capture, which the engine never generates.
+    if (IsEnPassant(board, from, to))
+        return Move{from, to, EN_PASSANT};
+
+    // Step 6. Otherwise a move some figure can make; a pawn reaching its last
+    // rank always promotes, to a queen unless the fifth character names another.
+    const MoveList list = GenerateMoves(board, NO_MOVE);
+    for (int i = 0; i < list.count; ++i) {
+        const Move candidate = list.moves[i];
+        if (candidate.from != from || candidate.to != to || candidate.kind <= CASTLE_KING_SIDE)
+            continue;
+        if (IsPromotion(candidate.kind))
+            return Move{from, to, PromotionKind(length > 4 ? text[4] : 'q')};
+        return Move{from, to, NORMAL_MOVE};
+    }
+    return std::nullopt;
+}
+
+std::string MoveText(Move move)
+{
+    std::string text;
+    text += static_cast<char>('a' + move.from % 8);
+    text += static_cast<char>('1' + move.from / 8);
+    text += static_cast<char>('a' + move.to % 8);
+    text += static_cast<char>('1' + move.to / 8);
+    if (const char letter = PromotionLetter(move.kind))
+        text += letter;
+    return text;
+}
+
+void PrintExtendedMove(const Board& board, Move move, std::ostream& out)
+{
+    const Figure* mover = board.squares[move.from];
+    const Figure* target = board.squares[move.to];
+    out << FIGURE_LETTERS[mover->type];
+    PrintSquare(move.from, out);
+    if (target->colour != NO_COLOUR)
+        out << 'x' << FIGURE_LETTERS[target->type];
+    PrintSquare(move.to, out);
+}

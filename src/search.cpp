@@ -1,0 +1,292 @@
+#include "search.h"
+
+#include <cstdio>
+#include <ctime>
+#include <ostream>
+
+#include "eval.h"
+
+// ---- Calendar clock ------------------------------------------------------
+
+namespace {
+
+int64_t RealClock() { return static_cast<int64_t>(std::time(nullptr)); }
+
+ClockFunction clock_function = RealClock;
+
+}  // namespace
+
+void SetClock(ClockFunction clock) { clock_function = clock ? clock : RealClock; }
+
+int64_t ReadClock() { return clock_function(); }
+
+// ---- Transposition table -------------------------------------------------
+
+TTEntry trans_table[TT_SIZE];
+
+namespace {
+
+TTEntry& SlotOf(const Board& board) { return trans_table[board.hash_key[board.ply] % TT_SIZE]; }
+
+}  // namespace
+
+void ClearTT()
+{
+    for (TTEntry& entry : trans_table)
+        entry = {0, 0, -1, BOUND_EMPTY, 0, NO_MOVE};
+}
+
+int ProbeTT(const Board& board, int alpha, int beta, int depth, int& score, Move& move)
+{
+    // Step 1.
+    const TTEntry& entry = SlotOf(board);
+
+    // Step 2. Empty or another position's.
+    if (entry.bound == BOUND_EMPTY || entry.stamp == -1 || entry.lock != board.hash_lock[board.ply])
+        return 0;
+
+    // Step 3. Deep enough, and the bound decides the window.
+    if (entry.depth >= depth) {
+        if (entry.bound == BOUND_EXACT) {
+            score = entry.score;
+            return 1;
+        }
+        if (entry.bound == BOUND_UPPER && entry.score <= alpha) {
+            score = alpha;
+            return 1;
+        }
+        if (entry.bound == BOUND_LOWER && entry.score >= beta) {
+            score = beta;
+            return 1;
+        }
+    }
+
+    // Step 4. Otherwise the slot's move still helps the ordering.
+    move = entry.best_move;
+    return 0;
+}
+
+int StoreTT(const Board& board, Move move, int score, int depth, int bound)
+{
+    // Step 1. The clock is read on every store.
+    const int32_t now = static_cast<int32_t>(ReadClock());
+
+    // Steps 2 and 3. Within one second the deepest result stays.
+    TTEntry& entry = SlotOf(board);
+    if (entry.depth < depth || entry.stamp < now) {
+        // Step 4.
+        entry = {depth, score, now, bound, board.hash_lock[board.ply], move};
+    }
+    return 1;
+}
+
+// ---- Alpha-beta and quiescence search -------------------------------------
+
+int32_t root_ply;
+int32_t nodes;
+int32_t tt_probes;
+int32_t tt_hits;
+int32_t cutoffs;
+int32_t null_cutoffs;
+int32_t history[HISTORY_PLIES][64][64];
+
+void ClearHistory()
+{
+    for (int ply = 0; ply < HISTORY_CLEARED_PLIES; ++ply) {
+        for (auto& from : history[ply]) {
+            for (int32_t& counter : from)
+                counter = 0;
+        }
+    }
+}
+
+int IsRepetition(const Board& board)
+{
+    const uint32_t key = board.hash_key[board.ply];
+    int count = 0;
+    for (int i = board.ply - 1; i >= 0; --i) {
+        if (board.hash_key[i] == key)
+            ++count;
+        if (board.undo[i].moved->type == PAWN)
+            break;
+    }
+    return count > 1 ? 1 : 0;
+}
+
+int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move& best)
+{
+    // Step 1.
+    ++nodes;
+    const int in_check = board.in_check;
+    const int distance = board.ply - root_ply;
+
+    // Step 2. A third occurrence is a draw; the root always searches, so
+    // that the engine has a move to play in a repeated position.
+    if (distance > 0 && IsRepetition(board))
+        return 0;
+
+    // Step 3.
+    Move table_move = NO_MOVE;
+    if (distance > 0) {
+        ++tt_probes;
+        int score;
+        if (ProbeTT(board, alpha, beta, depth, score, table_move)) {
+            ++tt_hits;
+            return score;
+        }
+    }
+
+    // Step 4. A node at the end of the board's history is a leaf too.
+    if (depth <= 0 || board.ply >= LAST_PLY)
+        return Quiesce(board, alpha, beta);
+
+    // Step 5. Null move, with a reduction of two plies.
+    Move scratch = NO_MOVE;
+    if (distance >= 2 && !after_null && !in_check) {
+        MakeNullMove(board);
+        const int score = -AlphaBeta(board, -beta, 1 - beta, depth - 3, 1, scratch);
+        UnmakeNullMove(board);
+        if (score >= beta) {
+            ++null_cutoffs;
+            return score;
+        }
+    }
+
+    // Step 6.
+    MoveList list = GenerateMoves(board, table_move);
+
+    // Step 7. Check extension.
+    if (in_check)
+        ++depth;
+
+    // Step 8. Move loop.
+    bool any_legal = false;
+    int bound = BOUND_UPPER;
+    for (int i = 0; i < list.count; ++i) {
+        PickNextMove(list, i);
+        const Move move = list.moves[i];
+        if (!MakeMove(board, move))
+            continue;
+        any_legal = true;
+        const int score = -AlphaBeta(board, -beta, -alpha, depth - 1, 0, scratch);
+        UnmakeMove(board);
+        if (score > alpha) {
+            bound = BOUND_EXACT;
+            if (score >= beta) {
+                StoreTT(board, best, beta, depth, BOUND_LOWER);
+                ++cutoffs;
+                // The root hands out a move even when the first move it tried
+                // already reached the top of the window.
+                if (distance == 0 && IsNoMove(best))
+                    best = move;
+                return beta;
+            }
+            best = move;
+            alpha = score;
+        }
+    }
+
+    // Step 9.
+    if (any_legal) {
+        StoreTT(board, best, alpha, depth, bound);
+        if (best.from >= 0 && best.from < 64 && best.to >= 0 && best.to < 64)
+            history[board.ply][best.from][best.to] += depth;
+        return alpha;
+    }
+
+    // Step 10. No legal move: checkmate or stalemate.
+    if (IsAttacked(board, KingSquare(board, board.side), Opponent(board.side)))
+        return board.ply - MATE_SCORE;
+    return 0;
+}
+
+int Quiesce(Board& board, int alpha, int beta)
+{
+    // Step 1.
+    ++nodes;
+
+    // Step 2. Far enough from the root, or at the end of the history.
+    if (board.ply - root_ply >= QUIESCE_LIMIT || board.ply >= LAST_PLY)
+        return Evaluate(board);
+
+    // Step 3. Stand pat.
+    const int stand_pat = Evaluate(board);
+    if (stand_pat >= beta)
+        return beta;
+    if (stand_pat > alpha)
+        alpha = stand_pat;
+
+    // Step 4.
+    MoveList list = GenerateCaptures(board, NO_MOVE);
+
+    // Step 5.
+    for (int i = 0; i < list.count; ++i) {
+        PickNextMove(list, i);
+        if (!MakeMove(board, list.moves[i]))
+            continue;
+        const int score = -Quiesce(board, -beta, -alpha);
+        UnmakeMove(board);
+        if (score > alpha) {
+            if (score >= beta)
+                return beta;
+            alpha = score;
+        }
+    }
+
+    // Step 6.
+    return alpha;
+}
+
+// ---- Driver ----------------------------------------------------------------
+
+namespace {
+
+// The first legal move of the position in generation order, if any.
+std::optional<Move> FirstLegalMove(Board& board)
+{
+    const MoveList list = GenerateMoves(board, NO_MOVE);
+    for (int i = 0; i < list.count; ++i) {
+        if (MakeMove(board, list.moves[i])) {
+            UnmakeMove(board);
+            return list.moves[i];
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<Move> Think(Board& board, std::ostream& out)
+{
+    // Steps 1 and 2.
+    root_ply = board.ply;
+    nodes = tt_hits = cutoffs = null_cutoffs = tt_probes = 0;
+    ClearHistory();
+
+    // Steps 3 to 6.
+    const int64_t start = ReadClock();
+    Move root = NO_MOVE;
+    const int score = AlphaBeta(board, -MATE_SCORE, MATE_SCORE, SEARCH_DEPTH, 0, root);
+    int64_t elapsed = ReadClock() - start;
+    if (elapsed == 0)
+        elapsed = 1;
+    const long per_second = static_cast<long>(nodes / elapsed);
+
+    // Step 7. No lookup at all reads as 0 %.
+    const float ratio = tt_probes > 0 ? static_cast<float>(tt_hits) / static_cast<float>(tt_probes) : 0.0f;
+    const double reuse = ratio * 100.0f;
+
+    // Step 8.
+    char line[256];
+    std::snprintf(line, sizeof line,
+                  "Searched %i nodes, reused %.2f%%[%i] of %i nodes from table, we got %i cutoffs, %i nullcutoffs, "
+                  "eval is %i, %li NPS\n",
+                  nodes, reuse, tt_hits, tt_probes, cutoffs, null_cutoffs, score, per_second);
+    out << line;
+
+    // Steps 9 and 10. A root whose moves all scored at the bottom of the
+    // window wrote no move: any legal one will do; with none, there is no move.
+    if (!IsNoMove(root))
+        return root;
+    return FirstLegalMove(board);
+}

@@ -1,0 +1,20 @@
+// The bench: one search of a fixed set of positions, each on a fresh board
+// with a fixed seed and a fixed clock. The total node count is the search's
+// signature: any change of search behaviour changes it.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+struct BenchResult {
+    std::string fen;
+    int32_t nodes;
+    std::string move;  // coordinate form, or "none"
+};
+
+extern const std::vector<const char*> bench_positions;
+
+// Searches every bench position; writes one line per position on `log`.
+std::vector<BenchResult> RunBench(std::ostream& log);
