@@ -302,6 +302,19 @@ int MakeGameMove(Board& board, Move move)
     return MakeMove(board, move);
 }
 
+bool IsLegalPosition(const Board& board)
+{
+    int kings[2] = {0, 0};
+    for (const Figure* figure : board.squares) {
+        if (figure->type == KING)
+            ++kings[figure->colour];
+    }
+    if (kings[WHITE] > 1 || kings[BLACK] > 1)
+        return false;
+    const int32_t waiting = Opponent(board.side);
+    return kings[waiting] == 0 || !IsAttacked(board, KingSquare(board, waiting), board.side);
+}
+
 bool BoardOk(const Board& board)
 {
     if (board.ply < 0 || board.ply > LAST_PLY)

@@ -113,6 +113,11 @@ void MakeRoom(Board& board);
 // A move of the game itself (not of the search): makes room, then MakeMove.
 int MakeGameMove(Board& board, Move move);
 
+// Whether the position is one that play can go on from without a king being
+// taken: at most one king of each colour, and the side not to move not in
+// check. (A side may lack its king.)
+bool IsLegalPosition(const Board& board);
+
 // Whether every invariant of the board holds (see Board). For tests, fuzzing
 // and the assertions of debug builds.
 bool BoardOk(const Board& board);

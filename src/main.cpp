@@ -4,6 +4,7 @@
 #include <cstring>
 #include <istream>
 #include <ostream>
+#include <sstream>
 
 #include "eval.h"
 #include "hash.h"
@@ -139,6 +140,18 @@ bool IsPlacementValid(const char* text)
 }
 
 BoardPtr SetBoard(const char* text, std::ostream& out)
+{
+    // The trace is held back until the position has proved playable, so that
+    // a refused text writes nothing.
+    std::ostringstream trace;
+    BoardPtr board = PlaceFigures(text, trace);
+    if (!board || !IsLegalPosition(*board))
+        return nullptr;
+    out << trace.str();
+    return board;
+}
+
+BoardPtr PlaceFigures(const char* text, std::ostream& out)
 {
     if (!IsPlacementValid(text))
         return nullptr;

@@ -59,7 +59,12 @@ int StoreTT(const Board& board, Move move, int score, int depth, int bound);
 // ---- Alpha-beta and quiescence search ---------------------------------------
 
 inline constexpr int MATE_SCORE = 5000;
-inline constexpr int SEARCH_DEPTH = 5;
+// The depth of every search. Only the command-loop fuzz target builds the
+// engine with a shallower one, to keep each of its inputs cheap.
+#ifndef TAVIK_SEARCH_DEPTH
+#define TAVIK_SEARCH_DEPTH 5
+#endif
+inline constexpr int SEARCH_DEPTH = TAVIK_SEARCH_DEPTH;
 inline constexpr int QUIESCE_LIMIT = 19;  // plies from the root
 inline constexpr int HISTORY_PLIES = 512;
 inline constexpr int HISTORY_CLEARED_PLIES = 200;

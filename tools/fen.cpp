@@ -9,7 +9,7 @@
 BoardPtr LoadFen(const char* fen)
 {
     std::ostream discard(nullptr);
-    BoardPtr board = SetBoard(fen, discard);
+    BoardPtr board = PlaceFigures(fen, discard);
     if (!board)
         return nullptr;
     Board& b = *board;
@@ -38,5 +38,5 @@ BoardPtr LoadFen(const char* fen)
     b.in_check = IsAttacked(b, KingSquare(b, b.side), Opponent(b.side));
     b.hash_key[0] = ComputeKey(b);
     b.hash_lock[0] = ComputeLock(b);
-    return board;
+    return IsLegalPosition(b) ? std::move(board) : nullptr;
 }
