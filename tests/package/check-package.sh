@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a configured build directory, unpacks it into
+# a scratch root and checks that every file is where Debian's xboard and man
+# look for it, and that the packaged engine starts and quits.
+#   tests/package/check-package.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cmake --build "$build" --target tavik manual >/dev/null
+(cd "$build" && cpack -G DEB -B "$work/out" >/dev/null 2>&1)
+deb=$(ls "$work"/out/tavik_*.deb)
+echo "package: $(basename "$deb")"
+dpkg-deb --contents "$deb" | awk '{print $6}'
+
+root="$work/root"
+dpkg -x "$deb" "$root"
+fail=0
+for file in usr/games/tavik usr/share/man/man6/tavik.6.gz usr/share/games/plugins/xboard/tavik.eng; do
+    if [ ! -f "$root/$file" ]; then
+        echo "missing: /$file"
+        fail=1
+    fi
+done
+[ -x "$root/usr/games/tavik" ] || { echo "not executable: /usr/games/tavik"; fail=1; }
+
+# The registration file names the engine's command and the variants it plays.
+expected=$'plugin spec 0.0\ntavik\nchess'
+[ "$(cat "$root/usr/share/games/plugins/xboard/tavik.eng")" = "$expected" ] || { echo "bad tavik.eng"; fail=1; }
+
+# The manual page reads as a manual page.
+zcat "$root/usr/share/man/man6/tavik.6.gz" | grep -q '^\.TH TAVIK 6' || { echo "bad manual page"; fail=1; }
+
+# The package's control data.
+dpkg-deb --field "$deb" Package Section Depends | sed 's/^/control: /'
+[ "$(dpkg-deb --field "$deb" Section)" = games ] || { echo "bad section"; fail=1; }
+
+# The packaged engine starts with its feature line and quits with status 0.
+status=0
+output=$(printf 'quit\n' | "$root/usr/games/tavik") || status=$?
+case "$output" in
+feature*myname=\"tavik\"*) ;;
+*) echo "packaged engine wrote: $output"; fail=1 ;;
+esac
+[ "$status" -eq 0 ] || { echo "packaged engine exited $status"; fail=1; }
+
+[ "$fail" -eq 0 ] && echo "package ok"
+exit "$fail"
