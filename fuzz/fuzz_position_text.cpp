@@ -1,0 +1,33 @@
+// Arbitrary bytes as the text of "setboard": what is accepted must give a
+// sound board on which generation, evaluation and a perft of depth 2 work.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <ostream>
+#include <string>
+
+#include "board.h"
+#include "eval.h"
+#include "hash.h"
+#include "main.h"
+#include "perft.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static const bool initialised = (InitHashTables(1), true);
+    (void)initialised;
+
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    std::ostream discard(nullptr);
+    BoardPtr board = SetBoard(text.c_str(), discard);
+    if (!board)
+        return 0;
+    if (!BoardOk(*board))
+        std::abort();
+    (void)Evaluate(*board);
+    (void)GenerateCaptures(*board, NO_MOVE);
+    (void)Perft(*board, 2);
+    if (!BoardOk(*board) || board->ply != 0)
+        std::abort();
+    return 0;
+}
