@@ -9,7 +9,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 cmake --build "$build" --target tavik manual >/dev/null
-(cd "$build" && cpack -G DEB -B "$work/out" >/dev/null 2>&1)
+(cd "$build" && cpack -G DEB -B "$work/out" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; exit 1; }
 deb=$(ls "$work"/out/tavik_*.deb)
 echo "package: $(basename "$deb")"
 dpkg-deb --contents "$deb" | awk '{print $6}'
