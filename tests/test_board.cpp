@@ -1,0 +1,581 @@
+// The board: its creation and diagram, making and taking back moves, null
+// moves, the figure store and the history policy of long games.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "board.h"
+#include "fen.h"
+#include "hash.h"
+#include "move.h"
+#include "perft.h"
+#include "search.h"
+
+namespace {
+
+constexpr int Sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
+
+// A move from its coordinate text, e.g. Mv("e2e4") or Mv("a7b8", PROMOTE_KNIGHT).
+Move Mv(const char* text, int32_t kind = NORMAL_MOVE) { return Move{Sq(text), Sq(text + 2), kind}; }
+
+BoardPtr Load(const char* fen)
+{
+    BoardPtr board = LoadFen(fen);
+    EXPECT_TRUE(board) << fen;
+    return board;
+}
+
+// Every field that a reader of the board uses, figures by identity and by content.
+struct Snapshot {
+    std::array<const Figure*, 64> squares;
+    std::array<int32_t, 64> contents;
+    int32_t white_king, black_king, side, ply, in_check;
+    std::array<int32_t, 4> castle;
+    uint32_t key, lock;
+};
+
+Snapshot Take(const Board& board)
+{
+    Snapshot s{};
+    for (int square = 0; square < 64; ++square) {
+        s.squares[square] = board.squares[square];
+        s.contents[square] = board.squares[square]->type * 4 + board.squares[square]->colour;
+    }
+    s.white_king = board.white_king;
+    s.black_king = board.black_king;
+    s.side = board.side;
+    s.ply = board.ply;
+    s.in_check = board.in_check;
+    for (int right = 0; right < 4; ++right)
+        s.castle[right] = board.castle[right];
+    s.key = board.hash_key[board.ply];
+    s.lock = board.hash_lock[board.ply];
+    return s;
+}
+
+// `same_ply` off compares the position only (a game whose oldest plies were dropped).
+void ExpectSame(const Snapshot& want, const Snapshot& got, bool same_ply = true)
+{
+    for (int square = 0; square < 64; ++square) {
+        EXPECT_EQ(want.squares[square], got.squares[square]) << "square " << square;
+        EXPECT_EQ(want.contents[square], got.contents[square]) << "square " << square;
+    }
+    EXPECT_EQ(want.white_king, got.white_king);
+    EXPECT_EQ(want.black_king, got.black_king);
+    EXPECT_EQ(want.side, got.side);
+    if (same_ply) {
+        EXPECT_EQ(want.ply, got.ply);
+    }
+    EXPECT_EQ(want.in_check, got.in_check);
+    EXPECT_EQ(want.castle, got.castle);
+    EXPECT_EQ(want.key, got.key);
+    EXPECT_EQ(want.lock, got.lock);
+}
+
+std::array<int32_t, 4> Castle(const Board& board)
+{
+    return {board.castle[0], board.castle[1], board.castle[2], board.castle[3]};
+}
+
+bool Generates(const Board& board, Move move)
+{
+    const MoveList list = GenerateMoves(board, NO_MOVE);
+    for (int i = 0; i < list.count; ++i) {
+        if (SameSquares(list.moves[i], move) && list.moves[i].kind == move.kind)
+            return true;
+    }
+    return false;
+}
+
+class BoardTest : public ::testing::Test {
+  protected:
+    void SetUp() override { InitHashTables(1); }
+};
+
+// ---- Creation and diagram --------------------------------------------------
+
+TEST_F(BoardTest, NewBoardPrintsTheInitialDiagram)
+{
+    const char* expected = R"(  +----+----+----+----+----+----+----+----+
+8 |  R |  N |  B |  Q |  K |  B |  N |  R |
+  +----+----+----+----+----+----+----+----+
+7 |  P |  P |  P |  P |  P |  P |  P |  P |
+  +----+----+----+----+----+----+----+----+
+6 |    |    |    |    |    |    |    |    |
+  +----+----+----+----+----+----+----+----+
+5 |    |    |    |    |    |    |    |    |
+  +----+----+----+----+----+----+----+----+
+4 |    |    |    |    |    |    |    |    |
+  +----+----+----+----+----+----+----+----+
+3 |    |    |    |    |    |    |    |    |
+  +----+----+----+----+----+----+----+----+
+2 | *P | *P | *P | *P | *P | *P | *P | *P |
+  +----+----+----+----+----+----+----+----+
+1 | *R | *N | *B | *Q | *K | *B | *N | *R |
+  +----+----+----+----+----+----+----+----+
+
+     a    b    c    d    e    f    g    h
+
+)";
+    BoardPtr board = NewBoard();
+    std::ostringstream out;
+    PrintBoard(*board, out);
+    EXPECT_EQ(out.str(), expected);
+
+    EXPECT_TRUE(BoardOk(*board));
+    EXPECT_EQ(board->ply, 0);
+    EXPECT_EQ(board->side, WHITE);
+    EXPECT_EQ(board->in_check, 0);
+    EXPECT_EQ(board->white_king, Sq("e1"));
+    EXPECT_EQ(board->black_king, Sq("e8"));
+    EXPECT_EQ(Castle(*board), (std::array<int32_t, 4>{1, 1, 1, 1}));
+}
+
+TEST_F(BoardTest, EmptySquaresShareTheBoardsOwnEmptyFigure)
+{
+    BoardPtr first = NewBoard();
+    BoardPtr second = NewBoard();
+    BoardPtr loaded = Load("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
+    EXPECT_NE(first->empty, second->empty);
+    EXPECT_NE(first->empty, loaded->empty);
+    for (int square = 16; square < 48; ++square) {
+        EXPECT_EQ(first->squares[square], first->empty);
+        EXPECT_EQ(second->squares[square], second->empty);
+    }
+    for (int square = 0; square < 64; ++square) {
+        if (square != Sq("e1") && square != Sq("e8")) {
+            EXPECT_EQ(loaded->squares[square], loaded->empty);
+        }
+    }
+    // 32 distinct figures, none of them the empty one.
+    std::vector<const Figure*> seen;
+    for (int square : {0, 7, 8, 15, 48, 55, 56, 63}) {
+        for (const Figure* other : seen)
+            EXPECT_NE(other, first->squares[square]);
+        seen.push_back(first->squares[square]);
+    }
+}
+
+// ---- Castling --------------------------------------------------------------
+
+struct CastleCase {
+    const char* fen;
+    Move move;
+    int rook_from, rook_to;
+    std::array<int32_t, 4> rights_after;
+};
+
+TEST_F(BoardTest, CastlingMovesKingAndRookAndUnmakeRestoresEverything)
+{
+    const char* white = "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1";
+    const char* black = "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R b KQkq - 0 1";
+    const CastleCase cases[] = {
+        {white, Mv("e1g1", CASTLE_KING_SIDE), Sq("h1"), Sq("f1"), {1, 1, 0, 0}},
+        {white, Mv("e1c1", CASTLE_QUEEN_SIDE), Sq("a1"), Sq("d1"), {1, 1, 0, 0}},
+        {black, Mv("e8g8", CASTLE_KING_SIDE), Sq("h8"), Sq("f8"), {0, 0, 1, 1}},
+        {black, Mv("e8c8", CASTLE_QUEEN_SIDE), Sq("a8"), Sq("d8"), {0, 0, 1, 1}},
+    };
+    for (const CastleCase& c : cases) {
+        SCOPED_TRACE(MoveText(c.move));
+        BoardPtr board = Load(c.fen);
+        ASSERT_TRUE(Generates(*board, c.move));
+        const Snapshot before = Take(*board);
+        const int32_t mover = board->side;
+        const Figure* king = board->squares[c.move.from];
+        const Figure* rook = board->squares[c.rook_from];
+
+        ASSERT_EQ(MakeMove(*board, c.move), 1);
+        EXPECT_TRUE(BoardOk(*board));
+        EXPECT_EQ(board->squares[c.move.to], king);
+        EXPECT_EQ(board->squares[c.rook_to], rook);
+        EXPECT_EQ(board->squares[c.move.from], board->empty);
+        EXPECT_EQ(board->squares[c.rook_from], board->empty);
+        EXPECT_EQ(KingSquare(*board, mover), c.move.to);
+        EXPECT_EQ(Castle(*board), c.rights_after);
+        EXPECT_EQ(board->side, Opponent(mover));
+        EXPECT_EQ(board->ply, 1);
+
+        UnmakeMove(*board);
+        EXPECT_TRUE(BoardOk(*board));
+        ExpectSame(before, Take(*board));
+    }
+}
+
+// ---- Promotions ------------------------------------------------------------
+
+TEST_F(BoardTest, PromotionsMakeTheNamedFigureAndUnmakePutsBackTheSameFigures)
+{
+    struct Case {
+        const char* fen;
+        const char* squares;
+    };
+    const Case cases[] = {
+        {"1n2k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7b8"}, // capture
+        {"1n2k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7a8"}, // push
+        {"4k3/8/8/8/8/8/p7/1N2K3 b - - 0 1", "a2b1"}, // black capture
+        {"4k3/8/8/8/8/8/p7/1N2K3 b - - 0 1", "a2a1"}, // black push
+    };
+    const int32_t kinds[] = {PROMOTE_QUEEN, PROMOTE_KNIGHT, PROMOTE_BISHOP, PROMOTE_ROOK};
+    const int32_t types[] = {QUEEN, KNIGHT, BISHOP, ROOK};
+    for (const Case& c : cases) {
+        for (int k = 0; k < 4; ++k) {
+            const Move move = Mv(c.squares, kinds[k]);
+            SCOPED_TRACE(c.fen + std::string(" ") + MoveText(move));
+            BoardPtr board = Load(c.fen);
+            ASSERT_TRUE(Generates(*board, move));
+            const Snapshot before = Take(*board);
+            const int32_t mover = board->side;
+            const Figure* pawn = board->squares[move.from];
+            const Figure* target = board->squares[move.to];
+
+            ASSERT_EQ(MakeMove(*board, move), 1);
+            EXPECT_TRUE(BoardOk(*board));
+            const Figure* promoted = board->squares[move.to];
+            EXPECT_EQ(promoted->type, types[k]);
+            EXPECT_EQ(promoted->colour, mover);
+            EXPECT_NE(promoted, pawn);
+            EXPECT_NE(promoted, target);
+            EXPECT_EQ(pawn->type, PAWN); // the pawn itself is not changed into the new figure
+            EXPECT_EQ(board->squares[move.from], board->empty);
+
+            UnmakeMove(*board);
+            EXPECT_TRUE(BoardOk(*board));
+            EXPECT_EQ(board->squares[move.from], pawn);
+            EXPECT_EQ(board->squares[move.to], target);
+            ExpectSame(before, Take(*board));
+        }
+    }
+}
+
+// ---- Refused moves ---------------------------------------------------------
+
+TEST_F(BoardTest, RefusedMoveLeavesTheBoardUnchanged)
+{
+    struct Case {
+        const char* fen;
+        Move move;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1", Mv("e2d3"), "pinned bishop"},
+        {"8/8/8/3k4/8/3K4/8/8 w - - 0 1", Mv("d3d4"), "king next to king"},
+        {"8/8/8/3k4/8/3K4/8/8 w - - 0 1", Mv("d3c4"), "king next to king, diagonally"},
+        {"8/8/8/3k4/8/3K4/8/8 b - - 0 1", Mv("d5e4"), "black king next to king"},
+        {"4k3/8/8/8/8/8/5r2/R3K2R w KQ - 0 1", Mv("e1f1"), "king onto an attacked square, rights held"},
+        {"r3k3/8/8/8/8/8/3p4/R3K3 w Qq - 0 1", Mv("a1a8"), "check ignored, capture on a corner"},
+        {"4k3/8/8/8/8/8/6r1/4K2R w K - 0 1", Mv("e1g1", CASTLE_KING_SIDE), "castling onto an attacked square"},
+        {"4k3/K1P4r/8/8/8/8/8/8 w - - 0 1", Mv("c7c8", PROMOTE_QUEEN), "pinned pawn promoting"},
+        {"4k3/8/8/8/1b6/8/3P4/4K3 w - - 0 1", Mv("d2d4"), "pinned pawn double step"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        BoardPtr board = Load(c.fen);
+        ASSERT_TRUE(BoardOk(*board));
+        const Snapshot before = Take(*board);
+        const int32_t used = board->store.used;
+        EXPECT_EQ(MakeMove(*board, c.move), 0);
+        EXPECT_TRUE(BoardOk(*board));
+        ExpectSame(before, Take(*board));
+        EXPECT_LE(board->store.used, used + 1);
+
+        // The board is still fully usable: every legal move makes and unmakes.
+        const MoveList list = GenerateMoves(*board, NO_MOVE);
+        for (int i = 0; i < list.count; ++i) {
+            if (MakeMove(*board, list.moves[i]))
+                UnmakeMove(*board);
+            ExpectSame(before, Take(*board));
+        }
+    }
+}
+
+// ---- The check flag --------------------------------------------------------
+
+TEST_F(BoardTest, InCheckFollowsChecksAndTakeBacks)
+{
+    struct Case {
+        const char* fen;
+        Move move;
+        int32_t before, after;
+    };
+    const Case cases[] = {
+        {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", Mv("a1a8"), 0, 1},    // direct check
+        {"4k3/8/8/8/4N3/8/8/4R1K1 w - - 0 1", Mv("e4c5"), 0, 1}, // discovered check
+        {"4k3/8/8/8/8/8/3p4/4K3 w - - 0 1", Mv("e1d2"), 1, 0},   // king takes its checker
+        {"4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1", Mv("e1c1", CASTLE_QUEEN_SIDE), 0, 0},
+        {"3k4/8/8/8/8/8/8/4K2R w K - 0 1", Mv("e1g1", CASTLE_KING_SIDE), 0, 0},
+        {"5k2/8/8/8/8/8/8/4K2R w K - 0 1", Mv("e1g1", CASTLE_KING_SIDE), 0, 1}, // the castled rook checks
+        {"1r2k3/P7/8/8/8/8/8/4K3 w - - 0 1", Mv("a7b8", PROMOTE_QUEEN), 0, 1},  // promotion with check
+        {"1r2k3/P7/8/8/8/8/8/4K3 w - - 0 1", Mv("a7b8", PROMOTE_KNIGHT), 0, 0},
+        {"4k3/8/8/8/8/8/8/4K3 b - - 0 1", Mv("e8e7"), 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fen + std::string(" ") + MoveText(c.move));
+        BoardPtr board = Load(c.fen);
+        EXPECT_EQ(board->in_check, c.before);
+        ASSERT_EQ(MakeMove(*board, c.move), 1);
+        EXPECT_EQ(board->in_check, c.after);
+        EXPECT_TRUE(BoardOk(*board));
+        UnmakeMove(*board);
+        EXPECT_EQ(board->in_check, c.before);
+        EXPECT_TRUE(BoardOk(*board));
+    }
+}
+
+// ---- Castling rights -------------------------------------------------------
+
+TEST_F(BoardTest, RookAndKingMovesClearOnlyTheirOwnRights)
+{
+    const char* white = "r3k2r/8/8/8/8/8/8/RR2K2R w KQkq - 0 1";
+    const char* black = "r3k2r/8/8/8/8/8/8/RR2K2R b KQkq - 0 1";
+    struct Case {
+        const char* fen;
+        Move move;
+        std::array<int32_t, 4> rights;
+    };
+    const Case cases[] = {
+        {white, Mv("b1b2"), {1, 1, 1, 1}}, {white, Mv("h1h2"), {1, 1, 1, 0}}, {white, Mv("a1a2"), {1, 1, 0, 1}},
+        {white, Mv("h1g1"), {1, 1, 1, 0}}, {white, Mv("e1d1"), {1, 1, 0, 0}}, {black, Mv("h8h7"), {1, 0, 1, 1}},
+        {black, Mv("a8b8"), {0, 1, 1, 1}}, {black, Mv("e8f7"), {0, 0, 1, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(MoveText(c.move));
+        BoardPtr board = Load(c.fen);
+        ASSERT_EQ(MakeMove(*board, c.move), 1);
+        EXPECT_EQ(Castle(*board), c.rights);
+        EXPECT_TRUE(BoardOk(*board));
+        UnmakeMove(*board);
+        EXPECT_EQ(Castle(*board), (std::array<int32_t, 4>{1, 1, 1, 1}));
+    }
+}
+
+TEST_F(BoardTest, AnyMoveLandingOnACornerClearsThatCornersRight)
+{
+    struct Case {
+        const char* fen;
+        Move move;
+        std::array<int32_t, 4> rights;
+    };
+    const char* white = "r3k2r/1B4B1/8/8/8/8/1b4b1/R3K2R w KQkq - 0 1";
+    const char* black = "r3k2r/1B4B1/8/8/8/8/1b4b1/R3K2R b KQkq - 0 1";
+    const Case cases[] = {
+        {white, Mv("b7a8"), {0, 1, 1, 1}},
+        {white, Mv("g7h8"), {1, 0, 1, 1}},
+        {black, Mv("b2a1"), {1, 1, 0, 1}},
+        {black, Mv("g2h1"), {1, 1, 1, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(MoveText(c.move));
+        BoardPtr board = Load(c.fen);
+        ASSERT_EQ(MakeMove(*board, c.move), 1);
+        EXPECT_EQ(Castle(*board), c.rights);
+        EXPECT_TRUE(BoardOk(*board));
+        UnmakeMove(*board);
+        EXPECT_EQ(Castle(*board), (std::array<int32_t, 4>{1, 1, 1, 1}));
+    }
+}
+
+// A rook captured on h1 and replaced there by the other white rook: the king
+// must not castle with the newcomer.
+TEST_F(BoardTest, SecondRookOnACornerDoesNotRestoreCastling)
+{
+    BoardPtr board = Load("4k3/1b6/8/7R/8/8/8/4K2R b K - 0 1");
+    ASSERT_EQ(MakeMove(*board, Mv("b7h1")), 1);
+    EXPECT_EQ(board->castle[WHITE_KING_SIDE], 0);
+    ASSERT_EQ(MakeMove(*board, Mv("h5h1")), 1);
+    ASSERT_EQ(MakeMove(*board, Mv("e8d8")), 1);
+    ASSERT_EQ(board->side, WHITE);
+    EXPECT_EQ(board->castle[WHITE_KING_SIDE], 0);
+    EXPECT_EQ(CanCastle(*board, 1), 0);
+    EXPECT_FALSE(Generates(*board, Mv("e1g1", CASTLE_KING_SIDE)));
+    std::ostringstream out;
+    EXPECT_FALSE(ParseMove("e1g1", *board, out).has_value());
+    EXPECT_TRUE(BoardOk(*board));
+
+    // Taking the capture back gives the right back.
+    UnmakeMove(*board);
+    UnmakeMove(*board);
+    UnmakeMove(*board);
+    EXPECT_EQ(board->castle[WHITE_KING_SIDE], 1);
+}
+
+// ---- Null moves ------------------------------------------------------------
+
+TEST_F(BoardTest, NullMovePassesTheTurnAndKeepsRights)
+{
+    BoardPtr board = Load("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
+    ASSERT_EQ(MakeMove(*board, Mv("a1b1")), 1); // a game ply below the null move
+    const Snapshot before = Take(*board);
+
+    MakeNullMove(*board);
+    EXPECT_EQ(board->side, WHITE);
+    EXPECT_EQ(board->ply, before.ply + 1);
+    EXPECT_EQ(board->hash_key[board->ply], before.key ^ side_key_random);
+    EXPECT_EQ(board->hash_lock[board->ply], before.lock ^ side_lock_random);
+    EXPECT_EQ(Castle(*board), before.castle);
+    EXPECT_TRUE(BoardOk(*board));
+    // The repetition scan reads the record of the ply the null move was made at.
+    EXPECT_EQ(IsRepetition(*board), 0);
+
+    // A king move on top clears white's rights; taking it back restores them.
+    ASSERT_EQ(MakeMove(*board, Mv("e1f2")), 1);
+    EXPECT_EQ(board->castle[WHITE_KING_SIDE], 0);
+    UnmakeMove(*board);
+    EXPECT_EQ(Castle(*board), before.castle);
+    EXPECT_TRUE(BoardOk(*board));
+
+    UnmakeNullMove(*board);
+    EXPECT_TRUE(BoardOk(*board));
+    ExpectSame(before, Take(*board));
+}
+
+// ---- The figure store ------------------------------------------------------
+
+TEST_F(BoardTest, PromotionsTakenBackDoNotGrowTheFigureStore)
+{
+    BoardPtr board = Load("1n6/P7/8/7k/8/8/7p/4K1N1 w - - 0 1");
+    const Snapshot before = Take(*board);
+    const int32_t used = board->store.used;
+    for (int i = 0; i < 5000; ++i) {
+        const int32_t kind = PROMOTE_QUEEN + i % 4;
+        ASSERT_EQ(MakeMove(*board, Mv(i % 2 ? "a7b8" : "a7a8", kind)), 1);
+        ASSERT_EQ(MakeMove(*board, Mv(i % 3 ? "h2g1" : "h2h1", kind)), 1);
+        UnmakeMove(*board);
+        UnmakeMove(*board);
+        ASSERT_LE(board->store.used, used + 2) << "after " << i + 1 << " rounds";
+    }
+    EXPECT_TRUE(BoardOk(*board));
+    ExpectSame(before, Take(*board));
+
+    // A whole tree walk full of promotions, twice: the second leaves the store as the first did.
+    BoardPtr tree = Load("n1n4k/PPPP4/8/8/8/8/4pppp/K5N1 w - - 0 1");
+    Perft(*tree, 3);
+    const int32_t after_first = tree->store.used;
+    Perft(*tree, 3);
+    EXPECT_EQ(tree->store.used, after_first);
+    EXPECT_LE(after_first, FIGURE_STORE_SIZE);
+    EXPECT_TRUE(BoardOk(*tree));
+}
+
+// ---- The history policy ----------------------------------------------------
+
+// Knights shuffling g1-f3-g1 and g8-f6-g8: every four plies the position repeats.
+Move Shuffle(int ply)
+{
+    static const Move cycle[4] = {Mv("g1f3"), Mv("g8f6"), Mv("f3g1"), Mv("f6g8")};
+    return cycle[ply % 4];
+}
+
+TEST_F(BoardTest, MakeMoveRefusesAtTheEndOfTheHistory)
+{
+    BoardPtr board = NewBoard();
+    for (int ply = 0; ply < LAST_PLY; ++ply)
+        ASSERT_EQ(MakeMove(*board, Shuffle(ply)), 1) << "ply " << ply;
+    ASSERT_EQ(board->ply, LAST_PLY);
+    EXPECT_TRUE(BoardOk(*board));
+    const Snapshot before = Take(*board);
+    EXPECT_EQ(MakeMove(*board, Shuffle(LAST_PLY)), 0);
+    ExpectSame(before, Take(*board));
+    EXPECT_TRUE(BoardOk(*board));
+
+    // The game's own moves make room instead.
+    EXPECT_EQ(MakeGameMove(*board, Shuffle(LAST_PLY)), 1);
+    EXPECT_LT(board->ply, LAST_PLY);
+    EXPECT_TRUE(BoardOk(*board));
+    EXPECT_EQ(IsRepetition(*board), 1);
+}
+
+TEST_F(BoardTest, MakeRoomDropsOnlyTheOldestPlies)
+{
+    BoardPtr board = NewBoard();
+    for (int ply = 0; ply < GAME_PLY_LIMIT - 1; ++ply)
+        ASSERT_EQ(MakeMove(*board, Shuffle(ply)), 1);
+    MakeRoom(*board);
+    EXPECT_EQ(board->ply, GAME_PLY_LIMIT - 1); // below the limit nothing moves
+
+    ASSERT_EQ(MakeMove(*board, Shuffle(GAME_PLY_LIMIT - 1)), 1);
+    ASSERT_EQ(board->ply, GAME_PLY_LIMIT);
+    std::vector<uint32_t> keys(board->hash_key, board->hash_key + GAME_PLY_LIMIT + 1);
+    std::vector<Move> moves(board->moves, board->moves + GAME_PLY_LIMIT);
+    const Snapshot before = Take(*board);
+
+    MakeRoom(*board);
+    EXPECT_EQ(board->ply, GAME_PLY_KEEP);
+    EXPECT_TRUE(BoardOk(*board));
+    ExpectSame(before, Take(*board), false);
+    for (int back = 0; back <= GAME_PLY_KEEP; ++back) {
+        EXPECT_EQ(board->hash_key[GAME_PLY_KEEP - back], keys[GAME_PLY_LIMIT - back]) << back;
+        if (back > 0) {
+            EXPECT_TRUE(SameSquares(board->moves[GAME_PLY_KEEP - back], moves[GAME_PLY_LIMIT - back])) << back;
+        }
+    }
+    EXPECT_EQ(IsRepetition(*board), 1);
+    for (int back = 0; back < GAME_PLY_KEEP; ++back)
+        UnmakeMove(*board);
+    EXPECT_EQ(board->ply, 0);
+    EXPECT_TRUE(BoardOk(*board));
+    EXPECT_EQ(board->hash_key[0], keys[GAME_PLY_LIMIT - GAME_PLY_KEEP]);
+}
+
+// A game of 1,000 plies: a capture and a promotion first, then knights
+// shuffling, with a capturing promotion and its recapture tried and taken
+// back every few plies. Every ply is checked for the board's invariants, for
+// undo of the last two plies and for the repetition test.
+TEST_F(BoardTest, ThousandPlyGameKeepsUndoAndRepetitionWorking)
+{
+    BoardPtr board = Load("r2bk1n1/1PP5/8/8/8/8/8/4K1N1 w - - 0 1");
+    std::vector<Move> played;
+    std::vector<Snapshot> seen{Take(*board)};
+    const int32_t used_after_opening = [&] {
+        EXPECT_EQ(MakeGameMove(*board, Mv("b7a8", PROMOTE_KNIGHT)), 1);
+        played.push_back(Mv("b7a8", PROMOTE_KNIGHT));
+        seen.push_back(Take(*board));
+        return board->store.used;
+    }();
+
+    constexpr int GAME_PLIES = 1000;
+    for (int game_ply = 1; game_ply < GAME_PLIES; ++game_ply) {
+        // Shuffles start with black's knight: g8f6, g1f3, f6g8, f3g1.
+        static const Move cycle[4] = {Mv("g8f6"), Mv("g1f3"), Mv("f6g8"), Mv("f3g1")};
+        const Move move = cycle[(game_ply - 1) % 4];
+        ASSERT_EQ(MakeGameMove(*board, move), 1) << "game ply " << game_ply;
+        played.push_back(move);
+        seen.push_back(Take(*board));
+        ASSERT_TRUE(BoardOk(*board)) << "game ply " << game_ply;
+        ASSERT_LE(board->ply, GAME_PLY_LIMIT);
+
+        // Undo the last two plies and play them again.
+        UnmakeMove(*board);
+        UnmakeMove(*board);
+        ASSERT_TRUE(BoardOk(*board));
+        ExpectSame(seen[seen.size() - 3], Take(*board), false);
+        ASSERT_EQ(MakeMove(*board, played[played.size() - 2]), 1);
+        ASSERT_EQ(MakeMove(*board, played[played.size() - 1]), 1);
+        ExpectSame(seen.back(), Take(*board), false);
+
+        // The position after n plies equals those after n - 4 and n - 8 (n - 8 >= 1:
+        // the scan stops at the opening pawn move).
+        const int plies = game_ply + 1;
+        ASSERT_EQ(IsRepetition(*board), plies >= 9 ? 1 : 0) << "game ply " << game_ply;
+
+        if (game_ply % 10 == 1) {
+            ASSERT_EQ(board->side, WHITE);
+            const Snapshot here = Take(*board);
+            ASSERT_EQ(MakeGameMove(*board, Mv("c7d8", PROMOTE_QUEEN)), 1);
+            EXPECT_EQ(board->in_check, 1);
+            ASSERT_EQ(MakeGameMove(*board, Mv("e8d8")), 1);
+            EXPECT_TRUE(BoardOk(*board));
+            EXPECT_EQ(IsRepetition(*board), 0);
+            UnmakeMove(*board);
+            UnmakeMove(*board);
+            ExpectSame(here, Take(*board), false);
+            ASSERT_LE(board->store.used, used_after_opening + 1);
+        }
+    }
+    EXPECT_EQ(static_cast<int>(played.size()), GAME_PLIES);
+    EXPECT_TRUE(BoardOk(*board));
+}
+
+} // namespace

@@ -1,0 +1,265 @@
+// Position hashing: the seeded tables, and keys and locks kept per ply that
+// always equal those computed from scratch.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <sstream>
+#include <vector>
+
+#include "board.h"
+#include "fen.h"
+#include "hash.h"
+#include "move.h"
+
+namespace {
+
+constexpr int Sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
+
+BoardPtr Load(const char* fen)
+{
+    BoardPtr board = LoadFen(fen);
+    EXPECT_TRUE(board) << fen;
+    return board;
+}
+
+// A move as the opponent would type it, read the way the engine reads it.
+Move Parse(const Board& board, const char* text)
+{
+    std::ostringstream out;
+    const std::optional<Move> move = ParseMove(text, board, out);
+    EXPECT_TRUE(move.has_value()) << text;
+    return move.value_or(NO_MOVE);
+}
+
+void ExpectHashesCurrent(const Board& board)
+{
+    EXPECT_EQ(board.hash_key[board.ply], ComputeKey(board)) << "ply " << board.ply;
+    EXPECT_EQ(board.hash_lock[board.ply], ComputeLock(board)) << "ply " << board.ply;
+    EXPECT_LT(board.hash_lock[board.ply], 32768u);
+}
+
+// Plays the texts in order, checking key and lock after each.
+void Play(Board& board, std::initializer_list<const char*> texts)
+{
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        ASSERT_EQ(MakeMove(board, Parse(board, text)), 1);
+        ExpectHashesCurrent(board);
+    }
+}
+
+// Every legal move to `depth` plies made and taken back, with a null move
+// tried wherever the side to move is not in check; key and lock are checked
+// at every node, and the node's own values again after each take-back.
+void WalkTree(Board& board, int depth)
+{
+    ExpectHashesCurrent(board);
+    if (depth == 0 || ::testing::Test::HasFailure())
+        return;
+    const uint32_t key = board.hash_key[board.ply];
+    const uint32_t lock = board.hash_lock[board.ply];
+    const MoveList list = GenerateMoves(board, NO_MOVE);
+    for (int i = 0; i < list.count; ++i) {
+        if (!MakeMove(board, list.moves[i]))
+            continue;
+        WalkTree(board, depth - 1);
+        UnmakeMove(board);
+        ASSERT_EQ(board.hash_key[board.ply], key);
+        ASSERT_EQ(board.hash_lock[board.ply], lock);
+    }
+    if (!board.in_check) {
+        MakeNullMove(board);
+        WalkTree(board, depth - 1);
+        UnmakeNullMove(board);
+    }
+}
+
+class HashTest : public ::testing::Test {
+  protected:
+    void SetUp() override { InitHashTables(1); }
+};
+
+// ---- Tables ----------------------------------------------------------------
+
+TEST_F(HashTest, SeedOneGivesTheKnownValues)
+{
+    EXPECT_EQ(key_random[0], 0x9904662FB3C24AE1u);
+    EXPECT_EQ(lock_random[0], 15724u);
+    EXPECT_EQ(side_key_random, 18759u);
+    EXPECT_EQ(side_lock_random, 12755u);
+
+    BoardPtr board = NewBoard();
+    EXPECT_EQ(board->hash_key[0], 0x913A3AAEu);
+    EXPECT_EQ(board->hash_lock[0], 18984u);
+    EXPECT_EQ(ComputeKey(*board), 0x913A3AAEu);
+    EXPECT_EQ(ComputeLock(*board), 18984u);
+}
+
+TEST_F(HashTest, TablesDependOnlyOnTheSeed)
+{
+    const std::vector<uint64_t> keys(key_random, key_random + HASH_TABLE_SIZE);
+    const std::vector<uint64_t> locks(lock_random, lock_random + HASH_TABLE_SIZE);
+    InitHashTables(2);
+    EXPECT_NE(std::vector<uint64_t>(key_random, key_random + HASH_TABLE_SIZE), keys);
+    InitHashTables(1);
+    EXPECT_EQ(std::vector<uint64_t>(key_random, key_random + HASH_TABLE_SIZE), keys);
+    EXPECT_EQ(std::vector<uint64_t>(lock_random, lock_random + HASH_TABLE_SIZE), locks);
+}
+
+TEST_F(HashTest, EveryLockComponentIsBelow32768)
+{
+    for (const uint32_t seed : {1u, 7u, 1700000000u, 0xFFFFFFFFu}) {
+        InitHashTables(seed);
+        for (int i = 0; i < HASH_TABLE_SIZE; ++i)
+            ASSERT_LT(lock_random[i], 32768u) << "seed " << seed << " entry " << i;
+        EXPECT_LT(side_key_random, 32768u);
+        EXPECT_LT(side_lock_random, 32768u);
+    }
+}
+
+TEST_F(HashTest, TableIndexSeparatesTypeColourAndSquare)
+{
+    // Every (figure, square) has its own entry.
+    std::vector<bool> used(HASH_TABLE_SIZE, false);
+    for (int32_t type = PAWN; type <= KING; ++type) {
+        for (const int32_t colour : {WHITE, BLACK}) {
+            const Figure figure{type, colour};
+            for (int square = 0; square < 64; ++square) {
+                const int index = HashIndex(figure, square);
+                ASSERT_GE(index, 0);
+                ASSERT_LT(index, HASH_TABLE_SIZE);
+                EXPECT_FALSE(used[index]);
+                used[index] = true;
+            }
+        }
+    }
+}
+
+// ---- Keys along moves ------------------------------------------------------
+
+TEST_F(HashTest, IncrementalValuesMatchScratchAlongAGame)
+{
+    BoardPtr board = NewBoard();
+    // Captures, both castlings of both colours, a capturing promotion and its recapture.
+    Play(*board, {"e2e4", "d7d5", "e4d5", "d8d5", "b1c3", "d5a5", "g1f3", "c8g4", "f1e2", "b8c6", "e1g1",
+                  "e8c8", "d2d4", "g4f3", "e2f3", "c6d4", "f3b7", "c8b7", "c1e3", "d4c2", "d1c2", "a5a2"});
+    Play(*board, {"a1a2", "g8f6", "c3b5", "f6e4", "b5a7", "e4d2", "a7c6", "d2f1", "c6d8", "b7c8"});
+
+    BoardPtr other = Load("r3k2r/1P6/8/8/8/8/6p1/R3K2R b KQkq - 0 1");
+    Play(*other, {"e8g8", "e1c1", "g2g1n", "b7b8r", "g1e2", "c1b2", "a8b8", "b2a2", "b8b1", "a2b1"});
+
+    // Unwinding gives back every earlier value.
+    while (board->ply > 0) {
+        UnmakeMove(*board);
+        ExpectHashesCurrent(*board);
+    }
+    EXPECT_EQ(board->hash_key[0], 0x913A3AAEu);
+}
+
+TEST_F(HashTest, IncrementalValuesMatchScratchOverWholeTrees)
+{
+    const char* fens[] = {
+        START_FEN,
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+        "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+        "n1n4k/PPPP4/8/8/8/8/4pppp/K5N1 b - - 0 1",
+        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+    };
+    for (const char* fen : fens) {
+        SCOPED_TRACE(fen);
+        BoardPtr board = Load(fen);
+        WalkTree(*board, 3);
+        EXPECT_EQ(board->ply, 0);
+    }
+}
+
+TEST_F(HashTest, EnPassantKeepsValuesCurrent)
+{
+    BoardPtr board = Load("4k3/3p4/8/4P3/8/8/5P2/4K3 b - - 0 1");
+    Play(*board, {"d7d5"});
+    const Move capture = Parse(*board, "e5d6");
+    EXPECT_EQ(capture.kind, EN_PASSANT);
+    const Figure* victim = board->squares[Sq("d5")];
+    ASSERT_EQ(MakeMove(*board, capture), 1);
+    ExpectHashesCurrent(*board);
+    EXPECT_EQ(board->squares[Sq("d5")], board->empty);
+    EXPECT_EQ(board->squares[Sq("d6")]->type, PAWN);
+    UnmakeMove(*board);
+    ExpectHashesCurrent(*board);
+    EXPECT_EQ(board->squares[Sq("d5")], victim);
+    EXPECT_EQ(board->squares[Sq("d6")], board->empty);
+
+    // Black's en passant after a white double step.
+    BoardPtr black = Load("4k3/8/8/8/3p4/8/4P3/4K3 w - - 0 1");
+    Play(*black, {"e2e4"});
+    const Move reply = Parse(*black, "d4e3");
+    EXPECT_EQ(reply.kind, EN_PASSANT);
+    ASSERT_EQ(MakeMove(*black, reply), 1);
+    ExpectHashesCurrent(*black);
+    EXPECT_EQ(black->squares[Sq("e4")], black->empty);
+}
+
+TEST_F(HashTest, NullMovesFlipOnlyTheSideValues)
+{
+    BoardPtr board = NewBoard();
+    Play(*board, {"e2e4", "c7c5"});
+    const uint32_t key = board->hash_key[board->ply];
+    const uint32_t lock = board->hash_lock[board->ply];
+    MakeNullMove(*board);
+    ExpectHashesCurrent(*board);
+    EXPECT_EQ(board->hash_key[board->ply], key ^ side_key_random);
+    EXPECT_EQ(board->hash_lock[board->ply], lock ^ side_lock_random);
+    MakeNullMove(*board);
+    EXPECT_EQ(board->hash_key[board->ply], key);
+    EXPECT_EQ(board->hash_lock[board->ply], lock);
+    Play(*board, {"g1f3"}); // a real move on top of two null moves
+}
+
+// ---- Same position, same values --------------------------------------------
+
+TEST_F(HashTest, TranspositionsShareKeyAndLock)
+{
+    const char* start = "r3k2r/1P6/8/8/8/8/8/R3K2R w KQkq - 0 1";
+    // Castling against walking the king and rook there; promotion early or late.
+    BoardPtr castled = Load(start);
+    Play(*castled, {"e1g1", "a8a7", "g1g2", "a7a8", "g2g1", "a8a7", "b7b8n"});
+    BoardPtr walked = Load(start);
+    Play(*walked, {"h1f1", "a8a7", "e1f2", "a7a8", "f2g1", "a8a7", "b7b8n"});
+    BoardPtr promoted_first = Load(start);
+    Play(*promoted_first, {"b7b8n", "a8a7", "e1g1", "a7a6", "g1g2", "a6a7", "g2g1"});
+
+    EXPECT_EQ(castled->hash_key[castled->ply], walked->hash_key[walked->ply]);
+    EXPECT_EQ(castled->hash_lock[castled->ply], walked->hash_lock[walked->ply]);
+    EXPECT_EQ(castled->hash_key[castled->ply], promoted_first->hash_key[promoted_first->ply]);
+    EXPECT_EQ(castled->hash_lock[castled->ply], promoted_first->hash_lock[promoted_first->ply]);
+
+    // The same placement set up directly.
+    BoardPtr direct = Load("1N2k2r/r7/8/8/8/8/8/R4RK1 b k - 0 1");
+    EXPECT_EQ(direct->hash_key[0], castled->hash_key[castled->ply]);
+    EXPECT_EQ(direct->hash_lock[0], castled->hash_lock[castled->ply]);
+}
+
+TEST_F(HashTest, CastlingRightsAndPlyAreNotHashed)
+{
+    BoardPtr all = Load("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
+    BoardPtr none = Load("r3k2r/8/8/8/8/8/8/R3K2R w - - 0 1");
+    EXPECT_EQ(all->hash_key[0], none->hash_key[0]);
+    EXPECT_EQ(all->hash_lock[0], none->hash_lock[0]);
+
+    // Side to move is.
+    BoardPtr black = Load("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1");
+    EXPECT_EQ(black->hash_key[0], all->hash_key[0] ^ side_key_random);
+    EXPECT_EQ(black->hash_lock[0], all->hash_lock[0] ^ side_lock_random);
+
+    // Back to the start after a knight round trip: rights unchanged, ply 4, same values.
+    BoardPtr board = NewBoard();
+    Play(*board, {"g1f3", "g8f6", "f3g1", "f6g8"});
+    EXPECT_EQ(board->hash_key[4], board->hash_key[0]);
+    EXPECT_EQ(board->hash_lock[4], board->hash_lock[0]);
+    // And after losing rights by a rook round trip.
+    Play(*board, {"g1f3", "g8f6", "h1g1", "h8g8", "g1h1", "g8h8", "f3g1", "f6g8"});
+    EXPECT_EQ(board->castle[WHITE_KING_SIDE], 0);
+    EXPECT_EQ(board->hash_key[board->ply], board->hash_key[0]);
+}
+
+} // namespace
