@@ -1,0 +1,629 @@
+// Move generation, castling permission and move ordering: the exact order in
+// which moves are listed, the scores they are given and the order in which
+// PickNextMove hands them out.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "board.h"
+#include "fen.h"
+#include "hash.h"
+#include "move.h"
+#include "perft.h"
+#include "search.h"
+
+namespace {
+
+// Square number of a text such as "e4".
+constexpr int Sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
+
+std::vector<std::string> Texts(const MoveList& list)
+{
+    std::vector<std::string> texts;
+    for (int i = 0; i < list.count; ++i)
+        texts.push_back(MoveText(list.moves[i]));
+    return texts;
+}
+
+// The moves of the figure on `from`, in list order.
+std::vector<Move> MovesFrom(const MoveList& list, int from)
+{
+    std::vector<Move> moves;
+    for (int i = 0; i < list.count; ++i) {
+        if (list.moves[i].from == from)
+            moves.push_back(list.moves[i]);
+    }
+    return moves;
+}
+
+// The score of the listed move between two squares (the first such entry), or
+// a marker far below every real score when it is not listed.
+constexpr int32_t NOT_LISTED = -1000000;
+int32_t ScoreOf(const MoveList& list, int from, int to)
+{
+    for (int i = 0; i < list.count; ++i) {
+        if (list.moves[i].from == from && list.moves[i].to == to)
+            return list.scores[i];
+    }
+    return NOT_LISTED;
+}
+
+bool Contains(const MoveList& list, int from, int to) { return ScoreOf(list, from, to) != NOT_LISTED; }
+
+// The order in which a consumer takes the moves: PickNextMove at each index.
+std::vector<std::string> PickOrder(MoveList list)
+{
+    std::vector<std::string> order;
+    for (int i = 0; i < list.count; ++i) {
+        PickNextMove(list, i);
+        order.push_back(MoveText(list.moves[i]));
+    }
+    return order;
+}
+
+bool SameMove(Move a, Move b) { return a.from == b.from && a.to == b.to && a.kind == b.kind; }
+
+class MoveGen : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        InitHashTables(1);
+        ClearHistory();
+    }
+    void TearDown() override { ClearHistory(); }
+
+    static BoardPtr Load(const char* fen)
+    {
+        BoardPtr board = LoadFen(fen);
+        EXPECT_TRUE(board) << fen;
+        if (board) {
+            EXPECT_TRUE(BoardOk(*board)) << fen;
+        }
+        return board;
+    }
+};
+
+// ---- Order of generation -------------------------------------------------
+
+TEST_F(MoveGen, InitialPositionWhiteOrder)
+{
+    const BoardPtr board = NewBoard();
+    const MoveList list = GenerateMoves(*board, NO_MOVE);
+    const std::vector<std::string> expected = {"b1a3", "b1c3", "g1f3", "g1h3", "a2a3", "a2a4", "b2b3",
+                                               "b2b4", "c2c3", "c2c4", "d2d3", "d2d4", "e2e3", "e2e4",
+                                               "f2f3", "f2f4", "g2g3", "g2g4", "h2h3", "h2h4"};
+    EXPECT_EQ(Texts(list), expected);
+    for (int i = 0; i < list.count; ++i)
+        EXPECT_EQ(list.moves[i].kind, NORMAL_MOVE) << i;
+}
+
+TEST_F(MoveGen, InitialPositionBlackOrder)
+{
+    const BoardPtr board = Load("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq -");
+    const MoveList list = GenerateMoves(*board, NO_MOVE);
+    const std::vector<std::string> expected = {"a7a6", "a7a5", "b7b6", "b7b5", "c7c6", "c7c5", "d7d6",
+                                               "d7d5", "e7e6", "e7e5", "f7f6", "f7f5", "g7g6", "g7g5",
+                                               "h7h6", "h7h5", "b8a6", "b8c6", "g8f6", "g8h6"};
+    EXPECT_EQ(Texts(list), expected);
+}
+
+TEST_F(MoveGen, InitialPositionHasNoCaptures)
+{
+    const BoardPtr white = NewBoard();
+    EXPECT_EQ(GenerateCaptures(*white, NO_MOVE).count, 0);
+    const BoardPtr black = Load("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq -");
+    EXPECT_EQ(GenerateCaptures(*black, NO_MOVE).count, 0);
+}
+
+// Sliding pieces: direction by direction in table order, nearest square first,
+// the capture ending its ray.
+TEST_F(MoveGen, RookRaysNearestFirstCaptureLast)
+{
+    const BoardPtr board = Load("7k/8/8/3p4/8/8/3R4/K7 w - -");
+    const MoveList list = GenerateMoves(*board, NO_MOVE);
+    std::vector<std::string> rook;
+    for (const Move move : MovesFrom(list, Sq("d2")))
+        rook.push_back(MoveText(move));
+    const std::vector<std::string> expected = {"d2d1", "d2c2", "d2b2", "d2a2", "d2e2", "d2f2",
+                                               "d2g2", "d2h2", "d2d3", "d2d4", "d2d5"};
+    EXPECT_EQ(rook, expected);
+    const MoveList captures = GenerateCaptures(*board, NO_MOVE);
+    EXPECT_EQ(Texts(captures), std::vector<std::string>{"d2d5"});
+}
+
+// ---- Pawns ---------------------------------------------------------------
+
+TEST_F(MoveGen, PawnOnSeventhWithTwoVictimsGivesTwelveMovesInOrder)
+{
+    const BoardPtr board = Load("r1r4k/1P6/8/8/8/8/8/K7 w - -");
+    const MoveList list = GenerateMoves(*board, NO_MOVE);
+    const std::vector<Move> pawn = MovesFrom(list, Sq("b7"));
+    const int kinds[4] = {PROMOTE_QUEEN, PROMOTE_ROOK, PROMOTE_KNIGHT, PROMOTE_BISHOP};
+    const int targets[3] = {Sq("a8"), Sq("c8"), Sq("b8")};
+    ASSERT_EQ(pawn.size(), 12u);
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_TRUE(SameMove(pawn[i], {Sq("b7"), targets[i / 4], kinds[i % 4]}))
+            << i << ": " << MoveText(pawn[i]) << " kind " << pawn[i].kind;
+    }
+    const MoveList captures = GenerateCaptures(*board, NO_MOVE);
+    ASSERT_EQ(captures.count, 8);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_TRUE(SameMove(captures.moves[i], pawn[i])) << i;
+}
+
+TEST_F(MoveGen, BlackPawnPromotesOnFirstRank)
+{
+    const BoardPtr board = Load("7k/8/8/8/8/8/6p1/K4R2 b - -");
+    const MoveList list = GenerateMoves(*board, NO_MOVE);
+    std::vector<std::string> pawn;
+    for (const Move move : MovesFrom(list, Sq("g2")))
+        pawn.push_back(MoveText(move));
+    const std::vector<std::string> expected = {"g2f1q", "g2f1r", "g2f1n", "g2f1b", "g2g1q", "g2g1r", "g2g1n", "g2g1b"};
+    EXPECT_EQ(pawn, expected);
+}
+
+TEST_F(MoveGen, BlockedPawnHasNoPushAndNoDoubleStep)
+{
+    // e2 is blocked by the knight on e3; d2 may push once (d4 is taken) and take e3.
+    const BoardPtr board = Load("4k3/8/8/8/3n4/4n3/3PP3/4K3 w - -");
+    const MoveList list = GenerateMoves(*board, NO_MOVE);
+    EXPECT_TRUE(MovesFrom(list, Sq("e2")).empty());
+    std::vector<std::string> d_pawn;
+    for (const Move move : MovesFrom(list, Sq("d2")))
+        d_pawn.push_back(MoveText(move));
+    EXPECT_EQ(d_pawn, (std::vector<std::string>{"d2e3", "d2d3"}));
+}
+
+TEST_F(MoveGen, BlackPawnBlockedAndHalfBlocked)
+{
+    const BoardPtr board = Load("4k3/3pp3/4N3/3N4/8/8/8/4K3 b - -");
+    const MoveList list = GenerateMoves(*board, NO_MOVE);
+    EXPECT_TRUE(MovesFrom(list, Sq("e7")).empty());
+    std::vector<std::string> d_pawn;
+    for (const Move move : MovesFrom(list, Sq("d7")))
+        d_pawn.push_back(MoveText(move));
+    EXPECT_EQ(d_pawn, (std::vector<std::string>{"d7e6", "d7d6"}));
+}
+
+TEST_F(MoveGen, PawnCapturesOnlyDiagonallyOntoEnemies)
+{
+    // e4 faces a black pawn on e5 (no forward capture); d3 and f3 around e2
+    // are empty (no capture onto an empty square); f5 holds a white figure.
+    const BoardPtr board = Load("4k3/8/8/4pN2/4P3/8/4P3/4K3 w - -");
+    const MoveList list = GenerateMoves(*board, NO_MOVE);
+    EXPECT_TRUE(MovesFrom(list, Sq("e4")).empty());
+    std::vector<std::string> e2;
+    for (const Move move : MovesFrom(list, Sq("e2")))
+        e2.push_back(MoveText(move));
+    EXPECT_EQ(e2, (std::vector<std::string>{"e2e3"}));
+}
+
+TEST_F(MoveGen, PawnCapturesDoNotWrapAroundTheBoardEdge)
+{
+    // In square numbers a3 + 7 is h3 and h4 + 9 is a6: neither is a capture.
+    const BoardPtr white = Load("4k3/8/n7/8/1p5P/P6n/8/4K3 w - -");
+    const MoveList list = GenerateMoves(*white, NO_MOVE);
+    std::vector<std::string> pawns;
+    for (const Move move : MovesFrom(list, Sq("a3")))
+        pawns.push_back(MoveText(move));
+    for (const Move move : MovesFrom(list, Sq("h4")))
+        pawns.push_back(MoveText(move));
+    EXPECT_EQ(pawns, (std::vector<std::string>{"a3b4", "a3a4", "h4h5"}));
+
+    // Black: a5 - 9 is h3 and h6 - 7 is a6.
+    const BoardPtr black = Load("4k3/8/N6p/p7/1P6/7N/8/4K3 b - -");
+    const MoveList black_list = GenerateMoves(*black, NO_MOVE);
+    std::vector<std::string> black_pawns;
+    for (const Move move : MovesFrom(black_list, Sq("a5")))
+        black_pawns.push_back(MoveText(move));
+    for (const Move move : MovesFrom(black_list, Sq("h6")))
+        black_pawns.push_back(MoveText(move));
+    EXPECT_EQ(black_pawns, (std::vector<std::string>{"a5b4", "a5a4", "h6h5"}));
+}
+
+// The engine never generates en passant: after a double step beside an enemy
+// pawn, the square passed over is no capture.
+TEST_F(MoveGen, NoEnPassantGenerated)
+{
+    BoardPtr board = Load("4k3/8/8/8/4p3/8/3P4/4K3 w - -");
+    ASSERT_EQ(MakeMove(*board, {Sq("d2"), Sq("d4"), NORMAL_MOVE}), 1);
+    const MoveList list = GenerateMoves(*board, NO_MOVE);
+    std::vector<std::string> pawn;
+    for (const Move move : MovesFrom(list, Sq("e4")))
+        pawn.push_back(MoveText(move));
+    EXPECT_EQ(pawn, std::vector<std::string>{"e4e3"});
+    EXPECT_EQ(GenerateCaptures(*board, NO_MOVE).count, 0);
+}
+
+// A pawn on its own last rank can only come from a set-up; it gets no moves
+// and nothing beyond the board is read for it.
+TEST_F(MoveGen, PawnOnItsOwnLastRankHasNoMoves)
+{
+    const BoardPtr white = Load("P3k2P/8/8/8/8/8/8/4K3 w - -");
+    const MoveList white_list = GenerateMoves(*white, NO_MOVE);
+    EXPECT_TRUE(MovesFrom(white_list, Sq("a8")).empty());
+    EXPECT_TRUE(MovesFrom(white_list, Sq("h8")).empty());
+    EXPECT_EQ(white_list.count, 5); // the king's five steps
+    EXPECT_EQ(GenerateCaptures(*white, NO_MOVE).count, 0);
+
+    const BoardPtr black = Load("4k3/8/8/8/8/8/8/p3K2p b - -");
+    const MoveList black_list = GenerateMoves(*black, NO_MOVE);
+    EXPECT_TRUE(MovesFrom(black_list, Sq("a1")).empty());
+    EXPECT_TRUE(MovesFrom(black_list, Sq("h1")).empty());
+    EXPECT_EQ(black_list.count, 5);
+    EXPECT_EQ(GenerateCaptures(*black, NO_MOVE).count, 0);
+}
+
+// ---- Castling ------------------------------------------------------------
+
+TEST_F(MoveGen, CastlingComesLastQueenSideFirst)
+{
+    const BoardPtr white = Load("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
+    const MoveList list = GenerateMoves(*white, NO_MOVE);
+    ASSERT_GE(list.count, 2);
+    EXPECT_TRUE(SameMove(list.moves[list.count - 2], {4, 2, CASTLE_QUEEN_SIDE}));
+    EXPECT_TRUE(SameMove(list.moves[list.count - 1], {4, 6, CASTLE_KING_SIDE}));
+    EXPECT_EQ(list.count, 26);
+
+    const BoardPtr black = Load("r3k2r/8/8/8/8/8/8/R3K2R b KQkq -");
+    const MoveList black_list = GenerateMoves(*black, NO_MOVE);
+    ASSERT_GE(black_list.count, 2);
+    EXPECT_TRUE(SameMove(black_list.moves[black_list.count - 2], {60, 58, CASTLE_QUEEN_SIDE}));
+    EXPECT_TRUE(SameMove(black_list.moves[black_list.count - 1], {60, 62, CASTLE_KING_SIDE}));
+    EXPECT_EQ(black_list.count, 26);
+    // Captures are rook takes rook on each file; castling is no capture.
+    EXPECT_EQ(Texts(GenerateCaptures(*black, NO_MOVE)), (std::vector<std::string>{"a8a1", "h8h1"}));
+}
+
+TEST_F(MoveGen, FigureOnB1OfEitherColourForbidsQueenSide)
+{
+    for (const char* fen : {"r3k2r/8/8/8/8/8/8/RN2K2R w KQkq -", "r3k2r/8/8/8/8/8/8/Rn2K2R w KQkq -"}) {
+        const BoardPtr board = Load(fen);
+        EXPECT_EQ(CanCastle(*board, 0), 0) << fen;
+        EXPECT_EQ(CanCastle(*board, 1), 1) << fen;
+        const MoveList list = GenerateMoves(*board, NO_MOVE);
+        EXPECT_FALSE(Contains(list, 4, 2)) << fen;
+        EXPECT_TRUE(SameMove(list.moves[list.count - 1], {4, 6, CASTLE_KING_SIDE})) << fen;
+    }
+}
+
+TEST_F(MoveGen, AttackedCrossingSquareForbidsCastling)
+{
+    // A black rook on d8 covers d1.
+    const BoardPtr queen_side = Load("3rk2r/8/8/8/8/8/8/R3K2R w KQk -");
+    EXPECT_EQ(CanCastle(*queen_side, 0), 0);
+    EXPECT_EQ(CanCastle(*queen_side, 1), 1);
+    // A black rook on f8 covers f1.
+    const BoardPtr king_side = Load("r3kr2/8/8/8/8/8/8/R3K2R w KQq -");
+    EXPECT_EQ(CanCastle(*king_side, 0), 1);
+    EXPECT_EQ(CanCastle(*king_side, 1), 0);
+}
+
+// The square the king lands on is MakeMove's test, not CanCastle's; a
+// covered b1 concerns only the rook.
+TEST_F(MoveGen, AttackedLandingSquareIsRefusedByMakeMove)
+{
+    BoardPtr board = Load("2r1k3/8/8/8/8/8/8/R3K2R w KQ -");
+    EXPECT_EQ(CanCastle(*board, 0), 1);
+    const MoveList list = GenerateMoves(*board, NO_MOVE);
+    EXPECT_TRUE(SameMove(list.moves[list.count - 2], {4, 2, CASTLE_QUEEN_SIDE}));
+    const uint32_t key = board->hash_key[0];
+    EXPECT_EQ(MakeMove(*board, {4, 2, CASTLE_QUEEN_SIDE}), 0);
+    EXPECT_EQ(board->ply, 0);
+    EXPECT_EQ(board->side, WHITE);
+    EXPECT_EQ(board->white_king, 4);
+    EXPECT_EQ(board->squares[4]->type, KING);
+    EXPECT_EQ(board->squares[0]->type, ROOK);
+    EXPECT_TRUE(IsEmpty(board->squares[2]));
+    EXPECT_TRUE(IsEmpty(board->squares[3]));
+    EXPECT_EQ(board->castle[WHITE_QUEEN_SIDE], 1);
+    EXPECT_EQ(board->castle[WHITE_KING_SIDE], 1);
+    EXPECT_EQ(board->hash_key[0], key);
+    EXPECT_TRUE(BoardOk(*board));
+
+    BoardPtr b1_covered = Load("1r2k3/8/8/8/8/8/8/R3K2R w KQ -");
+    EXPECT_EQ(CanCastle(*b1_covered, 0), 1);
+    ASSERT_EQ(MakeMove(*b1_covered, {4, 2, CASTLE_QUEEN_SIDE}), 1);
+    EXPECT_EQ(b1_covered->squares[2]->type, KING);
+    EXPECT_EQ(b1_covered->squares[3]->type, ROOK);
+}
+
+TEST_F(MoveGen, NoCastlingOutOfCheck)
+{
+    const BoardPtr board = Load("4r1k1/8/8/8/8/8/8/R3K2R w KQ -");
+    EXPECT_EQ(board->in_check, 1);
+    EXPECT_EQ(CanCastle(*board, 0), 0);
+    EXPECT_EQ(CanCastle(*board, 1), 0);
+    const MoveList list = GenerateMoves(*board, NO_MOVE);
+    EXPECT_FALSE(Contains(list, 4, 2));
+    EXPECT_FALSE(Contains(list, 4, 6));
+}
+
+TEST_F(MoveGen, CastlingNeedsTheRightKingAndRook)
+{
+    // Rights only for the wings named.
+    const BoardPtr none = Load("r3k2r/8/8/8/8/8/8/R3K2R w - -");
+    EXPECT_EQ(CanCastle(*none, 0), 0);
+    EXPECT_EQ(CanCastle(*none, 1), 0);
+    const BoardPtr king_only = Load("r3k2r/8/8/8/8/8/8/R3K2R w Kq -");
+    EXPECT_EQ(CanCastle(*king_only, 0), 0);
+    EXPECT_EQ(CanCastle(*king_only, 1), 1);
+    // Black's rights are black's: white with only k and q cannot castle.
+    const BoardPtr black_rights = Load("r3k2r/8/8/8/8/8/8/R3K2R w kq -");
+    EXPECT_EQ(CanCastle(*black_rights, 0), 0);
+    EXPECT_EQ(CanCastle(*black_rights, 1), 0);
+    // A right still set but no rook on its corner, or another figure there.
+    const BoardPtr no_rook = Load("4k3/8/8/8/8/8/8/4K2B w KQ -");
+    EXPECT_EQ(CanCastle(*no_rook, 0), 0);
+    EXPECT_EQ(CanCastle(*no_rook, 1), 0);
+    // The king not on its home square.
+    const BoardPtr king_away = Load("4k3/8/8/8/8/8/8/R2K3R w KQ -");
+    EXPECT_EQ(CanCastle(*king_away, 0), 0);
+    EXPECT_EQ(CanCastle(*king_away, 1), 0);
+    // Wings other than 0 and 1.
+    const BoardPtr board = Load("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
+    EXPECT_EQ(CanCastle(*board, 2), 0);
+    EXPECT_EQ(CanCastle(*board, -1), 0);
+}
+
+// A rook captured on its corner takes that wing's castling away.
+TEST_F(MoveGen, CaptureOnCornerEndsCastlingThere)
+{
+    BoardPtr board = Load("r3k2r/8/8/8/8/8/6b1/R3K2R b KQkq -");
+    ASSERT_EQ(MakeMove(*board, {Sq("g2"), Sq("h1"), NORMAL_MOVE}), 1);
+    EXPECT_EQ(CanCastle(*board, 1), 0);
+    EXPECT_EQ(CanCastle(*board, 0), 1);
+    const MoveList list = GenerateMoves(*board, NO_MOVE);
+    EXPECT_FALSE(Contains(list, 4, 6));
+    UnmakeMove(*board);
+    EXPECT_EQ(board->castle[WHITE_KING_SIDE], 1);
+    EXPECT_TRUE(BoardOk(*board));
+}
+
+// ---- Capacity of a move list -----------------------------------------------
+
+TEST_F(MoveGen, ListStopsAtTwoHundredMoves)
+{
+    // More than 200 legal moves for white.
+    BoardPtr board = Load("R6R/3Q4/1Q4Q1/4Q3/2Q4Q/Q4Q2/pp1Q4/kBNN1KB1 w - -");
+    const MoveList list = GenerateMoves(*board, NO_MOVE);
+    EXPECT_EQ(list.count, MAX_MOVES);
+    for (int i = 0; i < list.count; ++i) {
+        ASSERT_GE(list.moves[i].from, 0);
+        ASSERT_LT(list.moves[i].from, 64);
+        ASSERT_GE(list.moves[i].to, 0);
+        ASSERT_LT(list.moves[i].to, 64);
+        EXPECT_EQ(board->squares[list.moves[i].from]->colour, WHITE);
+    }
+    // The moves held are the first 200 in generation order: origins ascend.
+    for (int i = 1; i < list.count; ++i)
+        EXPECT_LE(list.moves[i - 1].from, list.moves[i].from) << i;
+
+    // The tree below a capped list still walks.
+    EXPECT_GT(Perft(*board, 2), 0u);
+    EXPECT_TRUE(BoardOk(*board));
+    EXPECT_EQ(board->ply, 0);
+
+    // The same position for black, colours and ranks swapped.
+    BoardPtr black = Load("Kbnn1kb1/PP1q4/q4q2/2q4q/4q3/1q4q1/3q4/r6r b - -");
+    EXPECT_EQ(GenerateMoves(*black, NO_MOVE).count, MAX_MOVES);
+    EXPECT_GT(Perft(*black, 2), 0u);
+    EXPECT_TRUE(BoardOk(*black));
+}
+
+TEST_F(MoveGen, AddMoveOnFullListDropsTheMove)
+{
+    const BoardPtr board = NewBoard();
+    MoveList list;
+    for (int i = 0; i < MAX_MOVES; ++i)
+        AddMove(list, *board, {Sq("g1"), Sq("f3"), NORMAL_MOVE}, NO_MOVE);
+    ASSERT_EQ(list.count, MAX_MOVES);
+    list.scores[0] = 11;
+    list.scores[1] = 22;
+    list.scores[2] = 33;
+    AddMove(list, *board, {Sq("e2"), Sq("e4"), NORMAL_MOVE}, NO_MOVE);
+    EXPECT_EQ(list.count, MAX_MOVES);
+    EXPECT_EQ(list.scores[0], 11);
+    EXPECT_EQ(list.scores[1], 22);
+    EXPECT_EQ(list.scores[2], 33);
+    EXPECT_TRUE(SameMove(list.moves[MAX_MOVES - 1], {Sq("g1"), Sq("f3"), NORMAL_MOVE}));
+
+    // Promotions offered to a list with room for two: two are kept.
+    const BoardPtr promo = Load("7k/P7/8/8/8/8/8/K7 w - -");
+    MoveList nearly_full;
+    nearly_full.count = MAX_MOVES - 2;
+    AddPawnMove(nearly_full, *promo, Sq("a7"), Sq("a8"), NO_MOVE);
+    EXPECT_EQ(nearly_full.count, MAX_MOVES);
+    EXPECT_EQ(nearly_full.moves[MAX_MOVES - 2].kind, PROMOTE_QUEEN);
+    EXPECT_EQ(nearly_full.moves[MAX_MOVES - 1].kind, PROMOTE_ROOK);
+}
+
+// ---- Ordering scores and pick order ----------------------------------------
+
+TEST_F(MoveGen, QuietMovesScore900AndArePickedInGenerationOrder)
+{
+    const BoardPtr board = NewBoard();
+    const MoveList list = GenerateMoves(*board, NO_MOVE);
+    for (int i = 0; i < list.count; ++i)
+        EXPECT_EQ(list.scores[i], 900) << i;
+    EXPECT_EQ(PickOrder(list), Texts(list));
+}
+
+TEST_F(MoveGen, CaptureScoresByVictimAndAttacker)
+{
+    // Black queen on d5 attacked by a pawn, knight, bishop, rook, queen and king.
+    const BoardPtr board = Load("7k/8/4K3/Q2q4/4PN2/1B6/8/3R4 w - -");
+    const MoveList list = GenerateMoves(*board, NO_MOVE);
+    const int d5 = Sq("d5");
+    EXPECT_EQ(ScoreOf(list, Sq("e4"), d5), 2200);
+    EXPECT_EQ(ScoreOf(list, Sq("f4"), d5), 2000);
+    EXPECT_EQ(ScoreOf(list, Sq("b3"), d5), 1975);
+    EXPECT_EQ(ScoreOf(list, Sq("d1"), d5), 1800);
+    EXPECT_EQ(ScoreOf(list, Sq("a5"), d5), 1400);
+    EXPECT_EQ(ScoreOf(list, Sq("e6"), d5), 300);
+    EXPECT_EQ(ScoreOf(list, Sq("d1"), Sq("d2")), 900);
+
+    // The captures list carries the same scores; the pick order follows them.
+    const MoveList captures = GenerateCaptures(*board, NO_MOVE);
+    EXPECT_EQ(PickOrder(captures), (std::vector<std::string>{"e4d5", "f4d5", "b3d5", "d1d5", "a5d5", "e6d5"}));
+
+    // Pawn victims: pawn takes pawn, queen takes pawn, king takes pawn.
+    const BoardPtr pawns = Load("7k/8/8/3p4/4P3/8/3p4/3QK3 w - -");
+    const MoveList pawn_list = GenerateMoves(*pawns, NO_MOVE);
+    EXPECT_EQ(ScoreOf(pawn_list, Sq("e4"), Sq("d5")), 1400);
+    EXPECT_EQ(ScoreOf(pawn_list, Sq("d1"), Sq("d2")), 600);
+    EXPECT_EQ(ScoreOf(pawn_list, Sq("e1"), Sq("d2")), -500);
+    EXPECT_EQ(ScoreOf(pawn_list, Sq("e4"), Sq("e5")), 900);
+}
+
+TEST_F(MoveGen, BlackCaptureScores)
+{
+    const BoardPtr board = Load("4k3/8/8/8/3p4/2Q1R3/8/4K3 b - -");
+    const MoveList list = GenerateMoves(*board, NO_MOVE);
+    EXPECT_EQ(ScoreOf(list, Sq("d4"), Sq("c3")), 2200);
+    EXPECT_EQ(ScoreOf(list, Sq("d4"), Sq("e3")), 1800);
+    EXPECT_EQ(ScoreOf(list, Sq("d4"), Sq("d3")), 900);
+}
+
+TEST_F(MoveGen, PreferredMoveScores2000WhateverItsKind)
+{
+    const BoardPtr board = NewBoard();
+    const MoveList list = GenerateMoves(*board, {Sq("g1"), Sq("f3"), PROMOTE_BISHOP});
+    EXPECT_EQ(ScoreOf(list, Sq("g1"), Sq("f3")), 2000);
+    EXPECT_EQ(ScoreOf(list, Sq("b1"), Sq("c3")), 900);
+    MoveList picked = list;
+    PickNextMove(picked, 0);
+    EXPECT_EQ(MoveText(picked.moves[0]), "g1f3");
+
+    // A pawn taking a queen (2200) outranks the preferred move; a preferred
+    // rook capture of that queen scores 2000, not its capture score 1800.
+    const BoardPtr captures = Load("7k/8/4K3/Q2q4/4PN2/1B6/8/3R4 w - -");
+    MoveList with_preferred = GenerateMoves(*captures, {Sq("d1"), Sq("d5"), NORMAL_MOVE});
+    EXPECT_EQ(ScoreOf(with_preferred, Sq("d1"), Sq("d5")), 2000);
+    EXPECT_EQ(ScoreOf(with_preferred, Sq("e4"), Sq("d5")), 2200);
+    PickNextMove(with_preferred, 0);
+    EXPECT_EQ(MoveText(with_preferred.moves[0]), "e4d5");
+    PickNextMove(with_preferred, 1);
+    EXPECT_EQ(MoveText(with_preferred.moves[1]), "d1d5"); // listed before f4d5
+    PickNextMove(with_preferred, 2);
+    EXPECT_EQ(MoveText(with_preferred.moves[2]), "f4d5");
+
+    // "No move" matches nothing: nothing scores 2000 in the initial position.
+    const MoveList plain = GenerateMoves(*board, NO_MOVE);
+    for (int i = 0; i < plain.count; ++i)
+        EXPECT_NE(plain.scores[i], 2000);
+}
+
+TEST_F(MoveGen, PreferredPromotionTakesAllFourQueenFirst)
+{
+    const BoardPtr board = Load("r1r4k/1P6/8/8/8/8/8/K7 w - -");
+    const MoveList list = GenerateMoves(*board, {Sq("b7"), Sq("b8"), PROMOTE_QUEEN});
+    int preferred = 0;
+    for (int i = 0; i < list.count; ++i) {
+        if (list.moves[i].to == Sq("b8")) {
+            EXPECT_EQ(list.scores[i], 2000);
+            ++preferred;
+        } else if (list.moves[i].from == Sq("b7")) {
+            EXPECT_EQ(list.scores[i], 1800); // pawn takes rook
+        }
+    }
+    EXPECT_EQ(preferred, 4);
+    const std::vector<std::string> order = PickOrder(list);
+    ASSERT_GE(order.size(), 4u);
+    EXPECT_EQ(order[0], "b7b8q");
+    EXPECT_EQ(std::vector<std::string>(order.begin(), order.begin() + 4),
+              (std::vector<std::string>{"b7b8q", "b7b8r", "b7b8n", "b7b8b"}));
+}
+
+TEST_F(MoveGen, HistoryCountersAreAddedForTheBoardsPly)
+{
+    BoardPtr board = NewBoard();
+    history[0][Sq("e2")][Sq("e4")] = 50;
+    history[0][Sq("b1")][Sq("c3")] = -950;
+    history[1][Sq("d2")][Sq("d4")] = 400; // another ply: not read at ply 0
+    MoveList list = GenerateMoves(*board, NO_MOVE);
+    EXPECT_EQ(ScoreOf(list, Sq("e2"), Sq("e4")), 950);
+    EXPECT_EQ(ScoreOf(list, Sq("b1"), Sq("c3")), -50);
+    EXPECT_EQ(ScoreOf(list, Sq("d2"), Sq("d4")), 900);
+    const std::vector<std::string> order = PickOrder(list);
+    EXPECT_EQ(order.front(), "e2e4");
+    // b1c3, now below 0, is never brought forward: it stays where the
+    // exchanges left it, after all others.
+    EXPECT_EQ(order.back(), "b1c3");
+
+    // The counter is added to the preferred move's 2000 as well.
+    history[0][Sq("g1")][Sq("f3")] = 7;
+    list = GenerateMoves(*board, {Sq("g1"), Sq("f3"), NORMAL_MOVE});
+    EXPECT_EQ(ScoreOf(list, Sq("g1"), Sq("f3")), 2007);
+
+    // At ply 1 the ply-1 counters count.
+    ASSERT_EQ(MakeMove(*board, {Sq("g1"), Sq("f3"), NORMAL_MOVE}), 1);
+    history[1][Sq("d7")][Sq("d5")] = 400;
+    list = GenerateMoves(*board, NO_MOVE);
+    EXPECT_EQ(ScoreOf(list, Sq("d7"), Sq("d5")), 1300);
+
+    ClearHistory();
+    list = GenerateMoves(*board, NO_MOVE);
+    EXPECT_EQ(ScoreOf(list, Sq("d7"), Sq("d5")), 900);
+    UnmakeMove(*board);
+    list = GenerateMoves(*board, NO_MOVE);
+    for (int i = 0; i < list.count; ++i)
+        EXPECT_EQ(list.scores[i], 900) << MoveText(list.moves[i]);
+}
+
+TEST_F(MoveGen, NegativeScoresAreNeverBroughtForward)
+{
+    // A lone king among pawns: two quiet steps, three king captures at -500.
+    const BoardPtr board = Load("7k/8/8/8/8/8/3ppp2/4K3 w - -");
+    const MoveList list = GenerateMoves(*board, NO_MOVE);
+    EXPECT_EQ(Texts(list), (std::vector<std::string>{"e1d1", "e1f1", "e1d2", "e1e2", "e1f2"}));
+    EXPECT_EQ(ScoreOf(list, Sq("e1"), Sq("d2")), -500);
+    EXPECT_EQ(PickOrder(list), Texts(list));
+
+    // Hand-made scores: 0 is brought forward, -1 and below never are.
+    MoveList made;
+    const int32_t scores[5] = {-500, 900, -1, 0, -2};
+    for (int i = 0; i < 5; ++i) {
+        made.moves[i] = {i, i + 8, NORMAL_MOVE};
+        made.scores[i] = scores[i];
+    }
+    made.count = 5;
+    PickNextMove(made, 0);
+    EXPECT_EQ(made.moves[0].from, 1);
+    EXPECT_EQ(made.moves[1].from, 0);
+    PickNextMove(made, 1);
+    EXPECT_EQ(made.moves[1].from, 3);
+    EXPECT_EQ(made.scores[1], 0);
+    EXPECT_EQ(made.moves[3].from, 0);
+    const MoveList before = made;
+    PickNextMove(made, 2);
+    PickNextMove(made, 3);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(made.moves[i].from, before.moves[i].from) << i;
+        EXPECT_EQ(made.scores[i], before.scores[i]) << i;
+    }
+}
+
+TEST_F(MoveGen, PickAtLastIndexAndEqualScoresKeepOrder)
+{
+    MoveList list;
+    const int32_t scores[4] = {900, 1400, 900, 5000};
+    for (int i = 0; i < 4; ++i) {
+        list.moves[i] = {i, 20 + i, NORMAL_MOVE};
+        list.scores[i] = scores[i];
+    }
+    list.count = 4;
+    PickNextMove(list, 3);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(list.moves[i].from, i);
+        EXPECT_EQ(list.scores[i], scores[i]);
+    }
+    // Equal scores: the first of them wins.
+    list.scores[3] = 1400;
+    PickNextMove(list, 0);
+    EXPECT_EQ(list.moves[0].from, 1);
+    EXPECT_EQ(list.moves[1].from, 0);
+}
+
+} // namespace
