@@ -65,6 +65,9 @@ BoardPtr AllocBoard()
         std::exit(1);
     }
     board->empty = NewFigure(board->store, NONE, NO_COLOUR);
+    // Until a move is made, the first undo record names the empty figure, so
+    // that a reader of it (the repetition scan) always finds a figure.
+    board->undo[0] = {board->empty, board->empty};
     board->side = WHITE;
     return board;
 }

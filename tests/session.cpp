@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "hash.h"
 #include "main.h"
 #include "search.h"
 
@@ -10,6 +11,11 @@ namespace {
 int64_t fixed_second;
 
 int64_t FixedClock() { return fixed_second; }
+
+// A session seeds the hashing tables from its clock. Boards that a test
+// builds beside a session (to follow the game) use the same tables from the
+// first test on, whatever order the tests run in.
+const bool tables_seeded = (InitHashTables(static_cast<uint32_t>(DEFAULT_SECOND)), true);
 
 }  // namespace
 

@@ -9,9 +9,11 @@ struct SessionResult {
     int status;
 };
 
+inline constexpr int64_t DEFAULT_SECOND = 1000;
+
 // Runs the command loop on `input` with the clock fixed at `second`, so that
 // the hashing seed, the table stamps and the statistics line are repeatable.
-SessionResult RunSession(const std::string& input, int64_t second = 1000);
+SessionResult RunSession(const std::string& input, int64_t second = DEFAULT_SECOND);
 
 // The output of a session, less the feature line of its start-up.
 std::string AfterFeatures(const std::string& output);

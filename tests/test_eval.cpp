@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "board.h"
+#include "eval.h"
+#include "fen.h"
+
+namespace {
+
+// A full position text with the given figures (square -> placement letter)
+// and side to move.
+std::string Position(const std::map<int, char>& figures, char side = 'w')
+{
+    std::string text;
+    for (int rank = 7; rank >= 0; --rank) {
+        int empty = 0;
+        for (int file = 0; file < 8; ++file) {
+            const auto found = figures.find(rank * 8 + file);
+            if (found == figures.end()) {
+                ++empty;
+                continue;
+            }
+            if (empty > 0)
+                text += static_cast<char>('0' + empty);
+            empty = 0;
+            text += found->second;
+        }
+        if (empty > 0)
+            text += static_cast<char>('0' + empty);
+        if (rank > 0)
+            text += '/';
+    }
+    return text + " " + side + " - - 0 1";
+}
+
+int EvaluateFen(const std::string& fen)
+{
+    BoardPtr board = LoadFen(fen.c_str());
+    EXPECT_TRUE(board) << fen;
+    return board ? Evaluate(*board) : 0;
+}
+
+// What one figure adds to white's score: the position with it less the
+// position without it. The kings stand on a1 and h8; the side whose king the
+// figure may attack is to move, so that every position is a legal one.
+int WorthForWhite(int square, char letter)
+{
+    const bool white = letter >= 'A' && letter <= 'Z';
+    const int sign = white ? -1 : 1;
+    std::map<int, char> figures = {{0, 'K'}, {63, 'k'}};
+    const int without = sign * EvaluateFen(Position(figures, white ? 'b' : 'w'));
+    figures[square] = letter;
+    return sign * EvaluateFen(Position(figures, white ? 'b' : 'w')) - without;
+}
+
+constexpr int Square(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
+
+} // namespace
+
+TEST(Evaluate, InitialPositionFromEitherSide)
+{
+    EXPECT_EQ(Evaluate(*NewBoard()), -25);
+    EXPECT_EQ(EvaluateFen(START_FEN), -25);
+    EXPECT_EQ(EvaluateFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1"), 25);
+}
+
+TEST(Evaluate, AfterKingsPawnOpening)
+{
+    BoardPtr board = NewBoard();
+    ASSERT_EQ(MakeMove(*board, {Square("e2"), Square("e4"), NORMAL_MOVE}), 1);
+    ASSERT_EQ(board->side, BLACK);
+    EXPECT_EQ(Evaluate(*board), -74);
+}
+
+TEST(Evaluate, PawnsOnTheSeventhRank)
+{
+    EXPECT_EQ(WorthForWhite(Square("e7"), 'P'), 300);
+    EXPECT_EQ(WorthForWhite(Square("e2"), 'p'), -300);
+    // Negative square terms truncate toward zero: -100 / 3 is -33.
+    EXPECT_EQ(WorthForWhite(Square("a2"), 'P'), 67);
+    EXPECT_EQ(WorthForWhite(Square("a7"), 'p'), -67);
+    EXPECT_EQ(WorthForWhite(Square("d4"), 'P'), 100 + 200 / 3);
+}
+
+TEST(Evaluate, KnightSquares)
+{
+    EXPECT_EQ(WorthForWhite(Square("g1"), 'N'), 267);
+    EXPECT_EQ(WorthForWhite(Square("f3"), 'N'), 313);
+    EXPECT_EQ(WorthForWhite(Square("d4"), 'N'), 340);
+    EXPECT_EQ(WorthForWhite(Square("g8"), 'n'), -267);
+    EXPECT_EQ(WorthForWhite(Square("f6"), 'n'), -313);
+}
+
+TEST(Evaluate, BishopSquares)
+{
+    EXPECT_EQ(WorthForWhite(Square("b2"), 'B'), 325 + 20 / 3);
+    EXPECT_EQ(WorthForWhite(Square("c1"), 'B'), 325 - 50 / 3);
+    EXPECT_EQ(WorthForWhite(Square("b7"), 'b'), -(325 + 20 / 3));
+}
+
+TEST(Evaluate, KingsUseDifferentDivisors)
+{
+    EXPECT_EQ(EvaluateFen(Position({{Square("g1"), 'K'}, {Square("g8"), 'k'}})), 17);
+    // The back rank is not symmetric: 50 on the c-file, -150 on the f-file.
+    // White halves its king's term, black divides by three.
+    EXPECT_EQ(EvaluateFen(Position({{Square("c1"), 'K'}, {Square("c8"), 'k'}})), 25 - 16);
+    EXPECT_EQ(EvaluateFen(Position({{Square("f1"), 'K'}, {Square("f8"), 'k'}})), -75 + 50);
+    EXPECT_EQ(EvaluateFen(Position({{Square("d4"), 'K'}, {Square("g8"), 'k'}})), -250 - 33);
+    EXPECT_EQ(EvaluateFen(Position({{Square("a1"), 'K'}, {Square("d5"), 'k'}})), 50 + 166);
+}
+
+TEST(Evaluate, RooksAndQueensHaveNoSquareTerm)
+{
+    for (int square = 1; square < 63; ++square) {
+        EXPECT_EQ(WorthForWhite(square, 'R'), 500) << square;
+        EXPECT_EQ(WorthForWhite(square, 'Q'), 900) << square;
+        EXPECT_EQ(WorthForWhite(square, 'r'), -500) << square;
+        EXPECT_EQ(WorthForWhite(square, 'q'), -900) << square;
+    }
+}
+
+TEST(Evaluate, OtherSideToMoveNegatesExactly)
+{
+    const char* placements[] = {
+        "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR",
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R",
+        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8",
+        "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N",
+        "6k1/8/8/8/8/8/8/6K1",
+        "7k/8/8/8/8/8/8/8",
+    };
+    for (const char* placement : placements) {
+        const int white = EvaluateFen(std::string(placement) + " w - - 0 1");
+        const int black = EvaluateFen(std::string(placement) + " b - - 0 1");
+        EXPECT_EQ(white, -black) << placement;
+    }
+}
+
+TEST(Evaluate, ReadsOnlyTheBoard)
+{
+    BoardPtr board = LoadFen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+    ASSERT_TRUE(board);
+    const uint32_t key = board->hash_key[0];
+    const int first = Evaluate(*board);
+    EXPECT_EQ(Evaluate(*board), first);
+    EXPECT_EQ(board->hash_key[0], key);
+    EXPECT_TRUE(BoardOk(*board));
+}

@@ -1,0 +1,508 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <sstream>
+#include <string>
+
+#include "board.h"
+#include "eval.h"
+#include "fen.h"
+#include "move.h"
+#include "session.h"
+
+namespace {
+
+std::string Diagram(const Board& board)
+{
+    std::ostringstream out;
+    PrintBoard(board, out);
+    return out.str();
+}
+
+// Whether `line` is exactly one statistics line of a search.
+bool IsStatisticsLine(const std::string& line)
+{
+    int nodes = 0, hits = 0, probes = 0, cut = 0, null_cut = 0, score = 0;
+    long speed = 0;
+    char reuse[32] = {};
+    const int read = std::sscanf(line.c_str(),
+                                 "Searched %d nodes, reused %31[0-9.]%%[%d] of %d nodes from table, we got %d cutoffs, "
+                                 "%d nullcutoffs, eval is %d, %ld NPS",
+                                 &nodes, reuse, &hits, &probes, &cut, &null_cut, &score, &speed);
+    if (read != 8)
+        return false;
+    char rebuilt[256];
+    std::snprintf(rebuilt, sizeof rebuilt,
+                  "Searched %i nodes, reused %s%%[%i] of %i nodes from table, we got %i cutoffs, %i nullcutoffs, "
+                  "eval is %i, %li NPS\n",
+                  nodes, reuse, hits, probes, cut, null_cut, score, speed);
+    const std::string shown = reuse;
+    const size_t point = shown.find('.');
+    return line == rebuilt && point != std::string::npos && shown.size() - point == 3 && speed == nodes;
+}
+
+// Reads a session's output piece by piece.
+class Output {
+  public:
+    explicit Output(std::string text) : text_(std::move(text)) {}
+
+    std::string Line()
+    {
+        const size_t end = text_.find('\n', at_);
+        if (end == std::string::npos) {
+            std::string rest = text_.substr(at_);
+            at_ = text_.size();
+            return rest;
+        }
+        std::string line = text_.substr(at_, end + 1 - at_);
+        at_ = end + 1;
+        return line;
+    }
+
+    // Takes `expected` if the output goes on with it.
+    bool Take(const std::string& expected)
+    {
+        if (text_.compare(at_, expected.size(), expected) != 0)
+            return false;
+        at_ += expected.size();
+        return true;
+    }
+
+    std::string Rest() const { return text_.substr(at_); }
+    bool AtEnd() const { return at_ == text_.size(); }
+
+  private:
+    std::string text_;
+    size_t at_ = 0;
+};
+
+std::string Tail(const std::string& text, size_t prefix) { return text.substr(std::min(prefix, text.size())); }
+
+// The text after "move " on a move line, without the newline; empty when the
+// line is not a move line.
+std::string MoveOf(const std::string& line)
+{
+    if (line.rfind("move ", 0) != 0 || line.size() < 10 || line.back() != '\n')
+        return "";
+    return line.substr(5, line.size() - 6);
+}
+
+// Plays a move text on the mirror board; false when the board's side cannot
+// play it.
+bool Play(Board& board, const std::string& text)
+{
+    std::ostringstream discard;
+    const std::optional<Move> move = ParseMove(text.c_str(), board, discard);
+    return move && MakeGameMove(board, *move) == 1 && BoardOk(board);
+}
+
+// Checks the answer to an accepted "usermove": statistics line, evaluation,
+// move line, diagram. The move is played on `mirror`, which must hold the
+// position after the opponent's move.
+void ExpectReply(Output& output, Board& mirror, const std::string& expected_move = "")
+{
+    const std::string statistics = output.Line();
+    EXPECT_TRUE(IsStatisticsLine(statistics)) << statistics;
+    const std::string evaluation = output.Line();
+    int score = 0;
+    EXPECT_EQ(std::sscanf(evaluation.c_str(), "Board raw eval is %d", &score), 1) << evaluation;
+    const std::string move = MoveOf(output.Line());
+    ASSERT_FALSE(move.empty());
+    if (!expected_move.empty()) {
+        EXPECT_EQ(move, expected_move);
+    }
+    ASSERT_TRUE(Play(mirror, move)) << move;
+    EXPECT_EQ(evaluation, "Board raw eval is " + std::to_string(Evaluate(mirror)) + "\n");
+    EXPECT_TRUE(output.Take(Diagram(mirror))) << output.Rest();
+}
+
+std::string After(const std::string& input) { return AfterFeatures(RunSession(input).output); }
+
+// The output of "setboard" with `fen`, with the trace lines.
+std::string SetUpOutput(const std::string& fen)
+{
+    const std::string output = After("setboard " + fen + "\nquit\n");
+    EXPECT_NE(output.rfind("tellusererror", 0), 0u) << fen;
+    return output;
+}
+
+constexpr const char* INITIAL_TRACE = "7 = r; j = 0\n"
+                                      "7 = n; j = 1\n"
+                                      "7 = b; j = 2\n"
+                                      "7 = q; j = 3\n"
+                                      "7 = k; j = 4\n"
+                                      "BLACK KING 5 7\n"
+                                      "7 = b; j = 5\n"
+                                      "7 = n; j = 6\n"
+                                      "7 = r; j = 7\n"
+                                      "6 = p; j = 0\n"
+                                      "6 = p; j = 1\n"
+                                      "6 = p; j = 2\n"
+                                      "6 = p; j = 3\n"
+                                      "6 = p; j = 4\n"
+                                      "6 = p; j = 5\n"
+                                      "6 = p; j = 6\n"
+                                      "6 = p; j = 7\n"
+                                      "5 = 8; j = 0\n"
+                                      "Unknown figure 8\n"
+                                      "8 - 8\n"
+                                      "4 = 8; j = 0\n"
+                                      "Unknown figure 8\n"
+                                      "8 - 8\n"
+                                      "3 = 8; j = 0\n"
+                                      "Unknown figure 8\n"
+                                      "8 - 8\n"
+                                      "2 = 8; j = 0\n"
+                                      "Unknown figure 8\n"
+                                      "8 - 8\n"
+                                      "1 = P; j = 0\n"
+                                      "1 = P; j = 1\n"
+                                      "1 = P; j = 2\n"
+                                      "1 = P; j = 3\n"
+                                      "1 = P; j = 4\n"
+                                      "1 = P; j = 5\n"
+                                      "1 = P; j = 6\n"
+                                      "1 = P; j = 7\n"
+                                      "0 = R; j = 0\n"
+                                      "0 = N; j = 1\n"
+                                      "0 = B; j = 2\n"
+                                      "0 = Q; j = 3\n"
+                                      "0 = K; j = 4\n"
+                                      "WHITE KING 5 0\n"
+                                      "0 = B; j = 5\n"
+                                      "0 = N; j = 6\n"
+                                      "0 = R; j = 7\n";
+
+constexpr const char* REFUSED = "tellusererror Illegal position\n";
+constexpr const char* TOO_SHORT = "Extended algebraic needs 4 characters\nIllegal move !!\n";
+
+} // namespace
+
+// ---- Start, end and commands ---------------------------------------------------
+
+TEST(Session, StartsWithFeatureLineAndQuits)
+{
+    const SessionResult result = RunSession("quit\n");
+    EXPECT_EQ(result.output, FEATURE_LINE);
+    EXPECT_EQ(result.status, 0);
+}
+
+TEST(Session, EndOfInput)
+{
+    // At the start of a line: the farewell and status 1.
+    SessionResult result = RunSession("");
+    EXPECT_EQ(result.output, std::string(FEATURE_LINE) + FAREWELL);
+    EXPECT_EQ(result.status, 1);
+
+    result = RunSession("new\n");
+    EXPECT_EQ(result.output, std::string(FEATURE_LINE) + "New board ok\n" + FAREWELL);
+    EXPECT_EQ(result.status, 1);
+
+    result = RunSession("\n\n");
+    EXPECT_EQ(result.output, std::string(FEATURE_LINE) + FAREWELL);
+    EXPECT_EQ(result.status, 1);
+
+    // In the middle of a line: that line is handled, then status 0.
+    result = RunSession("new");
+    EXPECT_EQ(result.output, std::string(FEATURE_LINE) + "New board ok\n");
+    EXPECT_EQ(result.status, 0);
+
+    result = RunSession("xboard\nnew");
+    EXPECT_EQ(result.output, std::string(FEATURE_LINE) + "New board ok\n");
+    EXPECT_EQ(result.status, 0);
+}
+
+TEST(Session, QuitEndsAtOnce)
+{
+    for (const char* input : {"quit\nnew\nusermove e2e4\n", "quit", "quitting\nnew\n", "quit now\ngo\n"}) {
+        const SessionResult result = RunSession(input);
+        EXPECT_EQ(result.output, FEATURE_LINE) << input;
+        EXPECT_EQ(result.status, 0) << input;
+    }
+}
+
+TEST(Session, KeywordsArePrefixes)
+{
+    EXPECT_EQ(After("newgame\nquit\n"), "New board ok\n");
+    EXPECT_EQ(After("gone\nquit\n"), After("go\nquit\n"));
+    EXPECT_EQ(After("undone\nquit\n"), After("undo\nquit\n"));
+}
+
+TEST(Session, KeywordsAreExact)
+{
+    const SessionResult result = RunSession("Quit\n quit\nQUIT\n new\nNew\nGo\n go\nUNDO\n Usermove e2e4\n");
+    EXPECT_EQ(AfterFeatures(result.output), FAREWELL);
+    EXPECT_EQ(result.status, 1);
+}
+
+TEST(Session, ProtocolCommandsWriteNothingAndChangeNothing)
+{
+    const std::string protocol = "xboard\nprotover 2\naccepted setboard\naccepted usermove\nlevel 40 5 0\n"
+                                 "time 30000\notim 30000\nforce\npost\nnopost\nhard\neasy\nrandom\ncomputer\n"
+                                 "ping 1\nresult 1-0 {White mates}\n";
+    EXPECT_EQ(RunSession(protocol + "quit\n").output, FEATURE_LINE);
+    // "go" is still the engine's first move afterwards.
+    EXPECT_EQ(After(protocol + "go\nquit\n"), After("go\nquit\n"));
+    EXPECT_EQ(After(protocol + "usermove e2e4\nquit\n"), After("usermove e2e4\nquit\n"));
+}
+
+// ---- Moves -------------------------------------------------------------------
+
+TEST(Session, UsermoveIsAnswered)
+{
+    Output output(After("usermove e2e4\nquit\n"));
+    BoardPtr mirror = NewBoard();
+    ASSERT_TRUE(Play(*mirror, "e2e4"));
+    ExpectReply(output, *mirror);
+    EXPECT_TRUE(output.AtEnd()) << output.Rest();
+}
+
+TEST(Session, RefusedUsermoves)
+{
+    // Text that names no move of the side to move.
+    EXPECT_EQ(After("usermove e2e5\nquit\n"), "Illegal move !!\n");
+    EXPECT_EQ(After("usermove e7e5\nquit\n"), "Illegal move !!\n");
+    EXPECT_EQ(After("usermove e2\nquit\n"), TOO_SHORT);
+
+    // A move that leaves the mover's king attacked: the error line, no reply,
+    // and the same side still to move.
+    const std::string fen = "4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1";
+    Output output(After("setboard " + fen + "\nusermove e2d3\nusermove e1d1\nquit\n"));
+    ASSERT_TRUE(output.Take(SetUpOutput(fen)));
+    EXPECT_TRUE(output.Take("Errro ilegal move e2d3\n")) << output.Rest();
+    BoardPtr mirror = LoadFen(fen.c_str());
+    ASSERT_TRUE(Play(*mirror, "e1d1"));
+    ExpectReply(output, *mirror);
+    EXPECT_TRUE(output.AtEnd());
+}
+
+TEST(Session, GoMakesTheFirstMove)
+{
+    const std::string once = After("go\nquit\n");
+    Output output(once);
+    EXPECT_TRUE(IsStatisticsLine(output.Line()));
+    const std::string exmove = output.Line();
+    const std::string move = MoveOf(output.Line());
+    EXPECT_TRUE(output.AtEnd()) << output.Rest(); // no diagram, no evaluation
+
+    ASSERT_EQ(move.size(), 4u);
+    BoardPtr mirror = NewBoard();
+    const int from = (move[1] - '1') * 8 + (move[0] - 'a');
+    const char letter = FIGURE_LETTERS[mirror->squares[from]->type];
+    EXPECT_EQ(exmove, "exmove " + std::string(1, letter) + move.substr(0, 2) + move.substr(2, 2) + "\n");
+    EXPECT_TRUE(Play(*mirror, move));
+
+    // Only the first "go" counts.
+    EXPECT_EQ(After("go\ngo\nquit\n"), once);
+    EXPECT_EQ(After("go\ngo\ngo\ngo"), once);
+}
+
+TEST(Session, GoOnlyAsTheFirstMoveCommand)
+{
+    EXPECT_EQ(After("usermove e2e4\ngo\nquit\n"), After("usermove e2e4\nquit\n"));
+    EXPECT_EQ(After("usermove e2e4\nnew\ngo\nquit\n"), After("usermove e2e4\nnew\nquit\n"));
+    // A refused move counts as the first move command too.
+    EXPECT_EQ(After("usermove e2e5\ngo\nquit\n"), "Illegal move !!\n");
+    EXPECT_EQ(After("usermove e2e5\nnew\ngo\nquit\n"), "Illegal move !!\nNew board ok\n");
+    // "new" before any move leaves "go" allowed.
+    EXPECT_EQ(After("new\ngo\nquit\n"), "New board ok\n" + After("go\nquit\n"));
+}
+
+TEST(Session, ExtendedMoveMarksChecksAndCaptures)
+{
+    // Mate in one for white: the engine's move gives check.
+    const std::string mate = "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
+    Output output(After("setboard " + mate + "\ngo\nquit\n"));
+    ASSERT_TRUE(output.Take(SetUpOutput(mate)));
+    EXPECT_TRUE(IsStatisticsLine(output.Line()));
+    EXPECT_EQ(output.Rest(), "exmove Ra1a8+\nmove a1a8\n");
+
+    // A capture names the figure taken. The set-up gives white the move
+    // whatever the text says.
+    const std::string capture = "4k3/8/8/3q4/8/2N5/8/4K3 b - - 0 1";
+    Output taken(After("setboard " + capture + "\ngo\nquit\n"));
+    ASSERT_TRUE(taken.Take(SetUpOutput(capture)));
+    EXPECT_TRUE(IsStatisticsLine(taken.Line()));
+    EXPECT_EQ(taken.Rest(), "exmove Nc3xQd5\nmove c3d5\n");
+
+    // A quiet first move from the initial position gives no check.
+    const std::string initial = After("go\nquit\n");
+    EXPECT_EQ(initial.find('+'), std::string::npos);
+}
+
+TEST(Session, NoLegalMoveForTheEngine)
+{
+    // White mates: the engine (black) has no move, writes its statistics
+    // line and nothing more. Mated at ply 1.
+    const std::string mate = "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
+    std::string output = After("setboard " + mate + "\nusermove a1a8\ngo\nquit\n");
+    EXPECT_EQ(Tail(output, SetUpOutput(mate).size()),
+              "Searched 1 nodes, reused 0.00%[0] of 0 nodes from table, we got 0 cutoffs, 0 nullcutoffs, "
+              "eval is -4999, 1 NPS\n");
+
+    // Stalemate.
+    const std::string stalemate = "7k/8/6K1/5Q2/8/8/8/8 w - - 0 1";
+    output = After("setboard " + stalemate + "\nusermove f5f7\nquit\n");
+    EXPECT_EQ(Tail(output, SetUpOutput(stalemate).size()),
+              "Searched 1 nodes, reused 0.00%[0] of 0 nodes from table, we got 0 cutoffs, 0 nullcutoffs, "
+              "eval is 0, 1 NPS\n");
+
+    // "go" for a side without moves; "go" counts all the same, and the
+    // board stays as it was.
+    const std::string stalemated_white = "8/8/8/8/8/6k1/5q2/7K w - - 0 1";
+    output = After("setboard " + stalemated_white + "\ngo\nusermove h1g1\nquit\n");
+    EXPECT_EQ(Tail(output, SetUpOutput(stalemated_white).size()),
+              "Searched 1 nodes, reused 0.00%[0] of 0 nodes from table, we got 0 cutoffs, 0 nullcutoffs, "
+              "eval is 0, 1 NPS\nErrro ilegal move h1g1\n");
+}
+
+TEST(Session, ThreefoldRepetitionStillGetsAReply)
+{
+    // Black's king has one move in each position: a8-b8 and back, while
+    // white's king walks h1-h2 and back. The fifth reply comes in the third
+    // occurrence of its position.
+    const std::string fen = "k7/p7/P7/8/8/8/8/2R4K w - - 0 1";
+    const char* mine[] = {"h1h2", "h2h1", "h1h2", "h2h1", "h1h2"};
+    const char* replies[] = {"a8b8", "b8a8", "a8b8", "b8a8", "a8b8"};
+    std::string input = "setboard " + fen + "\n";
+    for (const char* move : mine)
+        input += std::string("usermove ") + move + "\n";
+    Output output(After(input + "quit\n"));
+    ASSERT_TRUE(output.Take(SetUpOutput(fen)));
+    BoardPtr mirror = LoadFen(fen.c_str());
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(Play(*mirror, mine[i]));
+        ExpectReply(output, *mirror, replies[i]);
+    }
+    EXPECT_TRUE(output.AtEnd()) << output.Rest();
+}
+
+// ---- Set-up ------------------------------------------------------------------
+
+TEST(Session, SetboardInitialPosition)
+{
+    const std::string expected = INITIAL_TRACE + Diagram(*NewBoard()) + "Board evaluation -25\n";
+    EXPECT_EQ(After("setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1\nquit\n"), expected);
+    // The placement may end the text.
+    EXPECT_EQ(After("setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR\nquit\n"), expected);
+    EXPECT_EQ(After("setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR"), expected);
+}
+
+TEST(Session, SetboardGivesWhiteTheMoveAndNoCastling)
+{
+    const std::string fen = "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1";
+    Output output(After("setboard " + fen + "\nusermove e8g8\nusermove e1g1\nquit\n"));
+    ASSERT_TRUE(output.Take(SetUpOutput(fen)));
+    // Black's castling is not white's move; white may not castle either.
+    EXPECT_TRUE(output.Take("Illegal move !!\nIllegal move !!\n")) << output.Rest();
+    EXPECT_TRUE(output.AtEnd());
+}
+
+TEST(Session, MalformedSetboardKeepsTheBoard)
+{
+    const std::string good = "4k3/8/8/8/8/8/8/4K2R w - - 0 1";
+    BoardPtr kept = LoadFen(good.c_str());
+    const std::string bad[] = {
+        "rnbqkbnr/pppppppp/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",     // seven ranks
+        "rnbqkbnr/ppppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",  // nine squares in a rank
+        "rnbqkbnr/ppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",    // seven squares in a rank
+        "rnbqkbnr/pppppppp/9/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",   // digit 9
+        "rnbqkbnr/pppppppp/08/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",  // digit 0
+        "rnbqkbnr/pppppppp/44/8/8/8/PPPPPPPP/RNBQKBN1x w - - 0 1", // letter x
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNX w - - 0 1",   // letter X
+        "rnbqkbnr/pppppppp//8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",    // empty rank
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/ w - - 0 1",           // missing last rank
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR/8 w - - 0 1", // nine ranks
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR/ w - - 0 1",  // a slash too many
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNRR w - - 0 1",  // overlong last rank
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR- w - - 0 1",  // junk after the field
+        "rnbqkbnr pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",   // blank inside
+        "8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8", // far too long
+        "",                                                        // nothing
+    };
+    const std::string before = "setboard " + good + "\n";
+    const std::string after = "undo\nquit\n";
+    for (const std::string& text : bad) {
+        const std::string output = After(before + "setboard " + text + "\n" + after);
+        EXPECT_EQ(output, SetUpOutput(good) + REFUSED + "undoing move\n" + Diagram(*kept)) << text;
+    }
+    // A refused set-up leaves the game going on: the engine still answers.
+    Output output(After(before + "setboard " + bad[0] + "\nusermove e1f1\nquit\n"));
+    ASSERT_TRUE(output.Take(SetUpOutput(good) + REFUSED));
+    ASSERT_TRUE(Play(*kept, "e1f1"));
+    ExpectReply(output, *kept);
+}
+
+TEST(Session, ShortLinesHaveAnEmptyArgument)
+{
+    // A longer line before leaves a move text where a short line's argument
+    // would start.
+    SessionResult result = RunSession("xxxxxxxxxd2d4\nusermove");
+    EXPECT_EQ(AfterFeatures(result.output), TOO_SHORT);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(After("xxxxxxxxxd2d4\nusermove\nquit\n"), TOO_SHORT);
+    EXPECT_EQ(After("xxxxxxxxxd2d4\nusermove \nquit\n"), TOO_SHORT);
+
+    // After a reply, "usermove" alone is not the previous move again.
+    Output output(After("usermove e2e4\nusermove\nquit\n"));
+    BoardPtr mirror = NewBoard();
+    ASSERT_TRUE(Play(*mirror, "e2e4"));
+    ExpectReply(output, *mirror);
+    EXPECT_EQ(output.Rest(), TOO_SHORT);
+
+    // The same for "setboard": the position left in the buffer is not read.
+    result = RunSession("xxxxxxxxx4k3/8/8/8/8/8/8/4K3 w - - 0 1\nsetboard");
+    EXPECT_EQ(AfterFeatures(result.output), REFUSED);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(After("xxxxxxxxx4k3/8/8/8/8/8/8/4K3 w - - 0 1\nsetboard \nundo\nquit\n"),
+              std::string(REFUSED) + "undoing move\n" + Diagram(*NewBoard()));
+}
+
+// ---- Taking back -------------------------------------------------------------
+
+TEST(Session, UndoTakesBackTheReplyAndTheMove)
+{
+    Output output(After("usermove e2e4\nundo\nusermove d2d4\nquit\n"));
+    BoardPtr mirror = NewBoard();
+    ASSERT_TRUE(Play(*mirror, "e2e4"));
+    ExpectReply(output, *mirror);
+    EXPECT_TRUE(output.Take("undoing move\n" + Diagram(*NewBoard()))) << output.Rest();
+    // White is to move again in the initial position.
+    BoardPtr again = NewBoard();
+    ASSERT_TRUE(Play(*again, "d2d4"));
+    ExpectReply(output, *again);
+    EXPECT_TRUE(output.AtEnd());
+}
+
+TEST(Session, UndoTakesBackOnlyWhatExists)
+{
+    // A fresh board: nothing to take back.
+    const std::string initial = "undoing move\n" + Diagram(*NewBoard());
+    Output fresh(After("undo\nundo\nusermove e2e4\nquit\n"));
+    EXPECT_TRUE(fresh.Take(initial + initial)) << fresh.Rest();
+    BoardPtr mirror = NewBoard();
+    ASSERT_TRUE(Play(*mirror, "e2e4"));
+    ExpectReply(fresh, *mirror);
+
+    // After "go": the one move is taken back and white is to move again.
+    const std::string go = After("go\nquit\n");
+    Output after_go(After("go\nundo\nusermove e2e4\nquit\n"));
+    EXPECT_TRUE(after_go.Take(go + initial)) << after_go.Rest();
+    BoardPtr replay = NewBoard();
+    ASSERT_TRUE(Play(*replay, "e2e4"));
+    ExpectReply(after_go, *replay);
+
+    // After a mate the engine made no reply: one ply back to the set-up.
+    const std::string mate = "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
+    Output mated(After("setboard " + mate + "\nusermove a1a8\nundo\nquit\n"));
+    ASSERT_TRUE(mated.Take(SetUpOutput(mate)));
+    EXPECT_TRUE(IsStatisticsLine(mated.Line()));
+    EXPECT_EQ(mated.Rest(), "undoing move\n" + Diagram(*LoadFen(mate.c_str())));
+
+    // After a set-up: nothing to take back.
+    const std::string kings = "4k3/8/8/8/8/8/8/4K3 w - - 0 1";
+    EXPECT_EQ(After("setboard " + kings + "\nundo\nquit\n"),
+              SetUpOutput(kings) + "undoing move\n" + Diagram(*LoadFen(kings.c_str())));
+}
