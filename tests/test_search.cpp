@@ -551,6 +551,29 @@ TEST_F(Search, NoMoveForAStalematedSide)
     EXPECT_TRUE(TableIsEmpty());
 }
 
+// Material far beyond a game's: the root's first move already reaches the top
+// of the window and cuts off before any move was recorded. The engine still
+// plays that move.
+TEST_F(Search, RootCutOffAtTheTopOfTheWindowStillGivesAMove)
+{
+    BoardPtr board = Load("7k/6pp/8/8/8/8/QQQQQQ2/QQQQQQ1K w - - 0 1");
+    const SearchResult result = RunThink(*board);
+    EXPECT_EQ(result.statistics.score, MATE_SCORE);
+    ASSERT_TRUE(result.move);
+    EXPECT_TRUE(IsLegal(*board, *result.move)) << MoveText(*result.move);
+}
+
+// Material far below: every root move scores at the bottom of the window, so
+// none raises alpha; the engine still plays a legal move.
+TEST_F(Search, RootWithEveryMoveAtTheBottomStillGivesAMove)
+{
+    BoardPtr board = Load("qqqqqq1k/qqqqqq2/8/8/8/8/6PP/7K w - - 0 1");
+    const SearchResult result = RunThink(*board);
+    EXPECT_EQ(result.statistics.score, -MATE_SCORE);
+    ASSERT_TRUE(result.move);
+    EXPECT_TRUE(IsLegal(*board, *result.move)) << MoveText(*result.move);
+}
+
 TEST_F(Search, StatisticsLineMatchesTheCounters)
 {
     BoardPtr board = NewBoard();
