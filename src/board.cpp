@@ -7,6 +7,7 @@
 #include <new>
 #include <ostream>
 
+#include "eval.h"
 #include "hash.h"
 
 // Debug and sanitizer builds check every invariant after each make and unmake.
@@ -44,6 +45,42 @@ void SetKingSquare(Board& board, int32_t colour, int square)
 // The square of the pawn that an en passant capture onto `to` removes.
 int EnPassantVictim(int to, int32_t mover) { return mover == WHITE ? to - 8 : to + 8; }
 
+bool HasKingOn(const Board& board, int square, int32_t colour)
+{
+    const Figure* figure = board.squares[square];
+    return figure->type == KING && figure->colour == colour;
+}
+
+// Whether the move just made leaves the mover's king attacked. Only a king
+// move, a move out of check, an en passant capture (which empties two
+// squares) or a move off a line through the king can do that: any other move
+// empties a square that shielded nothing.
+bool LeavesKingAttacked(const Board& board, Move move, const Figure& mover, int32_t colour, bool was_in_check)
+{
+    const int king = KingSquare(board, colour);
+    const int32_t enemy = Opponent(colour);
+    if (mover.type == KING || was_in_check || move.kind == EN_PASSANT || !HasKingOn(board, king, colour))
+        return IsAttacked(board, king, enemy);
+    const int step = LineStep(king, move.from);
+    return step != 0 && IsSliderAlong(board, king, step, enemy);
+}
+
+// Whether the move just made checks the other king, which was not in check
+// before it: by the moved figure itself or by a slider it uncovered.
+// Castlings, promotions and en passant captures, and a board without that
+// king, take the full test.
+bool GivesCheck(const Board& board, Move move, int32_t colour)
+{
+    const int32_t enemy = Opponent(colour);
+    const int king = KingSquare(board, enemy);
+    if (move.kind != NORMAL_MOVE || !HasKingOn(board, king, enemy))
+        return IsAttacked(board, king, colour);
+    if (Attacks(board, move.to, king))
+        return true;
+    const int step = LineStep(king, move.from);
+    return step != 0 && IsSliderAlong(board, king, step, colour);
+}
+
 int32_t PromotedType(int32_t kind)
 {
     switch (kind) {
@@ -67,7 +104,7 @@ BoardPtr AllocBoard()
     board->empty = NewFigure(board->store, NONE, NO_COLOUR);
     // Until a move is made, the first undo record names the empty figure, so
     // that a reader of it (the repetition scan) always finds a figure.
-    board->undo[0] = {board->empty, board->empty};
+    board->undo[0] = {board->empty, board->empty, 0};
     board->side = WHITE;
     return board;
 }
@@ -93,6 +130,7 @@ BoardPtr NewBoard()
     b.side = WHITE;
     b.hash_key[0] = ComputeKey(b);
     b.hash_lock[0] = ComputeLock(b);
+    b.balance[0] = ComputeBalance(b);
     return board;
 }
 
@@ -121,7 +159,7 @@ int MakeMove(Board& board, Move move)
     const int32_t colour = board.side;
 
     // Step 1. Record what taking the move back needs.
-    board.undo[p] = {mover, target};
+    board.undo[p] = {mover, target, board.in_check};
     board.moves[p] = move;
 
     // Step 2.
@@ -154,35 +192,46 @@ int MakeMove(Board& board, Move move)
         board.castle[right] = 0;
 
     // Step 6. Move the figure; a captured one stays referenced from undo[p].
+    // The balance of the figures' scores follows every figure that moves,
+    // leaves or arrives.
     board.squares[move.to] = mover;
     board.squares[move.from] = board.empty;
+    int32_t balance = board.balance[p] - FigureScore(*target, move.to) + FigureScore(*mover, move.to) -
+                      FigureScore(*mover, move.from);
 
     // Step 7. What else the kind of move does.
     const int rank_start = move.to / 8 * 8;
     switch (move.kind) {
     case CASTLE_QUEEN_SIDE:
-        board.squares[rank_start + 3] = board.squares[rank_start];
-        board.squares[rank_start] = board.empty;
+    case CASTLE_KING_SIDE: {
+        const int corner = rank_start + (move.kind == CASTLE_KING_SIDE ? 7 : 0);
+        const int beside = rank_start + (move.kind == CASTLE_KING_SIDE ? 5 : 3);
+        Figure* rook = board.squares[corner];
+        board.squares[beside] = rook;
+        board.squares[corner] = board.empty;
+        balance += FigureScore(*rook, beside) - FigureScore(*rook, corner);
         break;
-    case CASTLE_KING_SIDE:
-        board.squares[rank_start + 5] = board.squares[rank_start + 7];
-        board.squares[rank_start + 7] = board.empty;
-        break;
+    }
     case EN_PASSANT: {
         const int victim = EnPassantVictim(move.to, colour);
         board.undo[p].captured = board.squares[victim];
+        balance -= FigureScore(*board.squares[victim], victim);
         board.squares[victim] = board.empty;
         break;
     }
     case PROMOTE_QUEEN:
     case PROMOTE_KNIGHT:
     case PROMOTE_BISHOP:
-    case PROMOTE_ROOK:
-        board.squares[move.to] = NewFigure(board.store, PromotedType(move.kind), colour);
+    case PROMOTE_ROOK: {
+        Figure* promoted = NewFigure(board.store, PromotedType(move.kind), colour);
+        board.squares[move.to] = promoted;
+        balance += FigureScore(*promoted, move.to) - FigureScore(*mover, move.to);
         break;
+    }
     default:
         break;
     }
+    board.balance[p + 1] = balance;
 
     // Step 8.
     board.side = Opponent(colour);
@@ -197,17 +246,17 @@ int MakeMove(Board& board, Move move)
     std::copy(board.castle, board.castle + 4, board.castle_history[p + 1]);
 
     // Step 11. Refuse a move that leaves the mover's king attacked.
-    if (IsAttacked(board, KingSquare(board, colour), board.side)) {
+    if (LeavesKingAttacked(board, move, *mover, colour, board.undo[p].in_check)) {
         UnmakeMove(board);
         return 0;
     }
 
     // Step 12.
-    board.in_check = IsAttacked(board, KingSquare(board, board.side), colour);
+    board.in_check = GivesCheck(board, move, colour);
 
     // Step 13. Pre-fill the next ply's record; a null move made at ply p + 1
     // leaves it for the repetition scan to read.
-    board.undo[p + 1] = {mover, board.squares[move.to]};
+    board.undo[p + 1] = {mover, board.squares[move.to], board.in_check};
 
     ASSERT_BOARD_OK(board);
     return 1;
@@ -255,10 +304,10 @@ void UnmakeMove(Board& board)
         break;
     }
 
-    // Steps 5 to 7.
+    // Steps 5 to 7. The check flag of the position returned to was kept.
     std::copy(board.castle_history[p], board.castle_history[p] + 4, board.castle);
     board.side = Opponent(board.side);
-    board.in_check = IsAttacked(board, KingSquare(board, board.side), Opponent(board.side));
+    board.in_check = board.undo[p].in_check;
 
     ASSERT_BOARD_OK(board);
 }
@@ -272,6 +321,7 @@ void MakeNullMove(Board& board)
     board.hash_key[p + 1] = board.hash_key[p] ^ side_key_random;
     board.hash_lock[p + 1] = board.hash_lock[p] ^ side_lock_random;
     std::copy(board.castle, board.castle + 4, board.castle_history[p + 1]);
+    board.balance[p + 1] = board.balance[p];
     ASSERT_BOARD_OK(board);
 }
 
@@ -295,6 +345,7 @@ void MakeRoom(Board& board)
     std::memmove(board.hash_lock, board.hash_lock + drop, kept * sizeof board.hash_lock[0]);
     std::memmove(board.undo, board.undo + drop, kept * sizeof board.undo[0]);
     std::memmove(board.castle_history, board.castle_history + drop, kept * sizeof board.castle_history[0]);
+    std::memmove(board.balance, board.balance + drop, kept * sizeof board.balance[0]);
     board.ply -= drop;
     ASSERT_BOARD_OK(board);
 }
@@ -355,6 +406,8 @@ bool BoardOk(const Board& board)
     if (board.hash_key[board.ply] != ComputeKey(board) || board.hash_lock[board.ply] != ComputeLock(board))
         return false;
     if (!std::equal(board.castle, board.castle + 4, board.castle_history[board.ply]))
+        return false;
+    if (board.balance[board.ply] != ComputeBalance(board))
         return false;
     if (board.in_check != IsAttacked(board, KingSquare(board, board.side), Opponent(board.side)))
         return false;

@@ -27,11 +27,13 @@ inline constexpr int GAME_PLY_KEEP = 100;
 static_assert(GAME_PLY_KEEP < GAME_PLY_LIMIT && GAME_PLY_LIMIT < LAST_PLY);
 
 // What taking back the move of one ply needs beyond the move itself: the
-// figure that moved (for a promotion, the pawn) and what it took (the board's
-// empty figure for a move to an empty square).
+// figure that moved (for a promotion, the pawn), what it took (the board's
+// empty figure for a move to an empty square), and whether the side to move
+// was in check before it.
 struct UndoRecord {
     Figure* moved;
     Figure* captured;
+    int32_t in_check;
 };
 
 // Castling rights, by index into Board::castle.
@@ -50,8 +52,9 @@ enum CastleRight : int32_t {
 //  - every square refers to a figure of `store`; empty squares to `empty`;
 //  - `white_king` and `black_king` are the squares the kings stand on (0 when
 //    a set-up position has no king of that colour);
-//  - hash_key[ply], hash_lock[ply] are the key and lock of the position and
-//    castle_history[ply] equals `castle`;
+//  - hash_key[ply], hash_lock[ply] are the key and lock of the position,
+//    castle_history[ply] equals `castle`, and balance[ply] is the sum of the
+//    figures' scores (ComputeBalance);
 //  - for p < ply, moves[p] and undo[p] describe the move from ply p to p + 1;
 //  - `in_check` tells whether the side to move is in check;
 //  - 0 <= ply <= LAST_PLY.
@@ -65,6 +68,7 @@ struct Board {
     uint32_t hash_lock[HISTORY_SIZE];
     UndoRecord undo[HISTORY_SIZE];
     int32_t castle_history[HISTORY_SIZE][4];
+    int32_t balance[HISTORY_SIZE];
     int32_t ply;
     int32_t white_king;
     int32_t black_king;

@@ -54,34 +54,57 @@ constexpr int32_t king_table[64] = {
 
 constexpr int Flip(int square) { return square ^ 56; }
 
-}  // namespace
-
-int32_t SquareBonus(const Figure& figure, int square)
+constexpr int32_t SquareTerm(int32_t type, int32_t colour, int square)
 {
-    const int i = figure.colour == WHITE ? Flip(square) : square;
-    switch (figure.type) {
+    const int i = colour == WHITE ? Flip(square) : square;
+    switch (type) {
     case PAWN: return pawn_table[i] / 3;
     case KNIGHT: return knight_table[i] / 3;
     case BISHOP: return bishop_table[i] / 3;
-    case KING: return figure.colour == WHITE ? king_table[i] / 2 : king_table[i] / 3;
+    case KING: return colour == WHITE ? king_table[i] / 2 : king_table[i] / 3;
     default: return 0;
     }
 }
 
+// FigureScore of every figure on every square, [colour][type][square].
+struct ScoreTable {
+    int32_t score[3][7][64];
+};
+
+constexpr ScoreTable MakeScoreTable()
+{
+    ScoreTable table{};
+    for (const int32_t colour : {BLACK, WHITE}) {
+        for (int32_t type = PAWN; type <= KING; ++type) {
+            for (int square = 0; square < 64; ++square) {
+                const int32_t value = material_value[type] + SquareTerm(type, colour, square);
+                table.score[colour][type][square] = colour == WHITE ? value : -value;
+            }
+        }
+    }
+    return table;
+}
+
+constexpr ScoreTable SCORES = MakeScoreTable();
+
+}  // namespace
+
+int32_t SquareBonus(const Figure& figure, int square) { return SquareTerm(figure.type, figure.colour, square); }
+
+int32_t FigureScore(const Figure& figure, int square) { return SCORES.score[figure.colour][figure.type][square]; }
+
+int32_t ComputeBalance(const Board& board)
+{
+    int32_t balance = 0;
+    for (int square = 0; square < 64; ++square)
+        balance += FigureScore(*board.squares[square], square);
+    return balance;
+}
+
+// The material and square terms of every figure, white's less black's, as the
+// moves have kept them; for the side to move.
 int32_t Evaluate(const Board& board)
 {
-    int32_t white = 0;
-    int32_t black = 0;
-    for (int square = 0; square < 64; ++square) {
-        const Figure& figure = *board.squares[square];
-        if (figure.colour == NO_COLOUR)
-            continue;
-        const int32_t value = material_value[figure.type] + SquareBonus(figure, square);
-        if (figure.colour == WHITE)
-            white += value;
-        else
-            black += value;
-    }
-    const int32_t score = white - black;
-    return board.side == WHITE ? score : -score;
+    const int32_t balance = board.balance[board.ply];
+    return board.side == WHITE ? balance : -balance;
 }

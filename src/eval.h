@@ -12,5 +12,13 @@ inline constexpr int32_t material_value[7] = {100, 300, 325, 500, 900, 0, 0};
 // The square term of one figure on one square.
 int32_t SquareBonus(const Figure& figure, int square);
 
+// Material plus square term of a figure on a square, positive for white and
+// negative for black (0 for the empty figure).
+int32_t FigureScore(const Figure& figure, int square);
+
+// The sum of FigureScore over the board: white's score less black's. The
+// board keeps it per ply (Board::balance), updated by every move.
+int32_t ComputeBalance(const Board& board);
+
 // The score of the position for the side to move; positive is good for it.
 int32_t Evaluate(const Board& board);

@@ -195,6 +195,7 @@ BoardPtr PlaceFigures(const char* text, std::ostream& out)
     board.in_check = IsAttacked(board, board.white_king, BLACK);
     board.hash_key[0] = ComputeKey(board);
     board.hash_lock[0] = ComputeLock(board);
+    board.balance[0] = ComputeBalance(board);
     return result;
 }
 

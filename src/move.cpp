@@ -64,6 +64,88 @@ const int32_t slides[6] = {0, 0, 1, 1, 1, 0};
 
 // ---- Attack detection ----------------------------------------------------
 
+namespace {
+
+constexpr int32_t QUEEN_STEPS[8] = {-11, -10, -9, -1, 1, 9, 10, 11};
+constexpr int32_t KNIGHT_STEPS[8] = {-21, -19, -12, -8, 8, 12, 19, 21};
+
+constexpr int32_t MailboxStep(int square, int32_t step) { return MAILBOX.cells[21 + 10 * (square / 8) + square % 8 + step]; }
+
+// Lines and jumps between every pair of squares, worked out once.
+struct Geometry {
+    int8_t line_step[64][64];      // as LineStep
+    uint64_t knight_targets[64];   // squares a knight on the square attacks
+    uint64_t king_targets[64];     // squares a king on the square attacks
+    uint64_t pawn_targets[2][64];  // squares a pawn of the colour on the square attacks
+};
+
+constexpr Geometry MakeGeometry()
+{
+    Geometry geometry{};
+    for (int square = 0; square < 64; ++square) {
+        for (const int32_t step : QUEEN_STEPS) {
+            for (int to = MailboxStep(square, step); to >= 0; to = MailboxStep(to, step))
+                geometry.line_step[square][to] = static_cast<int8_t>(step);
+            if (const int to = MailboxStep(square, step); to >= 0)
+                geometry.king_targets[square] |= uint64_t{1} << to;
+        }
+        for (const int32_t step : KNIGHT_STEPS) {
+            if (const int to = MailboxStep(square, step); to >= 0)
+                geometry.knight_targets[square] |= uint64_t{1} << to;
+        }
+        for (const int32_t step : {9, 11}) {
+            if (const int to = MailboxStep(square, step); to >= 0)
+                geometry.pawn_targets[WHITE][square] |= uint64_t{1} << to;
+            if (const int to = MailboxStep(square, -step); to >= 0)
+                geometry.pawn_targets[BLACK][square] |= uint64_t{1} << to;
+        }
+    }
+    return geometry;
+}
+
+constexpr Geometry GEOMETRY = MakeGeometry();
+
+constexpr bool IsDiagonal(int step) { return step == 9 || step == -9 || step == 11 || step == -11; }
+
+}  // namespace
+
+int LineStep(int from, int to) { return GEOMETRY.line_step[from][to]; }
+
+bool IsSliderAlong(const Board& board, int square, int step, int colour)
+{
+    for (int target = Step(square, step); target >= 0; target = Step(target, step)) {
+        const Figure* figure = board.squares[target];
+        if (figure->colour == NO_COLOUR)
+            continue;
+        return figure->colour == colour &&
+               (figure->type == QUEEN || figure->type == (IsDiagonal(step) ? BISHOP : ROOK));
+    }
+    return false;
+}
+
+bool Attacks(const Board& board, int from, int target)
+{
+    const Figure* figure = board.squares[from];
+    const uint64_t bit = uint64_t{1} << target;
+    switch (figure->type) {
+    case PAWN: return (GEOMETRY.pawn_targets[figure->colour][from] & bit) != 0;
+    case KNIGHT: return (GEOMETRY.knight_targets[from] & bit) != 0;
+    case KING: return (GEOMETRY.king_targets[from] & bit) != 0;
+    case BISHOP:
+    case ROOK:
+    case QUEEN: {
+        const int step = LineStep(from, target);
+        if (step == 0 || (figure->type == BISHOP && !IsDiagonal(step)) || (figure->type == ROOK && IsDiagonal(step)))
+            return false;
+        int square = Step(from, step);
+        while (square != target && IsEmpty(board.squares[square]))
+            square = Step(square, step);
+        return square == target;
+    }
+    default: return false;
+    }
+}
+
 int IsAttacked(const Board& board, int square, int colour)
 {
     const int file = square % 8;

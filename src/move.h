@@ -72,6 +72,18 @@ inline int32_t Step(int32_t square, int32_t step) { return mailbox[mailbox64[squ
 // 1 if a figure of `colour` attacks `square`, else 0.
 int IsAttacked(const Board& board, int square, int colour);
 
+// The mailbox step that leads from square `from` toward square `to` along a
+// rank, a file or a diagonal; 0 when the two share no such line.
+int LineStep(int from, int to);
+
+// Whether the first figure met from `square` along mailbox step `step` is a
+// figure of `colour` that slides along that line (a queen, or a bishop on a
+// diagonal, a rook on a rank or file).
+bool IsSliderAlong(const Board& board, int square, int step, int colour);
+
+// Whether the figure on `from` attacks `target` on the board as it stands.
+bool Attacks(const Board& board, int from, int target);
+
 // Every pseudo-legal move of the side to move, castling included, in the
 // engine's order (origin a1 to h8, castling last).
 MoveList GenerateMoves(const Board& board, Move preferred);
