@@ -1,0 +1,209 @@
+#!/usr/bin/env python3
+"""Judges an xboard match of tavik against another engine.
+
+    check_match.py GAMES_PGN DEBUG_LOG EXPECTED_GAMES [XBOARD_OUTPUT]
+
+Reads the PGN file that xboard appended the games to and xboard's debug log,
+which holds every line exchanged with both engines. tavik is xboard's first
+engine ("first" in the log) and is named "tavik" in the PGN tags. Prints what
+went wrong game by game, then one summary line, and exits 0 only when every
+expected game ended by mate, stalemate, a draw rule, an adjudication or the
+opponent's resignation, with no illegal move, no false illegal-move claim,
+no engine crash and no time forfeit by tavik.
+"""
+
+import re
+import sys
+
+ENGINE = "tavik"
+
+# How xboard ends a game properly; the text is the comment before the result.
+FINISHED = re.compile(
+    r"^(?:(white|black) mates"
+    r"|stalemate"
+    r"|xboard adjudication(?:: (?:checkmate|stalemate|insufficient mating material|trivial draw|50-move rule"
+    r"|long game|repetition draw|repetition|perpetual checking|bare king))?"
+    r"|(white|black) wins by adjudication"
+    r"|draw claim: (?:3-fold repetition|50-move rule|insufficient mating material)"
+    r"|(white|black) resigns)$",
+    re.IGNORECASE,
+)
+ON_TIME = re.compile(r"^(white|black) wins on time$", re.IGNORECASE)
+FALSE_CLAIM = re.compile(r"false illegal-move claim", re.IGNORECASE)
+OTHER_FALSE_CLAIM = re.compile(r"false (win|draw) claim", re.IGNORECASE)
+ILLEGAL = re.compile(r"forfeit due to (illegal|invalid) move|illegal move .* from \S+ machine", re.IGNORECASE)
+CRASH = re.compile(
+    r"exited unexpectedly|error (writing to|reading from) \S*\s*chess program|failed to start|segmentation fault"
+    r"|core dumped",
+    re.IGNORECASE,
+)
+# What tavik writes when it rejects a move or cannot read a command.
+TAVIK_REJECTS = re.compile(r"^(illegal move|errro ilegal move)", re.IGNORECASE)
+TAVIK_CONFUSED = re.compile(r"^(extended algebraic needs|unknown figure|tellusererror)", re.IGNORECASE)
+
+
+def read(path):
+    try:
+        with open(path, encoding="utf-8", errors="replace") as f:
+            return f.read()
+    except OSError:
+        return None
+
+
+def parse_pgn(text):
+    """The games, each its tags plus 'ending' (the comment before the result)
+    and 'result' (the result token that closes the move text)."""
+    games = []
+    for chunk in re.split(r"\n(?=\[Event )", text.strip()):
+        if not chunk.strip():
+            continue
+        game = dict(re.findall(r'^\[(\w+) "(.*)"\]\s*$', chunk, re.MULTILINE))
+        moves = " ".join(line for line in chunk.splitlines() if not line.startswith("["))
+        moves = " ".join(moves.split())
+        end = re.search(r"(?:\{([^{}]*)\}\s*)?(1-0|0-1|1/2-1/2|\*)$", moves)
+        ending = (end.group(1) or "") if end else ""
+        game["ending"] = re.sub(r"\s*\(Clocks:[^)]*\)$", "", ending.strip())
+        game["result"] = end.group(2) if end else ""
+        games.append(game)
+    return games
+
+
+def split_log(text):
+    """The debug log cut into the games' parts at xboard's "New game (N)"
+    lines; part 0 is what came before the first game."""
+    parts = [[]]
+    for line in text.splitlines():
+        if re.match(r"^New game \(\d+\)", line):
+            parts.append([])
+        parts[-1].append(line.rstrip())
+    return parts
+
+
+def scan_part(lines):
+    """Faults in one game's part of the log: a dict from kind to the lines
+    that show it, each distinct text once."""
+    found = {"illegal": [], "false claim": [], "crash": [], "on time": [], "confused": []}
+
+    def add(kind, line):
+        if line not in found[kind]:
+            found[kind].append(line)
+
+    for line in lines:
+        traffic = re.match(r"^\d+ ([<>])(first|second)\s*: (.*)$", line)
+        if traffic:
+            direction, engine, said = traffic.groups()
+            if direction == "<" and engine == "first":
+                if TAVIK_REJECTS.match(said):
+                    add("false claim", line)
+                elif TAVIK_CONFUSED.match(said):
+                    add("confused", line)
+            continue
+        if line.startswith("GE("):  # xboard repeats GameEnds' arguments here
+            continue
+        ends = re.match(r"^GameEnds\(\d+, (.*), \d+\)$", line)
+        reason = ends.group(1) if ends else line
+        if ILLEGAL.search(reason):
+            add("illegal", reason)
+        elif FALSE_CLAIM.search(reason) or OTHER_FALSE_CLAIM.search(reason):
+            add("false claim", reason)
+        elif CRASH.search(reason):
+            add("crash", reason)
+        elif ends and ON_TIME.match(reason):
+            add("on time", reason)
+    return found
+
+
+def tavik_colour(game):
+    for colour in ("White", "Black"):
+        if game.get(colour, "").lower().startswith(ENGINE):
+            return colour.lower()
+    return None
+
+
+def main(argv):
+    if len(argv) not in (4, 5):
+        print("usage: check_match.py GAMES_PGN DEBUG_LOG EXPECTED_GAMES [XBOARD_OUTPUT]", file=sys.stderr)
+        return 2
+    pgn_text, log_text = read(argv[1]), read(argv[2])
+    expected = int(argv[3])
+    output = read(argv[4]) if len(argv) == 5 else None
+
+    problems = []
+    if pgn_text is None:
+        problems.append(f"no PGN file at {argv[1]}")
+    if log_text is None:
+        problems.append(f"no debug log at {argv[2]}")
+    games = parse_pgn(pgn_text or "")
+    parts = split_log(log_text or "")
+    if len(games) != expected:
+        problems.append(f"{len(games)} game(s) in the PGN file, {expected} expected")
+
+    wins = losses = draws = illegal = forfeits = crashes = 0
+    for number in range(1, max(len(games), len(parts) - 1) + 1):
+        game = games[number - 1] if number <= len(games) else {"ending": "", "result": "*"}
+        found = scan_part(parts[number]) if number < len(parts) else scan_part([])
+        if number == 1:
+            # Faults before the first game started (e.g. at start-up).
+            for kind, lines in scan_part(parts[0]).items():
+                found[kind] += lines
+        colour = tavik_colour(game)
+        ending, result = game["ending"], game["result"]
+        name = f"game {number} ({game.get('White', '?')} - {game.get('Black', '?')}, {result} {{{ending}}})"
+        if number <= len(games) and colour is None:
+            problems.append(f"{name}: {ENGINE} played neither colour")
+
+        if result == "1/2-1/2":
+            draws += 1
+        elif result in ("1-0", "0-1") and colour:
+            if (result == "1-0") == (colour == "white"):
+                wins += 1
+            else:
+                losses += 1
+
+        faults = []
+        if found["illegal"] or ILLEGAL.search(ending):
+            illegal += 1
+            faults.append("an illegal move")
+        if found["false claim"] or FALSE_CLAIM.search(ending) or OTHER_FALSE_CLAIM.search(ending):
+            illegal += 1
+            faults.append("a false claim")
+        on_time = ON_TIME.match(ending)
+        if on_time and on_time.group(1).lower() != colour:
+            forfeits += 1
+            faults.append(f"{ENGINE} lost on time")
+        elif on_time or found["on time"]:
+            faults.append("a loss on time")
+        crashed = found["crash"] or CRASH.search(ending)
+        if crashed or result == "*" or re.search(r"xboard exit", ending, re.IGNORECASE):
+            crashes += 1
+            faults.append("an engine crash" if crashed else "no end: an engine crashed or hung")
+        if found["confused"]:
+            faults.append(f"{ENGINE} could not read a command")
+        if not faults and not FINISHED.match(ending):
+            faults.append("an ending that is none of mate, stalemate, draw rule or adjudication")
+        resigned = re.match(r"^(white|black) resigns$", ending, re.IGNORECASE)
+        if resigned and resigned.group(1).lower() == colour:
+            faults.append(f"{ENGINE} resigned, which it never does")
+        if faults:
+            problems.append(f"{name}: {', '.join(faults)}")
+            for kind, lines in found.items():
+                problems += [f"  {kind}: {line}" for line in lines[:10]]
+
+    # xboard's own output repeats what the games showed; a crash seen only
+    # there still counts once.
+    reported = [line.strip() for line in (output or "").splitlines() if CRASH.search(line)]
+    problems += [f"xboard's output: {line}" for line in reported]
+    if reported and crashes == 0:
+        crashes = 1
+
+    for problem in problems:
+        print("gui-match: " + problem)
+    print(
+        f"gui-match: games={len(games)} {ENGINE}_wins={wins} losses={losses} draws={draws} "
+        f"illegal={illegal} forfeits={forfeits} crashes={crashes}"
+    )
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
