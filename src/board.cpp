@@ -123,15 +123,38 @@ BoardPtr NewBoard()
         b.squares[8 + file] = NewFigure(b.store, PAWN, WHITE);
         b.squares[48 + file] = NewFigure(b.store, PAWN, BLACK);
     }
-    for (int right = 0; right < 4; ++right)
-        b.castle[right] = b.castle_history[0][right] = 1;
+    for (int32_t& right : b.castle)
+        right = 1;
     b.white_king = 4;
     b.black_king = 60;
     b.side = WHITE;
-    b.hash_key[0] = ComputeKey(b);
-    b.hash_lock[0] = ComputeLock(b);
-    b.balance[0] = ComputeBalance(b);
+    CompleteSetUp(b);
     return board;
+}
+
+namespace {
+
+uint64_t ComputeOccupancy(const Board& board, int32_t colour)
+{
+    uint64_t occupied = 0;
+    for (int square = 0; square < 64; ++square) {
+        if (board.squares[square]->colour == colour)
+            occupied |= uint64_t{1} << square;
+    }
+    return occupied;
+}
+
+}  // namespace
+
+void CompleteSetUp(Board& board)
+{
+    std::copy(board.castle, board.castle + 4, board.castle_history[0]);
+    for (const int32_t colour : {BLACK, WHITE})
+        board.occupancy[0][colour] = ComputeOccupancy(board, colour);
+    board.in_check = IsAttacked(board, KingSquare(board, board.side), Opponent(board.side));
+    board.hash_key[0] = ComputeKey(board);
+    board.hash_lock[0] = ComputeLock(board);
+    board.balance[0] = ComputeBalance(board);
 }
 
 void PrintBoard(const Board& board, std::ostream& out)
@@ -198,6 +221,9 @@ int MakeMove(Board& board, Move move)
     board.squares[move.from] = board.empty;
     int32_t balance = board.balance[p] - FigureScore(*target, move.to) + FigureScore(*mover, move.to) -
                       FigureScore(*mover, move.from);
+    const uint64_t to_bit = uint64_t{1} << move.to;
+    uint64_t own = board.occupancy[p][colour] ^ (uint64_t{1} << move.from) ^ to_bit;
+    uint64_t other = board.occupancy[p][Opponent(colour)] & ~to_bit;
 
     // Step 7. What else the kind of move does.
     const int rank_start = move.to / 8 * 8;
@@ -210,6 +236,7 @@ int MakeMove(Board& board, Move move)
         board.squares[beside] = rook;
         board.squares[corner] = board.empty;
         balance += FigureScore(*rook, beside) - FigureScore(*rook, corner);
+        own ^= (uint64_t{1} << beside) | (uint64_t{1} << corner);
         break;
     }
     case EN_PASSANT: {
@@ -217,6 +244,7 @@ int MakeMove(Board& board, Move move)
         board.undo[p].captured = board.squares[victim];
         balance -= FigureScore(*board.squares[victim], victim);
         board.squares[victim] = board.empty;
+        other &= ~(uint64_t{1} << victim);
         break;
     }
     case PROMOTE_QUEEN:
@@ -232,6 +260,8 @@ int MakeMove(Board& board, Move move)
         break;
     }
     board.balance[p + 1] = balance;
+    board.occupancy[p + 1][colour] = own;
+    board.occupancy[p + 1][Opponent(colour)] = other;
 
     // Step 8.
     board.side = Opponent(colour);
@@ -322,6 +352,7 @@ void MakeNullMove(Board& board)
     board.hash_lock[p + 1] = board.hash_lock[p] ^ side_lock_random;
     std::copy(board.castle, board.castle + 4, board.castle_history[p + 1]);
     board.balance[p + 1] = board.balance[p];
+    std::copy(board.occupancy[p], board.occupancy[p] + 2, board.occupancy[p + 1]);
     ASSERT_BOARD_OK(board);
 }
 
@@ -346,6 +377,7 @@ void MakeRoom(Board& board)
     std::memmove(board.undo, board.undo + drop, kept * sizeof board.undo[0]);
     std::memmove(board.castle_history, board.castle_history + drop, kept * sizeof board.castle_history[0]);
     std::memmove(board.balance, board.balance + drop, kept * sizeof board.balance[0]);
+    std::memmove(board.occupancy, board.occupancy + drop, kept * sizeof board.occupancy[0]);
     board.ply -= drop;
     ASSERT_BOARD_OK(board);
 }
@@ -408,6 +440,8 @@ bool BoardOk(const Board& board)
     if (!std::equal(board.castle, board.castle + 4, board.castle_history[board.ply]))
         return false;
     if (board.balance[board.ply] != ComputeBalance(board))
+        return false;
+    if (Pieces(board, WHITE) != ComputeOccupancy(board, WHITE) || Pieces(board, BLACK) != ComputeOccupancy(board, BLACK))
         return false;
     if (board.in_check != IsAttacked(board, KingSquare(board, board.side), Opponent(board.side)))
         return false;

@@ -53,8 +53,9 @@ enum CastleRight : int32_t {
 //  - `white_king` and `black_king` are the squares the kings stand on (0 when
 //    a set-up position has no king of that colour);
 //  - hash_key[ply], hash_lock[ply] are the key and lock of the position,
-//    castle_history[ply] equals `castle`, and balance[ply] is the sum of the
-//    figures' scores (ComputeBalance);
+//    castle_history[ply] equals `castle`, balance[ply] is the sum of the
+//    figures' scores (ComputeBalance) and occupancy[ply][c] has the bit of
+//    every square that holds a figure of colour c;
 //  - for p < ply, moves[p] and undo[p] describe the move from ply p to p + 1;
 //  - `in_check` tells whether the side to move is in check;
 //  - 0 <= ply <= LAST_PLY.
@@ -69,6 +70,7 @@ struct Board {
     UndoRecord undo[HISTORY_SIZE];
     int32_t castle_history[HISTORY_SIZE][4];
     int32_t balance[HISTORY_SIZE];
+    uint64_t occupancy[HISTORY_SIZE][2];
     int32_t ply;
     int32_t white_king;
     int32_t black_king;
@@ -89,10 +91,18 @@ inline int32_t KingSquare(const Board& board, int32_t colour)
     return colour == WHITE ? board.white_king : board.black_king;
 }
 
+// The squares that hold a figure of `colour`, or of either colour.
+inline uint64_t Pieces(const Board& board, int32_t colour) { return board.occupancy[board.ply][colour]; }
+inline uint64_t Occupied(const Board& board) { return Pieces(board, WHITE) | Pieces(board, BLACK); }
+
 // A zero-filled board with its empty figure made, `side` WHITE and `ply` 0.
-// The caller fills the squares, the king squares, the castling rights and the
-// first entries of the histories.
+// The caller fills the squares, the king squares, the side and the castling
+// rights, then calls CompleteSetUp.
 BoardPtr AllocBoard();
+
+// Works out what the position at ply 0 implies: its key and lock, balance,
+// occupancy, castling history entry and check flag.
+void CompleteSetUp(Board& board);
 
 // A board in the initial position, all castling rights held, white to move.
 BoardPtr NewBoard();

@@ -189,13 +189,10 @@ BoardPtr PlaceFigures(const char* text, std::ostream& out)
     }
 
     // Steps 3 and 4. White to move, no castling rights, no history. The
-    // check flag is computed, so that a side set up in check cannot castle.
+    // check flag is computed too, so that a side set up in check cannot castle.
     board.side = WHITE;
     board.ply = 0;
-    board.in_check = IsAttacked(board, board.white_king, BLACK);
-    board.hash_key[0] = ComputeKey(board);
-    board.hash_lock[0] = ComputeLock(board);
-    board.balance[0] = ComputeBalance(board);
+    CompleteSetUp(board);
     return result;
 }
 

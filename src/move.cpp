@@ -74,6 +74,7 @@ constexpr int32_t MailboxStep(int square, int32_t step) { return MAILBOX.cells[2
 // Lines and jumps between every pair of squares, worked out once.
 struct Geometry {
     int8_t line_step[64][64];      // as LineStep
+    uint64_t rays[64][8];          // squares beyond the square along each of QUEEN_STEPS
     uint64_t knight_targets[64];   // squares a knight on the square attacks
     uint64_t king_targets[64];     // squares a king on the square attacks
     uint64_t pawn_targets[2][64];  // squares a pawn of the colour on the square attacks
@@ -83,9 +84,12 @@ constexpr Geometry MakeGeometry()
 {
     Geometry geometry{};
     for (int square = 0; square < 64; ++square) {
-        for (const int32_t step : QUEEN_STEPS) {
-            for (int to = MailboxStep(square, step); to >= 0; to = MailboxStep(to, step))
+        for (int direction = 0; direction < 8; ++direction) {
+            const int32_t step = QUEEN_STEPS[direction];
+            for (int to = MailboxStep(square, step); to >= 0; to = MailboxStep(to, step)) {
                 geometry.line_step[square][to] = static_cast<int8_t>(step);
+                geometry.rays[square][direction] |= uint64_t{1} << to;
+            }
             if (const int to = MailboxStep(square, step); to >= 0)
                 geometry.king_targets[square] |= uint64_t{1} << to;
         }
@@ -107,20 +111,43 @@ constexpr Geometry GEOMETRY = MakeGeometry();
 
 constexpr bool IsDiagonal(int step) { return step == 9 || step == -9 || step == 11 || step == -11; }
 
+// Index into QUEEN_STEPS of each mailbox step, by step + 11.
+constexpr int8_t DIRECTION_OF_STEP[23] = {0, 1, 2, -1, -1, -1, -1, -1, -1, -1, 3, -1,
+                                          4, -1, -1, -1, -1, -1, -1, -1, 5, 6, 7};
+
+// The first occupied square from `square` along mailbox step `step` (a queen
+// step), or -1. A step up the board raises the square number, so the nearest
+// square is the lowest bit; down the board, the highest.
+int FirstOnRay(int square, int step, uint64_t occupied)
+{
+    const uint64_t blockers = GEOMETRY.rays[square][DIRECTION_OF_STEP[step + 11]] & occupied;
+    if (blockers == 0)
+        return -1;
+    return step > 0 ? __builtin_ctzll(blockers) : 63 - __builtin_clzll(blockers);
+}
+
+// Whether a figure of `colour` on a square with a knight's or a king's reach
+// from `square` (the squares in `reach`) has that type.
+bool HasOnSquares(const Board& board, uint64_t reach, int32_t type, int colour)
+{
+    for (uint64_t candidates = reach & Pieces(board, colour); candidates != 0; candidates &= candidates - 1) {
+        if (board.squares[__builtin_ctzll(candidates)]->type == type)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int LineStep(int from, int to) { return GEOMETRY.line_step[from][to]; }
 
 bool IsSliderAlong(const Board& board, int square, int step, int colour)
 {
-    for (int target = Step(square, step); target >= 0; target = Step(target, step)) {
-        const Figure* figure = board.squares[target];
-        if (figure->colour == NO_COLOUR)
-            continue;
-        return figure->colour == colour &&
-               (figure->type == QUEEN || figure->type == (IsDiagonal(step) ? BISHOP : ROOK));
-    }
-    return false;
+    const int first = FirstOnRay(square, step, Occupied(board));
+    if (first < 0)
+        return false;
+    const Figure* figure = board.squares[first];
+    return figure->colour == colour && (figure->type == QUEEN || figure->type == (IsDiagonal(step) ? BISHOP : ROOK));
 }
 
 bool Attacks(const Board& board, int from, int target)
@@ -137,10 +164,7 @@ bool Attacks(const Board& board, int from, int target)
         const int step = LineStep(from, target);
         if (step == 0 || (figure->type == BISHOP && !IsDiagonal(step)) || (figure->type == ROOK && IsDiagonal(step)))
             return false;
-        int square = Step(from, step);
-        while (square != target && IsEmpty(board.squares[square]))
-            square = Step(square, step);
-        return square == target;
+        return FirstOnRay(from, step, Occupied(board)) == target;
     }
     default: return false;
     }
@@ -168,30 +192,23 @@ int IsAttacked(const Board& board, int square, int colour)
             return 1;
     }
 
-    // Steps 2 to 5. Diagonal rays, straight rays, knight jumps, king steps;
-    // the first figure met on each line is the only one that can attack.
-    struct Attackers {
-        int32_t type;
-        int32_t also;  // a second type that attacks the same way (the queen)
-    };
-    static constexpr Attackers ATTACKERS[4] = {{BISHOP, QUEEN}, {ROOK, QUEEN}, {KNIGHT, KNIGHT}, {KING, KING}};
-    for (const Attackers attackers : ATTACKERS) {
-        const int32_t* steps = directions[attackers.type];
-        for (int d = 0; d < direction_count[attackers.type]; ++d) {
-            int target = square;
-            while ((target = Step(target, steps[d])) >= 0) {
-                const Figure* figure = board.squares[target];
-                if (figure->colour != NO_COLOUR) {
-                    if (figure->colour == colour && (figure->type == attackers.type || figure->type == attackers.also))
-                        return 1;
-                    break;
-                }
-                if (!slides[attackers.type])
-                    break;
-            }
-        }
+    // Steps 2 and 3. Diagonal rays, then straight rays: the first figure met
+    // on each is the only one that can attack along it.
+    const uint64_t occupied = Occupied(board);
+    for (int direction = 0; direction < 8; ++direction) {
+        const int32_t step = QUEEN_STEPS[direction];
+        const int first = FirstOnRay(square, step, occupied);
+        if (first < 0)
+            continue;
+        const Figure* figure = board.squares[first];
+        if (figure->colour == colour && (figure->type == QUEEN || figure->type == (IsDiagonal(step) ? BISHOP : ROOK)))
+            return 1;
     }
-    return 0;
+
+    // Steps 4 and 5. Knight jumps and king steps.
+    if (HasOnSquares(board, GEOMETRY.knight_targets[square], KNIGHT, colour))
+        return 1;
+    return HasOnSquares(board, GEOMETRY.king_targets[square], KING, colour) ? 1 : 0;
 }
 
 // ---- Move list and ordering ----------------------------------------------
@@ -283,10 +300,20 @@ void GeneratePawnMoves(MoveList& list, const Board& board, int from, bool captur
 
 // The moves of a knight, bishop, rook, queen or king on `from`, direction by
 // direction, each ray from the nearest square outward with its capture last.
+// For captures alone a slider looks only at the first figure on each ray.
 void GeneratePieceMoves(MoveList& list, const Board& board, int from, bool captures_only, Move preferred)
 {
     const int32_t type = board.squares[from]->type;
     const int32_t enemy = Opponent(board.side);
+    if (captures_only && slides[type]) {
+        const uint64_t occupied = Occupied(board);
+        for (int d = 0; d < direction_count[type]; ++d) {
+            const int to = FirstOnRay(from, directions[type][d], occupied);
+            if (to >= 0 && board.squares[to]->colour == enemy)
+                AddMove(list, board, {from, to, NORMAL_MOVE}, preferred);
+        }
+        return;
+    }
     for (int d = 0; d < direction_count[type]; ++d) {
         int to = from;
         while ((to = Step(to, directions[type][d])) >= 0) {
@@ -304,13 +331,12 @@ void GeneratePieceMoves(MoveList& list, const Board& board, int from, bool captu
     }
 }
 
+// Every figure of the side to move, from a1 to h8.
 void GenerateAll(MoveList& list, const Board& board, bool captures_only, Move preferred)
 {
-    for (int from = 0; from < 64; ++from) {
-        const Figure* figure = board.squares[from];
-        if (figure->colour != board.side)
-            continue;
-        if (figure->type == PAWN)
+    for (uint64_t own = Pieces(board, board.side); own != 0; own &= own - 1) {
+        const int from = __builtin_ctzll(own);
+        if (board.squares[from]->type == PAWN)
             GeneratePawnMoves(list, board, from, captures_only, preferred);
         else
             GeneratePieceMoves(list, board, from, captures_only, preferred);

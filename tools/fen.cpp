@@ -3,7 +3,6 @@
 #include <cstring>
 #include <ostream>
 
-#include "hash.h"
 #include "main.h"
 
 BoardPtr LoadFen(const char* fen)
@@ -33,10 +32,6 @@ BoardPtr LoadFen(const char* fen)
         default: break;
         }
     }
-    for (int right = 0; right < 4; ++right)
-        b.castle_history[0][right] = b.castle[right];
-    b.in_check = IsAttacked(b, KingSquare(b, b.side), Opponent(b.side));
-    b.hash_key[0] = ComputeKey(b);
-    b.hash_lock[0] = ComputeLock(b);
+    CompleteSetUp(b);
     return IsLegalPosition(b) ? std::move(board) : nullptr;
 }
