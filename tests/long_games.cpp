@@ -7,16 +7,15 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <istream>
 #include <optional>
 #include <sstream>
-#include <streambuf>
 #include <string>
 #include <vector>
 
 #include "board.h"
 #include "eval.h"
+#include "line_source.h"
 #include "main.h"
 #include "move.h"
 #include "search.h"
@@ -25,32 +24,6 @@
 namespace {
 
 int64_t FixedClock() { return 1'700'000'000; }
-
-// Input that the command loop reads one line at a time, each line made only
-// when the loop asks for it, that is once the previous command has been
-// answered in full.
-class LineSource : public std::streambuf {
-  public:
-    using Producer = std::function<std::optional<std::string>()>;
-    explicit LineSource(Producer producer) : producer_(std::move(producer)) {}
-
-  protected:
-    int_type underflow() override
-    {
-        if (gptr() < egptr())
-            return traits_type::to_int_type(*gptr());
-        std::optional<std::string> next = producer_();
-        if (!next || next->empty())
-            return traits_type::eof();
-        line_ = std::move(*next);
-        setg(line_.data(), line_.data(), line_.data() + line_.size());
-        return traits_type::to_int_type(*gptr());
-    }
-
-  private:
-    Producer producer_;
-    std::string line_;
-};
 
 std::vector<Move> LegalMoves(Board& board)
 {
