@@ -298,36 +298,38 @@ void GeneratePawnMoves(MoveList& list, const Board& board, int from, bool captur
         AddPawnMove(list, board, from, ahead + forward, preferred);
 }
 
+// Appends a move from `from` to each square of `targets`, nearest first:
+// lowest square first when `upward`, else highest first.
+void AddMovesTo(MoveList& list, const Board& board, int from, uint64_t targets, bool upward, Move preferred)
+{
+    while (targets != 0) {
+        const int to = upward ? __builtin_ctzll(targets) : 63 - __builtin_clzll(targets);
+        targets ^= uint64_t{1} << to;
+        AddMove(list, board, {from, to, NORMAL_MOVE}, preferred);
+    }
+}
+
 // The moves of a knight, bishop, rook, queen or king on `from`, direction by
-// direction, each ray from the nearest square outward with its capture last.
-// For captures alone a slider looks only at the first figure on each ray.
+// direction in table order, each ray from the nearest square outward with its
+// capture last. A knight's and a king's steps in table order reach their
+// squares in rising order, so their moves come from one bit set.
 void GeneratePieceMoves(MoveList& list, const Board& board, int from, bool captures_only, Move preferred)
 {
     const int32_t type = board.squares[from]->type;
-    const int32_t enemy = Opponent(board.side);
-    if (captures_only && slides[type]) {
-        const uint64_t occupied = Occupied(board);
-        for (int d = 0; d < direction_count[type]; ++d) {
-            const int to = FirstOnRay(from, directions[type][d], occupied);
-            if (to >= 0 && board.squares[to]->colour == enemy)
-                AddMove(list, board, {from, to, NORMAL_MOVE}, preferred);
-        }
+    const uint64_t enemies = Pieces(board, Opponent(board.side));
+    const uint64_t allowed = captures_only ? enemies : ~Pieces(board, board.side);
+    if (type == KNIGHT || type == KING) {
+        const uint64_t reach = type == KNIGHT ? GEOMETRY.knight_targets[from] : GEOMETRY.king_targets[from];
+        AddMovesTo(list, board, from, reach & allowed, true, preferred);
         return;
     }
+    const uint64_t occupied = Occupied(board);
     for (int d = 0; d < direction_count[type]; ++d) {
-        int to = from;
-        while ((to = Step(to, directions[type][d])) >= 0) {
-            const Figure* figure = board.squares[to];
-            if (figure->colour != NO_COLOUR) {
-                if (figure->colour == enemy)
-                    AddMove(list, board, {from, to, NORMAL_MOVE}, preferred);
-                break;
-            }
-            if (!captures_only)
-                AddMove(list, board, {from, to, NORMAL_MOVE}, preferred);
-            if (!slides[type])
-                break;
-        }
+        const int step = directions[type][d];
+        const uint64_t ray = GEOMETRY.rays[from][DIRECTION_OF_STEP[step + 11]];
+        const int first = FirstOnRay(from, step, occupied);
+        const uint64_t reach = first < 0 ? ray : ray & ~GEOMETRY.rays[first][DIRECTION_OF_STEP[step + 11]];
+        AddMovesTo(list, board, from, reach & allowed, step > 0, preferred);
     }
 }
 

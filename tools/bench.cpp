@@ -1,5 +1,6 @@
 #include "bench.h"
 
+#include <chrono>
 #include <ostream>
 #include <sstream>
 
@@ -60,8 +61,10 @@ std::vector<BenchResult> RunBench(std::ostream& log)
         ClearTT();
         BoardPtr board = LoadFen(fen);
         std::ostringstream statistics;
+        const auto start = std::chrono::steady_clock::now();
         const std::optional<Move> move = Think(*board, statistics);
-        BenchResult result{fen, nodes, move ? MoveText(*move) : "none"};
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+        BenchResult result{fen, nodes, move ? MoveText(*move) : "none", elapsed.count()};
         log << result.nodes << " " << result.move << " " << fen << "\n";
         results.push_back(result);
     }

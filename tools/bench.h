@@ -12,6 +12,7 @@ struct BenchResult {
     std::string fen;
     int32_t nodes;
     std::string move;  // coordinate form, or "none"
+    double seconds;    // the search alone, by a monotonic clock
 };
 
 extern const std::vector<const char*> bench_positions;
