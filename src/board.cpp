@@ -12,8 +12,9 @@
 
 // Debug and sanitizer builds check every invariant after each make and unmake.
 #ifdef TAVIK_CHECKS
-#define ASSERT_BOARD_OK(board) \
-    ((BoardOk(board)) ? (void)0 : (std::fprintf(stderr, "%s:%d: board invariant broken\n", __FILE__, __LINE__), std::abort()))
+#define ASSERT_BOARD_OK(board)                                                                                         \
+    ((BoardOk(board)) ? (void)0                                                                                        \
+                      : (std::fprintf(stderr, "%s:%d: board invariant broken\n", __FILE__, __LINE__), std::abort()))
 #else
 #define ASSERT_BOARD_OK(board) ((void)0)
 #endif
@@ -256,8 +257,7 @@ int MakeMove(Board& board, Move move)
         balance += FigureScore(*promoted, move.to) - FigureScore(*mover, move.to);
         break;
     }
-    default:
-        break;
+    default: break;
     }
     board.balance[p + 1] = balance;
     board.occupancy[p + 1][colour] = own;
@@ -327,11 +327,8 @@ void UnmakeMove(Board& board)
     case PROMOTE_QUEEN:
     case PROMOTE_KNIGHT:
     case PROMOTE_BISHOP:
-    case PROMOTE_ROOK:
-        ReleaseFigure(board.store, arrived);
-        break;
-    default:
-        break;
+    case PROMOTE_ROOK: ReleaseFigure(board.store, arrived); break;
+    default: break;
     }
 
     // Steps 5 to 7. The check flag of the position returned to was kept.
@@ -441,7 +438,8 @@ bool BoardOk(const Board& board)
         return false;
     if (board.balance[board.ply] != ComputeBalance(board))
         return false;
-    if (Pieces(board, WHITE) != ComputeOccupancy(board, WHITE) || Pieces(board, BLACK) != ComputeOccupancy(board, BLACK))
+    if (Pieces(board, WHITE) != ComputeOccupancy(board, WHITE) ||
+        Pieces(board, BLACK) != ComputeOccupancy(board, BLACK))
         return false;
     if (board.in_check != IsAttacked(board, KingSquare(board, board.side), Opponent(board.side)))
         return false;

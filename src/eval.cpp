@@ -8,6 +8,7 @@ namespace {
 // from it, row 7 its own back rank. A black figure on square s reads entry s,
 // a white one entry flip[s].
 
+// clang-format off
 constexpr int32_t pawn_table[64] = {
        0,    0,    0,    0,    0,    0,    0,    0,
      300,  400,  500,  600,  600,  500,  400,  300,
@@ -51,6 +52,8 @@ constexpr int32_t king_table[64] = {
     -150, -200, -200, -200, -200, -200, -200, -150,
      100,  100,   50, -150, -150, -150,  100,  100,
 };
+
+// clang-format on
 
 constexpr int Flip(int square) { return square ^ 56; }
 

@@ -21,10 +21,7 @@ Figure* NewFigure(FigureStore& store, int32_t type, int32_t colour)
     return figure;
 }
 
-void ReleaseFigure(FigureStore& store, Figure* figure)
-{
-    store.free_list[store.free_count++] = figure;
-}
+void ReleaseFigure(FigureStore& store, Figure* figure) { store.free_list[store.free_count++] = figure; }
 
 Figure* FigureFromLetter(FigureStore& store, char letter, std::ostream& out)
 {

@@ -46,7 +46,10 @@ struct Session {
     std::ostream& out;
 };
 
-bool StartsWith(const char* line, const char* keyword) { return std::strncmp(line, keyword, std::strlen(keyword)) == 0; }
+bool StartsWith(const char* line, const char* keyword)
+{
+    return std::strncmp(line, keyword, std::strlen(keyword)) == 0;
+}
 
 // The argument of "usermove" and "setboard": the line from its tenth
 // character, or an empty text for a shorter line.

@@ -29,6 +29,7 @@ constexpr auto MAILBOX = MakeMailbox();
 
 }  // namespace
 
+// clang-format off
 const int32_t mailbox[120] = {
 #define ROW(r) MAILBOX.cells[r * 10 + 0], MAILBOX.cells[r * 10 + 1], MAILBOX.cells[r * 10 + 2], \
                MAILBOX.cells[r * 10 + 3], MAILBOX.cells[r * 10 + 4], MAILBOX.cells[r * 10 + 5], \
@@ -58,6 +59,8 @@ const int32_t directions[6][8] = {
     {-11, -10, -9, -1, 1, 9, 10, 11},
 };
 
+// clang-format on
+
 const int32_t direction_count[7] = {0, 8, 4, 4, 8, 8, 0};
 
 const int32_t slides[6] = {0, 0, 1, 1, 1, 0};
@@ -69,7 +72,10 @@ namespace {
 constexpr int32_t QUEEN_STEPS[8] = {-11, -10, -9, -1, 1, 9, 10, 11};
 constexpr int32_t KNIGHT_STEPS[8] = {-21, -19, -12, -8, 8, 12, 19, 21};
 
-constexpr int32_t MailboxStep(int square, int32_t step) { return MAILBOX.cells[21 + 10 * (square / 8) + square % 8 + step]; }
+constexpr int32_t MailboxStep(int square, int32_t step)
+{
+    return MAILBOX.cells[21 + 10 * (square / 8) + square % 8 + step];
+}
 
 // Lines and jumps between every pair of squares, worked out once.
 struct Geometry {
@@ -112,8 +118,10 @@ constexpr Geometry GEOMETRY = MakeGeometry();
 constexpr bool IsDiagonal(int step) { return step == 9 || step == -9 || step == 11 || step == -11; }
 
 // Index into QUEEN_STEPS of each mailbox step, by step + 11.
+// clang-format off
 constexpr int8_t DIRECTION_OF_STEP[23] = {0, 1, 2, -1, -1, -1, -1, -1, -1, -1, 3, -1,
                                           4, -1, -1, -1, -1, -1, -1, -1, 5, 6, 7};
+// clang-format on
 
 // The first occupied square from `square` along mailbox step `step` (a queen
 // step), or -1. A step up the board raises the square number, so the nearest

@@ -17,7 +17,7 @@ enum MoveKind : int32_t {
     PROMOTE_KNIGHT = 4,
     PROMOTE_BISHOP = 5,
     PROMOTE_ROOK = 6,
-    NORMAL_MOVE = 7,        // every other move, captures included
+    NORMAL_MOVE = 7,  // every other move, captures included
 };
 static_assert(CASTLE_QUEEN_SIDE == 0 && CASTLE_KING_SIDE == 1 && EN_PASSANT == 2);
 static_assert(PROMOTE_QUEEN == 3 && PROMOTE_KNIGHT == 4 && PROMOTE_BISHOP == 5 && PROMOTE_ROOK == 6);

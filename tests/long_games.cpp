@@ -67,27 +67,27 @@ std::string ExtendedForm(const Board& board, Move move)
 
 // How the scripted opponent chooses among its legal moves.
 enum class Opponent {
-    RANDOM,   // any legal move, by a fixed pseudo-random sequence
-    CAUTIOUS, // like RANDOM, but never a move after which the engine can capture
+    RANDOM,    // any legal move, by a fixed pseudo-random sequence
+    CAUTIOUS,  // like RANDOM, but never a move after which the engine can capture
 };
 
 struct GameSetup {
-    std::string fen; // empty: the initial position, no "setboard"
+    std::string fen;  // empty: the initial position, no "setboard"
     bool engine_white;
     uint64_t seed;
-    int max_plies; // plies of the game (taken-back plies not counted)
+    int max_plies;  // plies of the game (taken-back plies not counted)
     Opponent opponent;
-    int undo_every = 0; // every so many opponent turns, take back two plies first
+    int undo_every = 0;  // every so many opponent turns, take back two plies first
 };
 
 struct GameRecord {
-    int plies = 0; // plies of the game on the mirror
+    int plies = 0;  // plies of the game on the mirror
     int engine_moves = 0;
     int undos = 0;
-    int checks = 0; // plies that gave check
+    int checks = 0;  // plies that gave check
     bool engine_had_no_move = false;
     bool opponent_had_no_move = false;
-    int max_ply_seen = 0; // the largest ply the mirror board held
+    int max_ply_seen = 0;  // the largest ply the mirror board held
     int status = -1;
 };
 
@@ -293,7 +293,7 @@ void ExpectFinishedOrLong(const GameRecord& record, int max_plies)
     EXPECT_TRUE(record.engine_had_no_move || record.opponent_had_no_move || record.plies >= max_plies) << record.plies;
 }
 
-} // namespace
+}  // namespace
 
 TEST(LongGames, EngineAsBlackAgainstRandomMoves)
 {

@@ -62,4 +62,4 @@ TEST_P(DeepPerft, CountMatchesTheReference)
 INSTANTIATE_TEST_SUITE_P(Positions, DeepPerft, ::testing::ValuesIn(DEEP_CASES),
                          [](const ::testing::TestParamInfo<DeepCase>& param) { return std::string(param.param.name); });
 
-} // namespace
+}  // namespace

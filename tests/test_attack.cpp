@@ -48,12 +48,12 @@ class AttackTest : public ::testing::Test {
 
 TEST_F(AttackTest, NoWrapAroundAtTheEdges)
 {
-    EXPECT_EQ(Attacked("8/8/8/8/8/8/7P/8 w - - 0 1", WHITE), "g3");    // not a4
-    EXPECT_EQ(Attacked("8/8/8/8/8/P7/8/8 w - - 0 1", WHITE), "b4");    // not h3
-    EXPECT_EQ(Attacked("8/p7/8/8/8/8/8/8 w - - 0 1", BLACK), "b6");    // not h5
-    EXPECT_EQ(Attacked("8/8/7p/8/8/8/8/8 w - - 0 1", BLACK), "g5");    // not a6
-    EXPECT_EQ(Attacked("8/8/8/8/8/8/8/N7 w - - 0 1", WHITE), "c2 b3"); // a1
-    EXPECT_EQ(Attacked("7n/8/8/8/8/8/8/8 w - - 0 1", BLACK), "g6 f7"); // h8
+    EXPECT_EQ(Attacked("8/8/8/8/8/8/7P/8 w - - 0 1", WHITE), "g3");     // not a4
+    EXPECT_EQ(Attacked("8/8/8/8/8/P7/8/8 w - - 0 1", WHITE), "b4");     // not h3
+    EXPECT_EQ(Attacked("8/p7/8/8/8/8/8/8 w - - 0 1", BLACK), "b6");     // not h5
+    EXPECT_EQ(Attacked("8/8/7p/8/8/8/8/8 w - - 0 1", BLACK), "g5");     // not a6
+    EXPECT_EQ(Attacked("8/8/8/8/8/8/8/N7 w - - 0 1", WHITE), "c2 b3");  // a1
+    EXPECT_EQ(Attacked("7n/8/8/8/8/8/8/8 w - - 0 1", BLACK), "g6 f7");  // h8
     EXPECT_EQ(Attacked("8/8/8/8/7N/8/8/8 w - - 0 1", WHITE), "g2 f3 f5 g6");
     EXPECT_EQ(Attacked("8/8/8/8/N7/8/8/8 w - - 0 1", WHITE), "b2 c3 c5 b6");
     EXPECT_EQ(Attacked("8/8/8/8/8/8/8/7K w - - 0 1", WHITE), "g1 g2 h2");
@@ -111,7 +111,7 @@ TEST_F(AttackTest, OnlyTheRightFiguresAttackAlongEachLine)
     EXPECT_EQ(IsAttacked(*board, Sq("d8"), WHITE), 1);
     EXPECT_EQ(IsAttacked(*board, Sq("b5"), WHITE), 0);
     EXPECT_EQ(IsAttacked(*board, Sq("a3"), WHITE), 1);
-    EXPECT_EQ(IsAttacked(*board, Sq("f6"), WHITE), 0); // the bishop's ray ends at the rook
+    EXPECT_EQ(IsAttacked(*board, Sq("f6"), WHITE), 0);  // the bishop's ray ends at the rook
     EXPECT_EQ(IsAttacked(*board, Sq("g3"), WHITE), 0);
     EXPECT_EQ(IsAttacked(*board, Sq("h3"), WHITE), 1);
     // The other colour's figures never count.
@@ -161,4 +161,4 @@ TEST_F(AttackTest, ContentOfTheSquareDoesNotMatter)
     EXPECT_EQ(IsAttacked(*board, Sq("a1"), WHITE), 0);
 }
 
-} // namespace
+}  // namespace

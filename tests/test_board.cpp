@@ -213,10 +213,10 @@ TEST_F(BoardTest, PromotionsMakeTheNamedFigureAndUnmakePutsBackTheSameFigures)
         const char* squares;
     };
     const Case cases[] = {
-        {"1n2k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7b8"}, // capture
-        {"1n2k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7a8"}, // push
-        {"4k3/8/8/8/8/8/p7/1N2K3 b - - 0 1", "a2b1"}, // black capture
-        {"4k3/8/8/8/8/8/p7/1N2K3 b - - 0 1", "a2a1"}, // black push
+        {"1n2k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7b8"},  // capture
+        {"1n2k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7a8"},  // push
+        {"4k3/8/8/8/8/8/p7/1N2K3 b - - 0 1", "a2b1"},  // black capture
+        {"4k3/8/8/8/8/8/p7/1N2K3 b - - 0 1", "a2a1"},  // black push
     };
     const int32_t kinds[] = {PROMOTE_QUEEN, PROMOTE_KNIGHT, PROMOTE_BISHOP, PROMOTE_ROOK};
     const int32_t types[] = {QUEEN, KNIGHT, BISHOP, ROOK};
@@ -238,7 +238,7 @@ TEST_F(BoardTest, PromotionsMakeTheNamedFigureAndUnmakePutsBackTheSameFigures)
             EXPECT_EQ(promoted->colour, mover);
             EXPECT_NE(promoted, pawn);
             EXPECT_NE(promoted, target);
-            EXPECT_EQ(pawn->type, PAWN); // the pawn itself is not changed into the new figure
+            EXPECT_EQ(pawn->type, PAWN);  // the pawn itself is not changed into the new figure
             EXPECT_EQ(board->squares[move.from], board->empty);
 
             UnmakeMove(*board);
@@ -301,13 +301,13 @@ TEST_F(BoardTest, InCheckFollowsChecksAndTakeBacks)
         int32_t before, after;
     };
     const Case cases[] = {
-        {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", Mv("a1a8"), 0, 1},    // direct check
-        {"4k3/8/8/8/4N3/8/8/4R1K1 w - - 0 1", Mv("e4c5"), 0, 1}, // discovered check
-        {"4k3/8/8/8/8/8/3p4/4K3 w - - 0 1", Mv("e1d2"), 1, 0},   // king takes its checker
+        {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", Mv("a1a8"), 0, 1},     // direct check
+        {"4k3/8/8/8/4N3/8/8/4R1K1 w - - 0 1", Mv("e4c5"), 0, 1},  // discovered check
+        {"4k3/8/8/8/8/8/3p4/4K3 w - - 0 1", Mv("e1d2"), 1, 0},    // king takes its checker
         {"4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1", Mv("e1c1", CASTLE_QUEEN_SIDE), 0, 0},
         {"3k4/8/8/8/8/8/8/4K2R w K - 0 1", Mv("e1g1", CASTLE_KING_SIDE), 0, 0},
-        {"5k2/8/8/8/8/8/8/4K2R w K - 0 1", Mv("e1g1", CASTLE_KING_SIDE), 0, 1}, // the castled rook checks
-        {"1r2k3/P7/8/8/8/8/8/4K3 w - - 0 1", Mv("a7b8", PROMOTE_QUEEN), 0, 1},  // promotion with check
+        {"5k2/8/8/8/8/8/8/4K2R w K - 0 1", Mv("e1g1", CASTLE_KING_SIDE), 0, 1},  // the castled rook checks
+        {"1r2k3/P7/8/8/8/8/8/4K3 w - - 0 1", Mv("a7b8", PROMOTE_QUEEN), 0, 1},   // promotion with check
         {"1r2k3/P7/8/8/8/8/8/4K3 w - - 0 1", Mv("a7b8", PROMOTE_KNIGHT), 0, 0},
         {"4k3/8/8/8/8/8/8/4K3 b - - 0 1", Mv("e8e7"), 0, 0},
     };
@@ -406,7 +406,7 @@ TEST_F(BoardTest, SecondRookOnACornerDoesNotRestoreCastling)
 TEST_F(BoardTest, NullMovePassesTheTurnAndKeepsRights)
 {
     BoardPtr board = Load("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
-    ASSERT_EQ(MakeMove(*board, Mv("a1b1")), 1); // a game ply below the null move
+    ASSERT_EQ(MakeMove(*board, Mv("a1b1")), 1);  // a game ply below the null move
     const Snapshot before = Take(*board);
 
     MakeNullMove(*board);
@@ -493,7 +493,7 @@ TEST_F(BoardTest, MakeRoomDropsOnlyTheOldestPlies)
     for (int ply = 0; ply < GAME_PLY_LIMIT - 1; ++ply)
         ASSERT_EQ(MakeMove(*board, Shuffle(ply)), 1);
     MakeRoom(*board);
-    EXPECT_EQ(board->ply, GAME_PLY_LIMIT - 1); // below the limit nothing moves
+    EXPECT_EQ(board->ply, GAME_PLY_LIMIT - 1);  // below the limit nothing moves
 
     ASSERT_EQ(MakeMove(*board, Shuffle(GAME_PLY_LIMIT - 1)), 1);
     ASSERT_EQ(board->ply, GAME_PLY_LIMIT);
@@ -578,4 +578,4 @@ TEST_F(BoardTest, ThousandPlyGameKeepsUndoAndRepetitionWorking)
     EXPECT_TRUE(BoardOk(*board));
 }
 
-} // namespace
+}  // namespace

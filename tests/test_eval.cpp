@@ -57,7 +57,7 @@ int WorthForWhite(int square, char letter)
 
 constexpr int Square(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
 
-} // namespace
+}  // namespace
 
 TEST(Evaluate, InitialPositionFromEitherSide)
 {

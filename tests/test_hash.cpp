@@ -212,7 +212,7 @@ TEST_F(HashTest, NullMovesFlipOnlyTheSideValues)
     MakeNullMove(*board);
     EXPECT_EQ(board->hash_key[board->ply], key);
     EXPECT_EQ(board->hash_lock[board->ply], lock);
-    Play(*board, {"g1f3"}); // a real move on top of two null moves
+    Play(*board, {"g1f3"});  // a real move on top of two null moves
 }
 
 // ---- Same position, same values --------------------------------------------
@@ -262,4 +262,4 @@ TEST_F(HashTest, CastlingRightsAndPlyAreNotHashed)
     EXPECT_EQ(board->hash_key[board->ply], board->hash_key[0]);
 }
 
-} // namespace
+}  // namespace

@@ -244,7 +244,7 @@ TEST_F(MoveGen, PawnOnItsOwnLastRankHasNoMoves)
     const MoveList white_list = GenerateMoves(*white, NO_MOVE);
     EXPECT_TRUE(MovesFrom(white_list, Sq("a8")).empty());
     EXPECT_TRUE(MovesFrom(white_list, Sq("h8")).empty());
-    EXPECT_EQ(white_list.count, 5); // the king's five steps
+    EXPECT_EQ(white_list.count, 5);  // the king's five steps
     EXPECT_EQ(GenerateCaptures(*white, NO_MOVE).count, 0);
 
     const BoardPtr black = Load("4k3/8/8/8/8/8/8/p3K2p b - -");
@@ -505,7 +505,7 @@ TEST_F(MoveGen, PreferredMoveScores2000WhateverItsKind)
     PickNextMove(with_preferred, 0);
     EXPECT_EQ(MoveText(with_preferred.moves[0]), "e4d5");
     PickNextMove(with_preferred, 1);
-    EXPECT_EQ(MoveText(with_preferred.moves[1]), "d1d5"); // listed before f4d5
+    EXPECT_EQ(MoveText(with_preferred.moves[1]), "d1d5");  // listed before f4d5
     PickNextMove(with_preferred, 2);
     EXPECT_EQ(MoveText(with_preferred.moves[2]), "f4d5");
 
@@ -525,7 +525,7 @@ TEST_F(MoveGen, PreferredPromotionTakesAllFourQueenFirst)
             EXPECT_EQ(list.scores[i], 2000);
             ++preferred;
         } else if (list.moves[i].from == Sq("b7")) {
-            EXPECT_EQ(list.scores[i], 1800); // pawn takes rook
+            EXPECT_EQ(list.scores[i], 1800);  // pawn takes rook
         }
     }
     EXPECT_EQ(preferred, 4);
@@ -541,7 +541,7 @@ TEST_F(MoveGen, HistoryCountersAreAddedForTheBoardsPly)
     BoardPtr board = NewBoard();
     history[0][Sq("e2")][Sq("e4")] = 50;
     history[0][Sq("b1")][Sq("c3")] = -950;
-    history[1][Sq("d2")][Sq("d4")] = 400; // another ply: not read at ply 0
+    history[1][Sq("d2")][Sq("d4")] = 400;  // another ply: not read at ply 0
     MoveList list = GenerateMoves(*board, NO_MOVE);
     EXPECT_EQ(ScoreOf(list, Sq("e2"), Sq("e4")), 950);
     EXPECT_EQ(ScoreOf(list, Sq("b1"), Sq("c3")), -50);
@@ -626,4 +626,4 @@ TEST_F(MoveGen, PickAtLastIndexAndEqualScoresKeepOrder)
     EXPECT_EQ(list.moves[1].from, 0);
 }
 
-} // namespace
+}  // namespace

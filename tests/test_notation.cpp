@@ -93,7 +93,7 @@ TEST_F(Notation, ReadsCastlingWhenAllowed)
     ExpectMove(Parse("e1c1", *white), 4, 2, CASTLE_QUEEN_SIDE, "e1c1");
     ExpectMove(Parse("e1g1q", *white), 4, 6, CASTLE_KING_SIDE, "e1g1q");
     ExpectMove(Parse("e1g1\r", *white), 4, 6, CASTLE_KING_SIDE, "e1g1\\r");
-    EXPECT_FALSE(Parse("e8c8", *white)); // black's king, white to move
+    EXPECT_FALSE(Parse("e8c8", *white));  // black's king, white to move
 
     const BoardPtr black = Load("r3k2r/8/8/8/8/8/8/R3K2R b KQkq -");
     ExpectMove(Parse("e8c8", *black), 60, 58, CASTLE_QUEEN_SIDE, "e8c8");
@@ -109,7 +109,7 @@ TEST_F(Notation, RefusesCastlingWithoutPermission)
     const BoardPtr initial = NewBoard();
     EXPECT_FALSE(Parse("e1g1", *initial));
     EXPECT_FALSE(Parse("e1c1", *initial));
-    const BoardPtr crossed = Load("r3kr2/8/8/8/8/8/8/R3K2R w KQ -"); // f1 covered
+    const BoardPtr crossed = Load("r3kr2/8/8/8/8/8/8/R3K2R w KQ -");  // f1 covered
     EXPECT_FALSE(Parse("e1g1", *crossed));
     ExpectMove(Parse("e1c1", *crossed), 4, 2, CASTLE_QUEEN_SIDE, "e1c1");
     const BoardPtr in_check = Load("4r1k1/8/8/8/8/8/8/R3K2R w KQ -");
@@ -142,11 +142,11 @@ TEST_F(Notation, RejectsTextsThatAreNotTwoSquares)
 TEST_F(Notation, RejectsOriginWithoutFigureOfSideToMove)
 {
     const BoardPtr board = NewBoard();
-    EXPECT_FALSE(Parse("e3e4", *board)); // empty origin, empty destination
-    EXPECT_FALSE(Parse("e3e7", *board)); // empty origin, enemy destination
-    EXPECT_FALSE(Parse("e7e5", *board)); // black's pawn, white to move
+    EXPECT_FALSE(Parse("e3e4", *board));  // empty origin, empty destination
+    EXPECT_FALSE(Parse("e3e7", *board));  // empty origin, enemy destination
+    EXPECT_FALSE(Parse("e7e5", *board));  // black's pawn, white to move
     EXPECT_FALSE(Parse("g8f6", *board));
-    EXPECT_FALSE(Parse("e1e2", *board)); // own figure on the destination
+    EXPECT_FALSE(Parse("e1e2", *board));  // own figure on the destination
 
     const BoardPtr black = Load("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq -");
     EXPECT_FALSE(Parse("e2e4", *black));
@@ -253,7 +253,7 @@ TEST_F(Notation, OpponentEnPassantIsPlayedAndTakenBack)
     const MoveList list = GenerateMoves(*board, NO_MOVE);
     for (int i = 0; i < list.count; ++i)
         EXPECT_FALSE(list.moves[i].from == e5 && list.moves[i].to == d6);
-    EXPECT_FALSE(Parse("e5f6", *board)); // no double step on the f-file
+    EXPECT_FALSE(Parse("e5f6", *board));  // no double step on the f-file
 
     const std::optional<Move> move = Parse("e5d6", *board);
     ExpectMove(move, e5, d6, EN_PASSANT, "e5d6");
@@ -500,7 +500,7 @@ TEST_F(Notation, PromotionInASession)
 {
     struct Case {
         const char* text;
-        const char* cell; // the a8 cell of the diagram
+        const char* cell;  // the a8 cell of the diagram
     };
     for (const Case c :
          {Case{"a7a8n", "8 | *N |"}, Case{"a7a8R", "8 | *R |"}, Case{"a7a8", "8 | *Q |"}, Case{"a7a8x", "8 | *Q |"}}) {
@@ -529,4 +529,4 @@ TEST_F(Notation, EnginePromotionCarriesItsLetter)
     EXPECT_NE(output.find(cell, output.find("\nmove ")), std::string::npos) << output;
 }
 
-} // namespace
+}  // namespace

@@ -29,8 +29,8 @@ namespace {
 struct PerftCase {
     const char* name;
     const char* fen;
-    std::vector<uint64_t> counts; // depth 1, 2, ...
-    int depth;                    // the deepest count checked here
+    std::vector<uint64_t> counts;  // depth 1, 2, ...
+    int depth;                     // the deepest count checked here
 };
 
 std::ostream& operator<<(std::ostream& out, const PerftCase& c) { return out << c.name << ": " << c.fen; }
@@ -184,4 +184,4 @@ TEST_F(DivideTest, OnlyLegalMovesAreListed)
     EXPECT_TRUE(BoardOk(*board));
 }
 
-} // namespace
+}  // namespace

@@ -87,11 +87,11 @@ bool ForcesMateInTwo(Board& board, Move move)
 // Everything a reader of the board can see.
 struct Snapshot {
     std::vector<const Figure*> squares;
-    std::vector<int32_t> figures; // type * 4 + colour per square
+    std::vector<int32_t> figures;  // type * 4 + colour per square
     std::vector<uint32_t> keys;
     std::vector<uint32_t> locks;
-    std::vector<int32_t> moves;  // from, to, kind per ply
-    std::vector<int32_t> fields; // side, ply, kings, rights, in_check
+    std::vector<int32_t> moves;   // from, to, kind per ply
+    std::vector<int32_t> fields;  // side, ply, kings, rights, in_check
 
     bool operator==(const Snapshot&) const = default;
 };
@@ -227,7 +227,7 @@ void ShuffleKnights(Board& board, int plies)
         ASSERT_EQ(MakeMove(board, cycle[i % 4]), 1) << "ply " << board.ply;
 }
 
-} // namespace
+}  // namespace
 
 // ---- Mates -------------------------------------------------------------------
 
@@ -317,9 +317,9 @@ TEST_F(Search, ThirdOccurrenceIsDetected)
 {
     BoardPtr board = NewBoard();
     ShuffleKnights(*board, 4);
-    EXPECT_EQ(IsRepetition(*board), 0); // second occurrence
+    EXPECT_EQ(IsRepetition(*board), 0);  // second occurrence
     ShuffleKnights(*board, 4);
-    EXPECT_EQ(IsRepetition(*board), 1); // third
+    EXPECT_EQ(IsRepetition(*board), 1);  // third
 
     // Positions before a pawn move are not looked at, and cannot recur.
     BoardPtr pawns = NewBoard();
@@ -347,7 +347,7 @@ TEST_F(Search, RepetitionBelowTheRootScoresZero)
     EXPECT_EQ(AlphaBeta(*board, -MATE_SCORE, MATE_SCORE, 3, 0, best), 0);
     EXPECT_EQ(AlphaBeta(*board, 300, 400, 3, 0, best), 0);
     EXPECT_EQ(nodes, 2);
-    EXPECT_EQ(tt_probes, 0); // the test comes before the table lookup
+    EXPECT_EQ(tt_probes, 0);  // the test comes before the table lookup
     EXPECT_TRUE(IsNoMove(best));
     EXPECT_TRUE(TableIsEmpty());
 
@@ -374,7 +374,7 @@ TEST_F(Search, RootOfAThirdOccurrenceStillSearches)
     EXPECT_TRUE(IsLegal(*board, *result.move)) << MoveText(*result.move);
     EXPECT_GT(result.statistics.nodes, 1);
     EXPECT_GT(result.statistics.probes, 0);
-    EXPECT_GT(result.statistics.score, 500); // the queen is still counted
+    EXPECT_GT(result.statistics.score, 500);  // the queen is still counted
     EXPECT_TRUE(Take(*board) == before);
 }
 
@@ -420,7 +420,7 @@ TEST_F(Search, NullMoveCutsOffTwoPliesBelowTheRoot)
     StartSearch(*board, 2);
     AlphaBeta(*board, -100, 100, 1, 0, best);
     EXPECT_EQ(null_cutoffs, 1);
-    EXPECT_EQ(nodes, 3); // the node, the null child, its quiescence search
+    EXPECT_EQ(nodes, 3);  // the node, the null child, its quiescence search
 }
 
 TEST_F(Search, NoNullMoveAtTheRootOrItsChildren)
@@ -491,8 +491,8 @@ TEST_F(Search, QuiescenceLimitReturnsTheRawEvaluation)
     ASSERT_LT(raw, -100);
 
     StartSearch(*board, QUIESCE_LIMIT);
-    EXPECT_EQ(Quiesce(*board, 0, 10), raw);        // below the window
-    EXPECT_EQ(Quiesce(*board, -2000, -1000), raw); // above it
+    EXPECT_EQ(Quiesce(*board, 0, 10), raw);         // below the window
+    EXPECT_EQ(Quiesce(*board, -2000, -1000), raw);  // above it
     EXPECT_EQ(Quiesce(*board, -MATE_SCORE, MATE_SCORE), raw);
     EXPECT_EQ(nodes, 3);
 

@@ -178,7 +178,7 @@ constexpr const char* INITIAL_TRACE = "7 = r; j = 0\n"
 constexpr const char* REFUSED = "tellusererror Illegal position\n";
 constexpr const char* TOO_SHORT = "Extended algebraic needs 4 characters\nIllegal move !!\n";
 
-} // namespace
+}  // namespace
 
 // ---- Start, end and commands ---------------------------------------------------
 
@@ -285,7 +285,7 @@ TEST(Session, GoMakesTheFirstMove)
     EXPECT_TRUE(IsStatisticsLine(output.Line()));
     const std::string exmove = output.Line();
     const std::string move = MoveOf(output.Line());
-    EXPECT_TRUE(output.AtEnd()) << output.Rest(); // no diagram, no evaluation
+    EXPECT_TRUE(output.AtEnd()) << output.Rest();  // no diagram, no evaluation
 
     ASSERT_EQ(move.size(), 4u);
     BoardPtr mirror = NewBoard();
@@ -405,22 +405,22 @@ TEST(Session, MalformedSetboardKeepsTheBoard)
     const std::string good = "4k3/8/8/8/8/8/8/4K2R w - - 0 1";
     BoardPtr kept = LoadFen(good.c_str());
     const std::string bad[] = {
-        "rnbqkbnr/pppppppp/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",     // seven ranks
-        "rnbqkbnr/ppppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",  // nine squares in a rank
-        "rnbqkbnr/ppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",    // seven squares in a rank
-        "rnbqkbnr/pppppppp/9/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",   // digit 9
-        "rnbqkbnr/pppppppp/08/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",  // digit 0
-        "rnbqkbnr/pppppppp/44/8/8/8/PPPPPPPP/RNBQKBN1x w - - 0 1", // letter x
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNX w - - 0 1",   // letter X
-        "rnbqkbnr/pppppppp//8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",    // empty rank
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/ w - - 0 1",           // missing last rank
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR/8 w - - 0 1", // nine ranks
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR/ w - - 0 1",  // a slash too many
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNRR w - - 0 1",  // overlong last rank
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR- w - - 0 1",  // junk after the field
-        "rnbqkbnr pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",   // blank inside
-        "8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8", // far too long
-        "",                                                        // nothing
+        "rnbqkbnr/pppppppp/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",      // seven ranks
+        "rnbqkbnr/ppppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",   // nine squares in a rank
+        "rnbqkbnr/ppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",     // seven squares in a rank
+        "rnbqkbnr/pppppppp/9/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",    // digit 9
+        "rnbqkbnr/pppppppp/08/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",   // digit 0
+        "rnbqkbnr/pppppppp/44/8/8/8/PPPPPPPP/RNBQKBN1x w - - 0 1",  // letter x
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNX w - - 0 1",    // letter X
+        "rnbqkbnr/pppppppp//8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",     // empty rank
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/ w - - 0 1",            // missing last rank
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR/8 w - - 0 1",  // nine ranks
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR/ w - - 0 1",   // a slash too many
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNRR w - - 0 1",   // overlong last rank
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR- w - - 0 1",   // junk after the field
+        "rnbqkbnr pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",    // blank inside
+        "8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8",  // far too long
+        "",                                                         // nothing
     };
     const std::string before = "setboard " + good + "\n";
     const std::string after = "undo\nquit\n";

@@ -14,7 +14,7 @@ namespace {
 int64_t now_seconds = 1000;
 int64_t TestClock() { return now_seconds; }
 
-constexpr Move STORED = {12, 28, PROMOTE_ROOK}; // all three fields must come back
+constexpr Move STORED = {12, 28, PROMOTE_ROOK};  // all three fields must come back
 constexpr Move UNTOUCHED = {9, 17, NORMAL_MOVE};
 
 bool Same(Move a, Move b) { return a.from == b.from && a.to == b.to && a.kind == b.kind; }
@@ -91,13 +91,13 @@ TEST_F(TTTest, ShallowerSlotIsAMissThatHandsOutItsMove)
 TEST_F(TTTest, UpperBoundAnswersAlphaAtOrBelowIt)
 {
     Store(10, 3, BOUND_UPPER);
-    Probe probe = Ask(10, 50, 3); // score equal to alpha
+    Probe probe = Ask(10, 50, 3);  // score equal to alpha
     EXPECT_EQ(probe.hit, 1);
     EXPECT_EQ(probe.score, 10);
-    probe = Ask(30, 50, 3); // score below alpha: the answer is alpha, not the score
+    probe = Ask(30, 50, 3);  // score below alpha: the answer is alpha, not the score
     EXPECT_EQ(probe.hit, 1);
     EXPECT_EQ(probe.score, 30);
-    probe = Ask(9, 50, 3); // score above alpha
+    probe = Ask(9, 50, 3);  // score above alpha
     EXPECT_EQ(probe.hit, 0);
     EXPECT_TRUE(Same(probe.move, STORED));
 }
@@ -105,13 +105,13 @@ TEST_F(TTTest, UpperBoundAnswersAlphaAtOrBelowIt)
 TEST_F(TTTest, LowerBoundAnswersBetaAtOrAboveIt)
 {
     Store(50, 3, BOUND_LOWER);
-    Probe probe = Ask(-20, 50, 2); // score equal to beta
+    Probe probe = Ask(-20, 50, 2);  // score equal to beta
     EXPECT_EQ(probe.hit, 1);
     EXPECT_EQ(probe.score, 50);
-    probe = Ask(-20, 40, 3); // score above beta: the answer is beta
+    probe = Ask(-20, 40, 3);  // score above beta: the answer is beta
     EXPECT_EQ(probe.hit, 1);
     EXPECT_EQ(probe.score, 40);
-    probe = Ask(-20, 51, 3); // score below beta
+    probe = Ask(-20, 51, 3);  // score below beta
     EXPECT_EQ(probe.hit, 0);
     EXPECT_TRUE(Same(probe.move, STORED));
 }
@@ -135,11 +135,11 @@ TEST_F(TTTest, ExactAnswersItsScoreEvenOutsideTheWindow)
 TEST_F(TTTest, ReplacementWithinOneSecondKeepsTheDeepest)
 {
     Store(10, 3, BOUND_EXACT, Move{1, 2, NORMAL_MOVE});
-    Store(20, 3, BOUND_EXACT, Move{3, 4, NORMAL_MOVE}); // same depth, same second
+    Store(20, 3, BOUND_EXACT, Move{3, 4, NORMAL_MOVE});  // same depth, same second
     EXPECT_EQ(Ask(-100, 100, 3).score, 10);
-    Store(30, 2, BOUND_EXACT); // shallower, same second
+    Store(30, 2, BOUND_EXACT);  // shallower, same second
     EXPECT_EQ(Ask(-100, 100, 3).score, 10);
-    Store(40, 4, BOUND_EXACT); // deeper
+    Store(40, 4, BOUND_EXACT);  // deeper
     EXPECT_EQ(Ask(-100, 100, 4).score, 40);
     EXPECT_TRUE(Same(Ask(-100, 100, 5).move, STORED));
 }
@@ -149,7 +149,7 @@ TEST_F(TTTest, AnyResultReplacesOnceTheSecondHasPassed)
     Store(10, 6, BOUND_EXACT);
     now_seconds += 1;
     Store(-20, 1, BOUND_UPPER, Move{5, 6, NORMAL_MOVE});
-    const Probe probe = Ask(-100, 100, 2); // the slot is now the shallow one
+    const Probe probe = Ask(-100, 100, 2);  // the slot is now the shallow one
     EXPECT_EQ(probe.hit, 0);
     EXPECT_TRUE(Same(probe.move, Move{5, 6, NORMAL_MOVE}));
     EXPECT_EQ(Ask(-10, 100, 1).score, -10);
@@ -162,7 +162,7 @@ TEST_F(TTTest, AnyResultReplacesOnceTheSecondHasPassed)
 TEST_F(TTTest, NeverWrittenSlotIsAlwaysWritten)
 {
     now_seconds = 0;
-    Store(15, 0, BOUND_EXACT); // neither deeper than the empty slot's 0 nor in a later second than 0
+    Store(15, 0, BOUND_EXACT);  // neither deeper than the empty slot's 0 nor in a later second than 0
     const Probe probe = Ask(-100, 100, 0);
     EXPECT_EQ(probe.hit, 1);
     EXPECT_EQ(probe.score, 15);
@@ -182,7 +182,7 @@ TEST_F(TTTest, StoreWithAnUnreadableClockLooksEmpty)
 TEST_F(TTTest, ResultsOutliveTheBoardAndClearTTEmptiesEverySlot)
 {
     Store(25, 4, BOUND_EXACT);
-    board = NewBoard(); // a new game of the same run
+    board = NewBoard();  // a new game of the same run
     EXPECT_EQ(Ask(-100, 100, 4).score, 25);
 
     ClearTT();
@@ -195,4 +195,4 @@ TEST_F(TTTest, ResultsOutliveTheBoardAndClearTTEmptiesEverySlot)
     }
 }
 
-} // namespace
+}  // namespace

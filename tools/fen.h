@@ -6,8 +6,8 @@
 
 // A board from a full position text such as
 // "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", or none when the placement is not
-// well formed or the position is not legal (IsLegalPosition). A missing side field means white; a missing castling field,
-// no rights. The en passant field and the counters are ignored.
+// well formed or the position is not legal (IsLegalPosition). A missing side field means white; a missing castling
+// field, no rights. The en passant field and the counters are ignored.
 BoardPtr LoadFen(const char* fen);
 
 // The initial position as a full position text.

@@ -47,8 +47,7 @@ void MakeAndUnmake(benchmark::State& state)
 }
 BENCHMARK(MakeAndUnmake);
 
-template <MoveList (*Generate)(const Board&, Move)>
-void Generation(benchmark::State& state)
+template <MoveList (*Generate)(const Board&, Move)> void Generation(benchmark::State& state)
 {
     std::vector<BoardPtr> boards = LoadPositions();
     for (auto _ : state) {
