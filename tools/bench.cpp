@@ -65,7 +65,8 @@ std::vector<BenchResult> RunBench(std::ostream& log)
         const std::optional<Move> move = Think(*board, statistics);
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
         BenchResult result{fen, nodes, move ? MoveText(*move) : "none", elapsed.count()};
-        log << result.nodes << " " << result.move << " " << fen << "\n";
+        log << result.nodes << " " << result.move << " " << static_cast<int>(result.seconds * 1000 + 0.5) << " ms "
+            << fen << "\n";
         results.push_back(result);
     }
     SetClock(nullptr);

@@ -1,5 +1,5 @@
 // tavik-bench: searches the bench positions and prints, per position, the
-// node count, the chosen move and the position; then the total node count
+// node count, the chosen move, the search's time and the position; then the total node count
 // (the search's signature) and the speed of the searches, timed with a
 // monotonic clock.
 #include <cstdint>
