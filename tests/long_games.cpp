@@ -15,47 +15,17 @@
 
 #include "board.h"
 #include "eval.h"
+#include "fen.h"
 #include "line_source.h"
 #include "main.h"
 #include "move.h"
+#include "perft.h"
 #include "search.h"
 #include "session.h"
 
 namespace {
 
 int64_t FixedClock() { return 1'700'000'000; }
-
-std::vector<Move> LegalMoves(Board& board)
-{
-    std::vector<Move> legal;
-    const MoveList list = GenerateMoves(board, NO_MOVE);
-    for (int i = 0; i < list.count; ++i) {
-        if (MakeMove(board, list.moves[i])) {
-            UnmakeMove(board);
-            legal.push_back(list.moves[i]);
-        }
-    }
-    return legal;
-}
-
-std::string Diagram(const Board& board)
-{
-    std::ostringstream out;
-    PrintBoard(board, out);
-    return out.str();
-}
-
-bool IsStatisticsLine(const std::string& line)
-{
-    int nodes = 0, hits = 0, probes = 0, cut = 0, null_cut = 0, score = 0;
-    long speed = 0;
-    char reuse[32] = {};
-    return std::sscanf(line.c_str(),
-                       "Searched %d nodes, reused %31[0-9.]%%[%d] of %d nodes from table, we got %d cutoffs, "
-                       "%d nullcutoffs, eval is %d, %ld NPS",
-                       &nodes, reuse, &hits, &probes, &cut, &null_cut, &score, &speed) == 8 &&
-           line.back() == '\n';
-}
 
 // The extended form of a move, as the engine writes it before making it.
 std::string ExtendedForm(const Board& board, Move move)
@@ -206,14 +176,14 @@ class Game {
         case Last::START: EXPECT_EQ(output, FEATURE_LINE); return output == FEATURE_LINE;
         case Last::SETBOARD: {
             const std::string tail =
-                Diagram(*mirror_) + "Board evaluation " + std::to_string(Evaluate(*mirror_)) + "\n";
+                DiagramOf(*mirror_) + "Board evaluation " + std::to_string(Evaluate(*mirror_)) + "\n";
             const bool ok =
                 output.size() >= tail.size() && output.compare(output.size() - tail.size(), tail.size(), tail) == 0;
             EXPECT_TRUE(ok) << output;
             return ok;
         }
         case Last::UNDO: {
-            const std::string expected = "undoing move\n" + Diagram(*mirror_);
+            const std::string expected = "undoing move\n" + DiagramOf(*mirror_);
             EXPECT_EQ(output, expected) << "ply " << record_.plies;
             return output == expected;
         }
@@ -254,7 +224,7 @@ class Game {
                 reply = move;
         }
         if (!reply) {
-            ADD_FAILURE() << "ply " << record_.plies << ": illegal reply " << text << " in\n" << Diagram(*mirror_);
+            ADD_FAILURE() << "ply " << record_.plies << ": illegal reply " << text << " in\n" << DiagramOf(*mirror_);
             return false;
         }
         const std::string extended = ExtendedForm(*mirror_, *reply);
@@ -269,8 +239,8 @@ class Game {
             EXPECT_EQ(rest, "");
         } else {
             EXPECT_EQ(first, "Board raw eval is " + std::to_string(Evaluate(*mirror_)));
-            EXPECT_EQ(rest, Diagram(*mirror_)) << "ply " << record_.plies;
-            if (rest != Diagram(*mirror_))
+            EXPECT_EQ(rest, DiagramOf(*mirror_)) << "ply " << record_.plies;
+            if (rest != DiagramOf(*mirror_))
                 return false;
         }
         return true;

@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include <cstdio>
 #include <sstream>
 
 #include "hash.h"
@@ -36,4 +37,25 @@ std::string AfterFeatures(const std::string& output)
     if (output.compare(0, features.size(), features) != 0)
         return "<no feature line>" + output;
     return output.substr(features.size());
+}
+
+bool IsStatisticsLine(const std::string& line)
+{
+    int searched = 0, hits = 0, probes = 0, cut = 0, null_cut = 0, score = 0;
+    long speed = 0;
+    char reuse[32] = {};
+    const int read = std::sscanf(line.c_str(),
+                                 "Searched %d nodes, reused %31[0-9.]%%[%d] of %d nodes from table, we got %d cutoffs, "
+                                 "%d nullcutoffs, eval is %d, %ld NPS",
+                                 &searched, reuse, &hits, &probes, &cut, &null_cut, &score, &speed);
+    if (read != 8)
+        return false;
+    char rebuilt[256];
+    std::snprintf(rebuilt, sizeof rebuilt,
+                  "Searched %i nodes, reused %s%%[%i] of %i nodes from table, we got %i cutoffs, %i nullcutoffs, "
+                  "eval is %i, %li NPS\n",
+                  searched, reuse, hits, probes, cut, null_cut, score, speed);
+    const std::string shown = reuse;
+    const size_t point = shown.find('.');
+    return line == rebuilt && point != std::string::npos && shown.size() - point == 3 && speed == searched;
 }

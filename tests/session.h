@@ -15,6 +15,11 @@ inline constexpr int64_t DEFAULT_SECOND = 1000;
 // the hashing seed, the table stamps and the statistics line are repeatable.
 SessionResult RunSession(const std::string& input, int64_t second = DEFAULT_SECOND);
 
+// Whether `line` is exactly one statistics line of a search (newline
+// included), its figures consistent, its speed that of a clock that stood
+// still.
+bool IsStatisticsLine(const std::string& line);
+
 // The output of a session, less the feature line of its start-up.
 std::string AfterFeatures(const std::string& output);
 

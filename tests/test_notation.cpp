@@ -19,13 +19,6 @@ constexpr int Sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'
 
 constexpr const char* SHORT_TEXT = "Extended algebraic needs 4 characters\n";
 
-std::string Diagram(const Board& board)
-{
-    std::ostringstream out;
-    PrintBoard(board, out);
-    return out.str();
-}
-
 class Notation : public ::testing::Test {
   protected:
     void SetUp() override { InitHashTables(1); }
@@ -400,7 +393,7 @@ std::string ReplyOf(const std::string& output)
     return output.substr(start, output.find('\n', start) - start);
 }
 
-std::string InitialDiagram() { return Diagram(*NewBoard()); }
+std::string InitialDiagramOf() { return DiagramOf(*NewBoard()); }
 
 TEST_F(Notation, UsermovePlaysAndTheEngineReplies)
 {
@@ -418,7 +411,7 @@ TEST_F(Notation, UsermovePlaysAndTheEngineReplies)
     BoardPtr board = NewBoard();
     Play(*board, "e2e4");
     Play(*board, reply.c_str());
-    EXPECT_NE(output.find("move " + reply + "\n" + Diagram(*board)), std::string::npos) << output;
+    EXPECT_NE(output.find("move " + reply + "\n" + DiagramOf(*board)), std::string::npos) << output;
     EXPECT_EQ(output.find("Illegal"), std::string::npos);
     EXPECT_EQ(output.find("Errro"), std::string::npos);
 }
@@ -435,7 +428,7 @@ TEST_F(Notation, UsermoveWithCarriageReturnPlaysTheSame)
 // diagram of "undo" (nothing to take back) is still the initial position.
 TEST_F(Notation, RejectedTextsLeaveTheBoard)
 {
-    const std::string initial = InitialDiagram();
+    const std::string initial = InitialDiagramOf();
     for (const std::string text :
          {"e2e5", "e7e5", "e3e4", "e3e7", "i2i4", "e9e4", "@@@@", "\xc3\xa9\x32\x34", "b1b3", "e1g1", "e1e2", "d1h5"}) {
         const SessionResult result = RunSession("usermove " + text + "\nundo\nquit\n");
@@ -468,7 +461,7 @@ TEST_F(Notation, MoveIntoCheckIsRefused)
     const BoardPtr board = Load("3rr2k/8/8/8/8/8/4B3/4K3 w - -");
     for (const std::string text : {"e2d3", "e1d1", "e1d2"}) {
         const SessionResult result = RunSession(position + "usermove " + text + "\nundo\nquit\n");
-        EXPECT_EQ(result.output, set_up + "Errro ilegal move " + text + "\nundoing move\n" + Diagram(*board)) << text;
+        EXPECT_EQ(result.output, set_up + "Errro ilegal move " + text + "\nundoing move\n" + DiagramOf(*board)) << text;
     }
 }
 
@@ -483,9 +476,9 @@ TEST_F(Notation, EnPassantInASession)
     InitHashTables(1);
     const BoardPtr after_block = Load("k7/8/N7/1N1pP2r/8/8/6B1/2K5 b - -");
     const BoardPtr after_capture = Load("k7/8/N2P4/1N1r4/8/8/6B1/2K5 w - -");
-    const size_t block = output.find("move d7d5\n" + Diagram(*after_block));
-    const size_t capture = output.find("move h5d5\n" + Diagram(*after_capture));
-    const size_t undo = output.find("undoing move\n" + Diagram(*after_block));
+    const size_t block = output.find("move d7d5\n" + DiagramOf(*after_block));
+    const size_t capture = output.find("move h5d5\n" + DiagramOf(*after_capture));
+    const size_t undo = output.find("undoing move\n" + DiagramOf(*after_block));
     ASSERT_NE(block, std::string::npos) << output;
     ASSERT_NE(capture, std::string::npos) << output;
     ASSERT_NE(undo, std::string::npos) << output;

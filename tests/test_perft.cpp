@@ -78,20 +78,13 @@ class PerftTest : public ::testing::TestWithParam<PerftCase> {
     void SetUp() override { InitHashTables(1); }
 };
 
-std::string Diagram(const Board& board)
-{
-    std::ostringstream out;
-    PrintBoard(board, out);
-    return out.str();
-}
-
 TEST_P(PerftTest, CountsMatchTheReference)
 {
     const PerftCase& c = GetParam();
     BoardPtr board = LoadFen(c.fen);
     ASSERT_TRUE(board) << c.fen;
     ASSERT_LE(static_cast<size_t>(c.depth), c.counts.size());
-    const std::string before = Diagram(*board);
+    const std::string before = DiagramOf(*board);
     const uint32_t key = board->hash_key[0];
     const uint32_t lock = board->hash_lock[0];
     for (int depth = 1; depth <= c.depth; ++depth)
@@ -99,7 +92,7 @@ TEST_P(PerftTest, CountsMatchTheReference)
 
     // The walk leaves the board as it found it.
     EXPECT_EQ(board->ply, 0);
-    EXPECT_EQ(Diagram(*board), before);
+    EXPECT_EQ(DiagramOf(*board), before);
     EXPECT_EQ(board->hash_key[0], key);
     EXPECT_EQ(board->hash_lock[0], lock);
     EXPECT_TRUE(BoardOk(*board));

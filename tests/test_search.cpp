@@ -11,6 +11,7 @@
 #include "fen.h"
 #include "hash.h"
 #include "move.h"
+#include "perft.h"
 #include "search.h"
 
 namespace {
@@ -25,19 +26,6 @@ int64_t SteppingClock() { return FIXED_SECOND + (clock_readings++ == 0 ? 0 : 3);
 constexpr int Square(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
 
 Move Normal(const char* from, const char* to) { return {Square(from), Square(to), NORMAL_MOVE}; }
-
-std::vector<Move> LegalMoves(Board& board)
-{
-    std::vector<Move> legal;
-    const MoveList list = GenerateMoves(board, NO_MOVE);
-    for (int i = 0; i < list.count; ++i) {
-        if (MakeMove(board, list.moves[i])) {
-            UnmakeMove(board);
-            legal.push_back(list.moves[i]);
-        }
-    }
-    return legal;
-}
 
 bool IsLegal(Board& board, Move move)
 {

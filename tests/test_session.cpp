@@ -14,35 +14,6 @@
 
 namespace {
 
-std::string Diagram(const Board& board)
-{
-    std::ostringstream out;
-    PrintBoard(board, out);
-    return out.str();
-}
-
-// Whether `line` is exactly one statistics line of a search.
-bool IsStatisticsLine(const std::string& line)
-{
-    int nodes = 0, hits = 0, probes = 0, cut = 0, null_cut = 0, score = 0;
-    long speed = 0;
-    char reuse[32] = {};
-    const int read = std::sscanf(line.c_str(),
-                                 "Searched %d nodes, reused %31[0-9.]%%[%d] of %d nodes from table, we got %d cutoffs, "
-                                 "%d nullcutoffs, eval is %d, %ld NPS",
-                                 &nodes, reuse, &hits, &probes, &cut, &null_cut, &score, &speed);
-    if (read != 8)
-        return false;
-    char rebuilt[256];
-    std::snprintf(rebuilt, sizeof rebuilt,
-                  "Searched %i nodes, reused %s%%[%i] of %i nodes from table, we got %i cutoffs, %i nullcutoffs, "
-                  "eval is %i, %li NPS\n",
-                  nodes, reuse, hits, probes, cut, null_cut, score, speed);
-    const std::string shown = reuse;
-    const size_t point = shown.find('.');
-    return line == rebuilt && point != std::string::npos && shown.size() - point == 3 && speed == nodes;
-}
-
 // Reads a session's output piece by piece.
 class Output {
   public:
@@ -115,7 +86,7 @@ void ExpectReply(Output& output, Board& mirror, const std::string& expected_move
     }
     ASSERT_TRUE(Play(mirror, move)) << move;
     EXPECT_EQ(evaluation, "Board raw eval is " + std::to_string(Evaluate(mirror)) + "\n");
-    EXPECT_TRUE(output.Take(Diagram(mirror))) << output.Rest();
+    EXPECT_TRUE(output.Take(DiagramOf(mirror))) << output.Rest();
 }
 
 std::string After(const std::string& input) { return AfterFeatures(RunSession(input).output); }
@@ -383,7 +354,7 @@ TEST(Session, ThreefoldRepetitionStillGetsAReply)
 
 TEST(Session, SetboardInitialPosition)
 {
-    const std::string expected = INITIAL_TRACE + Diagram(*NewBoard()) + "Board evaluation -25\n";
+    const std::string expected = INITIAL_TRACE + DiagramOf(*NewBoard()) + "Board evaluation -25\n";
     EXPECT_EQ(After("setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1\nquit\n"), expected);
     // The placement may end the text.
     EXPECT_EQ(After("setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR\nquit\n"), expected);
@@ -426,7 +397,7 @@ TEST(Session, MalformedSetboardKeepsTheBoard)
     const std::string after = "undo\nquit\n";
     for (const std::string& text : bad) {
         const std::string output = After(before + "setboard " + text + "\n" + after);
-        EXPECT_EQ(output, SetUpOutput(good) + REFUSED + "undoing move\n" + Diagram(*kept)) << text;
+        EXPECT_EQ(output, SetUpOutput(good) + REFUSED + "undoing move\n" + DiagramOf(*kept)) << text;
     }
     // A refused set-up leaves the game going on: the engine still answers.
     Output output(After(before + "setboard " + bad[0] + "\nusermove e1f1\nquit\n"));
@@ -457,7 +428,7 @@ TEST(Session, ShortLinesHaveAnEmptyArgument)
     EXPECT_EQ(AfterFeatures(result.output), REFUSED);
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(After("xxxxxxxxx4k3/8/8/8/8/8/8/4K3 w - - 0 1\nsetboard \nundo\nquit\n"),
-              std::string(REFUSED) + "undoing move\n" + Diagram(*NewBoard()));
+              std::string(REFUSED) + "undoing move\n" + DiagramOf(*NewBoard()));
 }
 
 // ---- Taking back -------------------------------------------------------------
@@ -468,7 +439,7 @@ TEST(Session, UndoTakesBackTheReplyAndTheMove)
     BoardPtr mirror = NewBoard();
     ASSERT_TRUE(Play(*mirror, "e2e4"));
     ExpectReply(output, *mirror);
-    EXPECT_TRUE(output.Take("undoing move\n" + Diagram(*NewBoard()))) << output.Rest();
+    EXPECT_TRUE(output.Take("undoing move\n" + DiagramOf(*NewBoard()))) << output.Rest();
     // White is to move again in the initial position.
     BoardPtr again = NewBoard();
     ASSERT_TRUE(Play(*again, "d2d4"));
@@ -479,7 +450,7 @@ TEST(Session, UndoTakesBackTheReplyAndTheMove)
 TEST(Session, UndoTakesBackOnlyWhatExists)
 {
     // A fresh board: nothing to take back.
-    const std::string initial = "undoing move\n" + Diagram(*NewBoard());
+    const std::string initial = "undoing move\n" + DiagramOf(*NewBoard());
     Output fresh(After("undo\nundo\nusermove e2e4\nquit\n"));
     EXPECT_TRUE(fresh.Take(initial + initial)) << fresh.Rest();
     BoardPtr mirror = NewBoard();
@@ -499,10 +470,10 @@ TEST(Session, UndoTakesBackOnlyWhatExists)
     Output mated(After("setboard " + mate + "\nusermove a1a8\nundo\nquit\n"));
     ASSERT_TRUE(mated.Take(SetUpOutput(mate)));
     EXPECT_TRUE(IsStatisticsLine(mated.Line()));
-    EXPECT_EQ(mated.Rest(), "undoing move\n" + Diagram(*LoadFen(mate.c_str())));
+    EXPECT_EQ(mated.Rest(), "undoing move\n" + DiagramOf(*LoadFen(mate.c_str())));
 
     // After a set-up: nothing to take back.
     const std::string kings = "4k3/8/8/8/8/8/8/4K3 w - - 0 1";
     EXPECT_EQ(After("setboard " + kings + "\nundo\nquit\n"),
-              SetUpOutput(kings) + "undoing move\n" + Diagram(*LoadFen(kings.c_str())));
+              SetUpOutput(kings) + "undoing move\n" + DiagramOf(*LoadFen(kings.c_str())));
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <ostream>
+#include <sstream>
 
 #include "main.h"
 
@@ -34,4 +35,11 @@ BoardPtr LoadFen(const char* fen)
     }
     CompleteSetUp(b);
     return IsLegalPosition(b) ? std::move(board) : nullptr;
+}
+
+std::string DiagramOf(const Board& board)
+{
+    std::ostringstream out;
+    PrintBoard(board, out);
+    return out.str();
 }

@@ -28,6 +28,7 @@
 #include "line_source.h"
 #include "main.h"
 #include "move.h"
+#include "perft.h"
 #include "search.h"
 
 namespace {
@@ -87,19 +88,6 @@ Memory ReadMemory()
     return memory;
 }
 
-std::vector<Move> LegalMoves(Board& board)
-{
-    std::vector<Move> legal;
-    const MoveList list = GenerateMoves(board, NO_MOVE);
-    for (int i = 0; i < list.count; ++i) {
-        if (MakeMove(board, list.moves[i])) {
-            UnmakeMove(board);
-            legal.push_back(list.moves[i]);
-        }
-    }
-    return legal;
-}
-
 bool IsCapture(const Board& board, Move move) { return !IsEmpty(board.squares[move.to]); }
 
 // Whether the other side can take something after `move`.
@@ -110,13 +98,6 @@ bool GivesACapture(Board& board, Move move)
     const bool capture = std::any_of(replies.begin(), replies.end(), [&](Move r) { return IsCapture(board, r); });
     UnmakeMove(board);
     return capture;
-}
-
-std::string Diagram(const Board& board)
-{
-    std::ostringstream out;
-    PrintBoard(board, out);
-    return out.str();
 }
 
 bool EndsWith(const std::string& text, const std::string& tail)
@@ -264,11 +245,11 @@ class Session {
         switch (sent_) {
         case Sent::START: return true;
         case Sent::NEW_GAME:
-            if (fen_ ? output.find(Diagram(*mirror_)) == std::string::npos : output != "New board ok\n")
+            if (fen_ ? output.find(DiagramOf(*mirror_)) == std::string::npos : output != "New board ok\n")
                 return Fail("the game did not start:\n" + output);
             return true;
         case Sent::UNDO:
-            if (output != "undoing move\n" + Diagram(*mirror_))
+            if (output != "undoing move\n" + DiagramOf(*mirror_))
                 return Fail("the take-back differs from the mirror:\n" + output);
             return true;
         case Sent::USERMOVE: break;
@@ -289,10 +270,10 @@ class Session {
         std::ostream discard(nullptr);
         const std::optional<Move> move = ParseMove(text->c_str(), *mirror_, discard);
         if (!move || MoveText(*move) != *text || !MakeGameMove(*mirror_, *move))
-            return Fail("illegal engine move " + *text + " in\n" + Diagram(*mirror_));
+            return Fail("illegal engine move " + *text + " in\n" + DiagramOf(*mirror_));
         ++totals_.engine_moves;
         Played(*move);
-        if (!EndsWith(output, Diagram(*mirror_)))
+        if (!EndsWith(output, DiagramOf(*mirror_)))
             return Fail("the engine's board differs from the mirror:\n" + output);
         return !failed_;
     }

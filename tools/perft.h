@@ -10,6 +10,9 @@
 
 uint64_t Perft(Board& board, int depth);
 
+// The legal moves of the position, in generation order.
+std::vector<Move> LegalMoves(Board& board);
+
 // The count below each legal root move, in generation order.
 struct DivideEntry {
     std::string move;  // coordinate form, promotions with their letter
