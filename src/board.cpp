@@ -52,6 +52,15 @@ bool HasKingOn(const Board& board, int square, int32_t colour)
     return figure->type == KING && figure->colour == colour;
 }
 
+// Whether the king of `colour` stands attacked. A side that a set-up
+// position left without a king is never in check: no move of its can expose
+// a king, and none can check it.
+bool KingAttacked(const Board& board, int32_t colour)
+{
+    const int king = KingSquare(board, colour);
+    return HasKingOn(board, king, colour) && IsAttacked(board, king, Opponent(colour));
+}
+
 // Whether the move just made leaves the mover's king attacked. Only a king
 // move, a move out of check, an en passant capture (which empties two
 // squares) or a move off a line through the king can do that: any other move
@@ -60,7 +69,9 @@ bool LeavesKingAttacked(const Board& board, Move move, const Figure& mover, int3
 {
     const int king = KingSquare(board, colour);
     const int32_t enemy = Opponent(colour);
-    if (mover.type == KING || was_in_check || move.kind == EN_PASSANT || !HasKingOn(board, king, colour))
+    if (!HasKingOn(board, king, colour))
+        return false;
+    if (mover.type == KING || was_in_check || move.kind == EN_PASSANT)
         return IsAttacked(board, king, enemy);
     const int step = LineStep(king, move.from);
     return step != 0 && IsSliderAlong(board, king, step, enemy);
@@ -68,13 +79,14 @@ bool LeavesKingAttacked(const Board& board, Move move, const Figure& mover, int3
 
 // Whether the move just made checks the other king, which was not in check
 // before it: by the moved figure itself or by a slider it uncovered.
-// Castlings, promotions and en passant captures, and a board without that
-// king, take the full test.
+// Castlings, promotions and en passant captures take the full test.
 bool GivesCheck(const Board& board, Move move, int32_t colour)
 {
     const int32_t enemy = Opponent(colour);
     const int king = KingSquare(board, enemy);
-    if (move.kind != NORMAL_MOVE || !HasKingOn(board, king, enemy))
+    if (!HasKingOn(board, king, enemy))
+        return false;
+    if (move.kind != NORMAL_MOVE)
         return IsAttacked(board, king, colour);
     if (Attacks(board, move.to, king))
         return true;
@@ -152,7 +164,7 @@ void CompleteSetUp(Board& board)
     std::copy(board.castle, board.castle + 4, board.castle_history[0]);
     for (const int32_t colour : {BLACK, WHITE})
         board.occupancy[0][colour] = ComputeOccupancy(board, colour);
-    board.in_check = IsAttacked(board, KingSquare(board, board.side), Opponent(board.side));
+    board.in_check = KingAttacked(board, board.side);
     board.hash_key[0] = ComputeKey(board);
     board.hash_lock[0] = ComputeLock(board);
     board.balance[0] = ComputeBalance(board);
@@ -394,8 +406,7 @@ bool IsLegalPosition(const Board& board)
     }
     if (kings[WHITE] > 1 || kings[BLACK] > 1)
         return false;
-    const int32_t waiting = Opponent(board.side);
-    return kings[waiting] == 0 || !IsAttacked(board, KingSquare(board, waiting), board.side);
+    return !KingAttacked(board, Opponent(board.side));
 }
 
 bool BoardOk(const Board& board)
@@ -441,7 +452,7 @@ bool BoardOk(const Board& board)
     if (Pieces(board, WHITE) != ComputeOccupancy(board, WHITE) ||
         Pieces(board, BLACK) != ComputeOccupancy(board, BLACK))
         return false;
-    if (board.in_check != IsAttacked(board, KingSquare(board, board.side), Opponent(board.side)))
+    if (board.in_check != KingAttacked(board, board.side))
         return false;
     return true;
 }

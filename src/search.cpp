@@ -200,8 +200,9 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
         return alpha;
     }
 
-    // Step 10. No legal move: checkmate or stalemate.
-    if (IsAttacked(board, KingSquare(board, board.side), Opponent(board.side)))
+    // Step 10. No legal move: checkmate or stalemate. The check flag is the
+    // attack test on the king (a side set up without a king is never in check).
+    if (in_check)
         return board.ply - MATE_SCORE;
     return 0;
 }

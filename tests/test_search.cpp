@@ -562,6 +562,19 @@ TEST_F(Search, RootWithEveryMoveAtTheBottomStillGivesAMove)
     EXPECT_TRUE(IsLegal(*board, *result.move)) << MoveText(*result.move);
 }
 
+// A side that a set-up position left without a king still has its moves:
+// none of them can expose a king, whatever attacks a1 (the square its king
+// would be recorded on).
+TEST_F(Search, SideWithoutAKingStillMoves)
+{
+    BoardPtr board = Load("8/8/8/8/8/8/1k5P/8 w - - 0 1");
+    EXPECT_FALSE(board->in_check);
+    EXPECT_EQ(LegalMoves(*board).size(), 2u);
+    const SearchResult result = RunThink(*board);
+    ASSERT_TRUE(result.move);
+    EXPECT_TRUE(IsLegal(*board, *result.move));
+}
+
 TEST_F(Search, StatisticsLineMatchesTheCounters)
 {
     BoardPtr board = NewBoard();
