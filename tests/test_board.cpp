@@ -326,21 +326,17 @@ TEST_F(BoardTest, InCheckFollowsChecksAndTakeBacks)
 
 // ---- Castling rights -------------------------------------------------------
 
-TEST_F(BoardTest, RookAndKingMovesClearOnlyTheirOwnRights)
+// A move from a position with every castling right, and the rights it leaves.
+struct RightsCase {
+    const char* fen;
+    Move move;
+    std::array<int32_t, 4> rights;
+};
+
+// Each move leaves exactly its rights, and taking it back restores all four.
+template <size_t N> void ExpectRightsAfter(const RightsCase (&cases)[N])
 {
-    const char* white = "r3k2r/8/8/8/8/8/8/RR2K2R w KQkq - 0 1";
-    const char* black = "r3k2r/8/8/8/8/8/8/RR2K2R b KQkq - 0 1";
-    struct Case {
-        const char* fen;
-        Move move;
-        std::array<int32_t, 4> rights;
-    };
-    const Case cases[] = {
-        {white, Mv("b1b2"), {1, 1, 1, 1}}, {white, Mv("h1h2"), {1, 1, 1, 0}}, {white, Mv("a1a2"), {1, 1, 0, 1}},
-        {white, Mv("h1g1"), {1, 1, 1, 0}}, {white, Mv("e1d1"), {1, 1, 0, 0}}, {black, Mv("h8h7"), {1, 0, 1, 1}},
-        {black, Mv("a8b8"), {0, 1, 1, 1}}, {black, Mv("e8f7"), {0, 0, 1, 1}},
-    };
-    for (const Case& c : cases) {
+    for (const RightsCase& c : cases) {
         SCOPED_TRACE(MoveText(c.move));
         BoardPtr board = Load(c.fen);
         ASSERT_EQ(MakeMove(*board, c.move), 1);
@@ -351,30 +347,29 @@ TEST_F(BoardTest, RookAndKingMovesClearOnlyTheirOwnRights)
     }
 }
 
+TEST_F(BoardTest, RookAndKingMovesClearOnlyTheirOwnRights)
+{
+    const char* white = "r3k2r/8/8/8/8/8/8/RR2K2R w KQkq - 0 1";
+    const char* black = "r3k2r/8/8/8/8/8/8/RR2K2R b KQkq - 0 1";
+    const RightsCase cases[] = {
+        {white, Mv("b1b2"), {1, 1, 1, 1}}, {white, Mv("h1h2"), {1, 1, 1, 0}}, {white, Mv("a1a2"), {1, 1, 0, 1}},
+        {white, Mv("h1g1"), {1, 1, 1, 0}}, {white, Mv("e1d1"), {1, 1, 0, 0}}, {black, Mv("h8h7"), {1, 0, 1, 1}},
+        {black, Mv("a8b8"), {0, 1, 1, 1}}, {black, Mv("e8f7"), {0, 0, 1, 1}},
+    };
+    ExpectRightsAfter(cases);
+}
+
 TEST_F(BoardTest, AnyMoveLandingOnACornerClearsThatCornersRight)
 {
-    struct Case {
-        const char* fen;
-        Move move;
-        std::array<int32_t, 4> rights;
-    };
     const char* white = "r3k2r/1B4B1/8/8/8/8/1b4b1/R3K2R w KQkq - 0 1";
     const char* black = "r3k2r/1B4B1/8/8/8/8/1b4b1/R3K2R b KQkq - 0 1";
-    const Case cases[] = {
+    const RightsCase cases[] = {
         {white, Mv("b7a8"), {0, 1, 1, 1}},
         {white, Mv("g7h8"), {1, 0, 1, 1}},
         {black, Mv("b2a1"), {1, 1, 0, 1}},
         {black, Mv("g2h1"), {1, 1, 1, 0}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(MoveText(c.move));
-        BoardPtr board = Load(c.fen);
-        ASSERT_EQ(MakeMove(*board, c.move), 1);
-        EXPECT_EQ(Castle(*board), c.rights);
-        EXPECT_TRUE(BoardOk(*board));
-        UnmakeMove(*board);
-        EXPECT_EQ(Castle(*board), (std::array<int32_t, 4>{1, 1, 1, 1}));
-    }
+    ExpectRightsAfter(cases);
 }
 
 // A rook captured on h1 and replaced there by the other white rook: the king
