@@ -123,15 +123,23 @@ constexpr int8_t DIRECTION_OF_STEP[23] = {0, 1, 2, -1, -1, -1, -1, -1, -1, -1, 3
                                           4, -1, -1, -1, -1, -1, -1, -1, 5, 6, 7};
 // clang-format on
 
-// The first occupied square from `square` along mailbox step `step` (a queen
-// step), or -1. A step up the board raises the square number, so the nearest
-// square is the lowest bit; down the board, the highest.
-int FirstOnRay(int square, int step, uint64_t occupied)
+// The first occupied square from `square` along QUEEN_STEPS[direction], or
+// -1. A step up the board raises the square number, so the nearest square is
+// the lowest bit; down the board, the highest.
+constexpr bool IsUpward(int direction) { return direction >= 4; }
+
+int FirstInDirection(int square, int direction, uint64_t occupied)
 {
-    const uint64_t blockers = GEOMETRY.rays[square][DIRECTION_OF_STEP[step + 11]] & occupied;
+    const uint64_t blockers = GEOMETRY.rays[square][direction] & occupied;
     if (blockers == 0)
         return -1;
-    return step > 0 ? __builtin_ctzll(blockers) : 63 - __builtin_clzll(blockers);
+    return IsUpward(direction) ? __builtin_ctzll(blockers) : 63 - __builtin_clzll(blockers);
+}
+
+// The same along mailbox step `step`, a queen step.
+int FirstOnRay(int square, int step, uint64_t occupied)
+{
+    return FirstInDirection(square, DIRECTION_OF_STEP[step + 11], occupied);
 }
 
 // Whether a figure of `colour` on a square with a knight's or a king's reach
@@ -221,30 +229,53 @@ int IsAttacked(const Board& board, int square, int colour)
 
 // ---- Move list and ordering ----------------------------------------------
 
-void AddMove(MoveList& list, const Board& board, Move move, Move preferred)
+namespace {
+
+// AddMove's score before the preferred move and the history counter, by the
+// types of the moving figure and of what stands on the destination: 900 onto
+// an empty square, the victim's value less the attacker's plus 1400 for a
+// capture.
+struct OrderTable {
+    int32_t base[7][7];
+};
+
+constexpr OrderTable MakeOrderTable()
+{
+    OrderTable table{};
+    for (int mover = PAWN; mover <= NONE; ++mover) {
+        for (int victim = PAWN; victim <= NONE; ++victim)
+            table.base[mover][victim] = victim == NONE ? 900 : capture_value[victim] - capture_value[mover] + 1400;
+    }
+    return table;
+}
+
+constexpr OrderTable ORDER = MakeOrderTable();
+
+// Steps 4 to 6 of AddMove, once the base score is known.
+void Append(MoveList& list, const Board& board, Move move, int32_t score, Move preferred)
 {
     if (list.count >= MAX_MOVES)
         return;
-    const Figure* mover = board.squares[move.from];
-    const Figure* victim = board.squares[move.to];
-
-    // Steps 1 to 3. Quiet moves 900, captures by victim value less attacker value.
-    int32_t score = 0;
-    if (victim->colour != NO_COLOUR && victim->colour != mover->colour)
-        score = capture_value[victim->type] - capture_value[mover->type] + 500;
-    score += 900;
-
-    // Step 4. The preferred move, whatever its kind.
     if (SameSquares(move, preferred))
         score = 2000;
-
-    // Step 5.
     score += history[board.ply][move.from][move.to];
-
-    // Step 6.
     list.moves[list.count] = move;
     list.scores[list.count] = score;
     ++list.count;
+}
+
+}  // namespace
+
+void AddMove(MoveList& list, const Board& board, Move move, Move preferred)
+{
+    // Steps 1 to 3.
+    const Figure* mover = board.squares[move.from];
+    const Figure* victim = board.squares[move.to];
+    const bool capture = victim->colour != NO_COLOUR && victim->colour != mover->colour;
+    const int32_t base = capture ? ORDER.base[mover->type][victim->type] : 900;
+
+    // Steps 4 to 6.
+    Append(list, board, move, base, preferred);
 }
 
 void PickNextMove(MoveList& list, int index)
@@ -262,6 +293,28 @@ void PickNextMove(MoveList& list, int index)
 }
 
 // ---- Move generation -----------------------------------------------------
+//
+// The generators below append exactly what AddMove and AddPawnMove would, in
+// the same order, but read each figure once: the mover's type is known from
+// the square loop, and every destination is empty or an enemy's.
+
+namespace {
+
+constexpr int32_t PROMOTION_KINDS[4] = {PROMOTE_QUEEN, PROMOTE_ROOK, PROMOTE_KNIGHT, PROMOTE_BISHOP};
+
+// A pawn move to `to`, empty or an enemy's; four promotions on the last rank.
+void AppendPawnMove(MoveList& list, const Board& board, int from, int to, bool last_rank, Move preferred)
+{
+    const int32_t base = ORDER.base[PAWN][board.squares[to]->type];
+    if (!last_rank) {
+        Append(list, board, {from, to, NORMAL_MOVE}, base, preferred);
+        return;
+    }
+    for (const int32_t kind : PROMOTION_KINDS)
+        Append(list, board, {from, to, kind}, base, preferred);
+}
+
+}  // namespace
 
 void AddPawnMove(MoveList& list, const Board& board, int from, int to, Move preferred)
 {
@@ -273,11 +326,27 @@ void AddPawnMove(MoveList& list, const Board& board, int from, int to, Move pref
         AddMove(list, board, {from, to, NORMAL_MOVE}, preferred);
         return;
     }
-    for (const int32_t kind : {PROMOTE_QUEEN, PROMOTE_ROOK, PROMOTE_KNIGHT, PROMOTE_BISHOP})
+    for (const int32_t kind : PROMOTION_KINDS)
         AddMove(list, board, {from, to, kind}, preferred);
 }
 
 namespace {
+
+// The QUEEN_STEPS indexes of each type's steps in `directions` order, and
+// how many there are. Knights have none: they jump.
+struct TypeDirections {
+    int8_t index[8];
+    int8_t count;
+};
+
+constexpr TypeDirections SLIDES_OF[6] = {
+    {{}, 0},
+    {{}, 0},
+    {{0, 2, 5, 7}, 4},              // bishop: -11, -9, 9, 11
+    {{1, 3, 4, 6}, 4},              // rook: -10, -1, 1, 10
+    {{0, 1, 2, 3, 4, 5, 6, 7}, 8},  // queen
+    {{}, 0},
+};
 
 // The moves of the pawn on `from`: captures toward the a-file and the h-file,
 // then (unless only captures are wanted) the push and the double step. A pawn
@@ -286,34 +355,36 @@ namespace {
 void GeneratePawnMoves(MoveList& list, const Board& board, int from, bool captures_only, Move preferred)
 {
     const int32_t colour = board.side;
-    const int file = from % 8;
     const int forward = colour == WHITE ? 8 : -8;
     const int ahead = from + forward;
     if (ahead < 0 || ahead > 63)
         return;
-    const int32_t enemy = Opponent(colour);
-    const int left = ahead - 1;   // toward the a-file
-    const int right = ahead + 1;  // toward the h-file
-    if (file > 0 && board.squares[left]->colour == enemy)
-        AddPawnMove(list, board, from, left, preferred);
-    if (file < 7 && board.squares[right]->colour == enemy)
-        AddPawnMove(list, board, from, right, preferred);
-    if (captures_only || !IsEmpty(board.squares[ahead]))
+    const bool last_rank = colour == WHITE ? ahead >= 56 : ahead < 8;
+
+    // The capture toward the a-file is the lower square of the two.
+    const uint64_t enemies = Pieces(board, Opponent(colour));
+    for (uint64_t captures = GEOMETRY.pawn_targets[colour][from] & enemies; captures != 0; captures &= captures - 1)
+        AppendPawnMove(list, board, from, __builtin_ctzll(captures), last_rank, preferred);
+
+    const uint64_t occupied = Occupied(board);
+    if (captures_only || (occupied >> ahead & 1) != 0)
         return;
-    AddPawnMove(list, board, from, ahead, preferred);
+    AppendPawnMove(list, board, from, ahead, last_rank, preferred);
     const bool home_rank = colour == WHITE ? from <= 15 : from >= 48;
-    if (home_rank && IsEmpty(board.squares[ahead + forward]))
-        AddPawnMove(list, board, from, ahead + forward, preferred);
+    if (home_rank && (occupied >> (ahead + forward) & 1) == 0)
+        AppendPawnMove(list, board, from, ahead + forward, false, preferred);
 }
 
-// Appends a move from `from` to each square of `targets`, nearest first:
-// lowest square first when `upward`, else highest first.
-void AddMovesTo(MoveList& list, const Board& board, int from, uint64_t targets, bool upward, Move preferred)
+// Appends a move of the `type` figure on `from` to each square of `targets`,
+// nearest first: lowest square first when `upward`, else highest first.
+void AddMovesTo(MoveList& list, const Board& board, int from, int32_t type, uint64_t targets, bool upward,
+                Move preferred)
 {
+    const int32_t* base = ORDER.base[type];
     while (targets != 0) {
         const int to = upward ? __builtin_ctzll(targets) : 63 - __builtin_clzll(targets);
         targets ^= uint64_t{1} << to;
-        AddMove(list, board, {from, to, NORMAL_MOVE}, preferred);
+        Append(list, board, {from, to, NORMAL_MOVE}, base[board.squares[to]->type], preferred);
     }
 }
 
@@ -321,23 +392,27 @@ void AddMovesTo(MoveList& list, const Board& board, int from, uint64_t targets, 
 // direction in table order, each ray from the nearest square outward with its
 // capture last. A knight's and a king's steps in table order reach their
 // squares in rising order, so their moves come from one bit set.
-void GeneratePieceMoves(MoveList& list, const Board& board, int from, bool captures_only, Move preferred)
+void GeneratePieceMoves(MoveList& list, const Board& board, int from, int32_t type, bool captures_only, Move preferred)
 {
-    const int32_t type = board.squares[from]->type;
     const uint64_t enemies = Pieces(board, Opponent(board.side));
     const uint64_t allowed = captures_only ? enemies : ~Pieces(board, board.side);
     if (type == KNIGHT || type == KING) {
         const uint64_t reach = type == KNIGHT ? GEOMETRY.knight_targets[from] : GEOMETRY.king_targets[from];
-        AddMovesTo(list, board, from, reach & allowed, true, preferred);
+        AddMovesTo(list, board, from, type, reach & allowed, true, preferred);
         return;
     }
     const uint64_t occupied = Occupied(board);
-    for (int d = 0; d < direction_count[type]; ++d) {
-        const int step = directions[type][d];
-        const uint64_t ray = GEOMETRY.rays[from][DIRECTION_OF_STEP[step + 11]];
-        const int first = FirstOnRay(from, step, occupied);
-        const uint64_t reach = first < 0 ? ray : ray & ~GEOMETRY.rays[first][DIRECTION_OF_STEP[step + 11]];
-        AddMovesTo(list, board, from, reach & allowed, step > 0, preferred);
+    const TypeDirections& slides_of = SLIDES_OF[type];
+    for (int d = 0; d < slides_of.count; ++d) {
+        const int direction = slides_of.index[d];
+        const uint64_t ray = GEOMETRY.rays[from][direction];
+        // Only the first figure on a ray can be taken; a ray with no enemy
+        // on it has no capture.
+        if (captures_only && (ray & enemies) == 0)
+            continue;
+        const int first = FirstInDirection(from, direction, occupied);
+        const uint64_t reach = first < 0 ? ray : ray & ~GEOMETRY.rays[first][direction];
+        AddMovesTo(list, board, from, type, reach & allowed, IsUpward(direction), preferred);
     }
 }
 
@@ -346,10 +421,11 @@ void GenerateAll(MoveList& list, const Board& board, bool captures_only, Move pr
 {
     for (uint64_t own = Pieces(board, board.side); own != 0; own &= own - 1) {
         const int from = __builtin_ctzll(own);
-        if (board.squares[from]->type == PAWN)
+        const int32_t type = board.squares[from]->type;
+        if (type == PAWN)
             GeneratePawnMoves(list, board, from, captures_only, preferred);
         else
-            GeneratePieceMoves(list, board, from, captures_only, preferred);
+            GeneratePieceMoves(list, board, from, type, captures_only, preferred);
     }
 }
 
