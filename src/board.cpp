@@ -94,6 +94,11 @@ bool GivesCheck(const Board& board, Move move, int32_t colour)
     return step != 0 && IsSliderAlong(board, king, step, colour);
 }
 
+// Castling rights to and from their history entry. A fixed-size copy, which
+// the compiler turns into two moves rather than a library call.
+void SaveCastle(Board& board, int ply) { std::memcpy(board.castle_history[ply], board.castle, sizeof board.castle); }
+void RestoreCastle(Board& board, int ply) { std::memcpy(board.castle, board.castle_history[ply], sizeof board.castle); }
+
 int32_t PromotedType(int32_t kind)
 {
     switch (kind) {
@@ -161,7 +166,7 @@ uint64_t ComputeOccupancy(const Board& board, int32_t colour)
 
 void CompleteSetUp(Board& board)
 {
-    std::copy(board.castle, board.castle + 4, board.castle_history[0]);
+    SaveCastle(board, 0);
     for (const int32_t colour : {BLACK, WHITE})
         board.occupancy[0][colour] = ComputeOccupancy(board, colour);
     board.in_check = KingAttacked(board, board.side);
@@ -285,7 +290,7 @@ int MakeMove(Board& board, Move move)
     }
 
     // Step 10.
-    std::copy(board.castle, board.castle + 4, board.castle_history[p + 1]);
+    SaveCastle(board, p + 1);
 
     // Step 11. Refuse a move that leaves the mover's king attacked.
     if (LeavesKingAttacked(board, move, *mover, colour, board.undo[p].in_check)) {
@@ -344,7 +349,7 @@ void UnmakeMove(Board& board)
     }
 
     // Steps 5 to 7. The check flag of the position returned to was kept.
-    std::copy(board.castle_history[p], board.castle_history[p] + 4, board.castle);
+    RestoreCastle(board, p);
     board.side = Opponent(board.side);
     board.in_check = board.undo[p].in_check;
 
@@ -359,9 +364,9 @@ void MakeNullMove(Board& board)
     board.ply = p + 1;
     board.hash_key[p + 1] = board.hash_key[p] ^ side_key_random;
     board.hash_lock[p + 1] = board.hash_lock[p] ^ side_lock_random;
-    std::copy(board.castle, board.castle + 4, board.castle_history[p + 1]);
+    SaveCastle(board, p + 1);
     board.balance[p + 1] = board.balance[p];
-    std::copy(board.occupancy[p], board.occupancy[p] + 2, board.occupancy[p + 1]);
+    std::memcpy(board.occupancy[p + 1], board.occupancy[p], sizeof board.occupancy[p]);
     ASSERT_BOARD_OK(board);
 }
 

@@ -251,17 +251,51 @@ constexpr OrderTable MakeOrderTable()
 
 constexpr OrderTable ORDER = MakeOrderTable();
 
-// Steps 4 to 6 of AddMove, once the base score is known.
-void Append(MoveList& list, const Board& board, Move move, int32_t score, Move preferred)
+// What the generators read while they fill one list, gathered once: every
+// store into the list could, as far as the compiler can tell, change the
+// board's counters, so nothing is read from the board twice.
+struct Generation {
+    MoveList& list;
+    const Board& board;
+    const int32_t (*history_row)[64];  // the node's history counters, [from][to]
+    uint64_t own;
+    uint64_t enemies;
+    uint64_t occupied;
+    int32_t side;
+    int32_t count;  // the list's count while the generator runs; written back at the end
+    Move preferred;
+    bool captures_only;
+};
+
+Generation StartGeneration(MoveList& list, const Board& board, Move preferred, bool captures_only)
 {
-    if (list.count >= MAX_MOVES)
+    const uint64_t own = Pieces(board, board.side);
+    const uint64_t enemies = Pieces(board, Opponent(board.side));
+    return {
+        .list = list,
+        .board = board,
+        .history_row = history[board.ply],
+        .own = own,
+        .enemies = enemies,
+        .occupied = own | enemies,
+        .side = board.side,
+        .count = list.count,
+        .preferred = preferred,
+        .captures_only = captures_only,
+    };
+}
+
+// Steps 4 to 6 of AddMove, once the base score is known.
+void Append(Generation& gen, Move move, int32_t score)
+{
+    if (gen.count >= MAX_MOVES)
         return;
-    if (SameSquares(move, preferred))
+    if (SameSquares(move, gen.preferred))
         score = 2000;
-    score += history[board.ply][move.from][move.to];
-    list.moves[list.count] = move;
-    list.scores[list.count] = score;
-    ++list.count;
+    score += gen.history_row[move.from][move.to];
+    gen.list.moves[gen.count] = move;
+    gen.list.scores[gen.count] = score;
+    ++gen.count;
 }
 
 }  // namespace
@@ -272,10 +306,11 @@ void AddMove(MoveList& list, const Board& board, Move move, Move preferred)
     const Figure* mover = board.squares[move.from];
     const Figure* victim = board.squares[move.to];
     const bool capture = victim->colour != NO_COLOUR && victim->colour != mover->colour;
-    const int32_t base = capture ? ORDER.base[mover->type][victim->type] : 900;
 
     // Steps 4 to 6.
-    Append(list, board, move, base, preferred);
+    Generation gen = StartGeneration(list, board, preferred, false);
+    Append(gen, move, capture ? ORDER.base[mover->type][victim->type] : 900);
+    list.count = gen.count;
 }
 
 void PickNextMove(MoveList& list, int index)
@@ -302,16 +337,18 @@ namespace {
 
 constexpr int32_t PROMOTION_KINDS[4] = {PROMOTE_QUEEN, PROMOTE_ROOK, PROMOTE_KNIGHT, PROMOTE_BISHOP};
 
+int32_t TypeOn(const Generation& gen, int square) { return gen.board.squares[square]->type; }
+
 // A pawn move to `to`, empty or an enemy's; four promotions on the last rank.
-void AppendPawnMove(MoveList& list, const Board& board, int from, int to, bool last_rank, Move preferred)
+void AppendPawnMove(Generation& gen, int from, int to, bool last_rank)
 {
-    const int32_t base = ORDER.base[PAWN][board.squares[to]->type];
+    const int32_t base = ORDER.base[PAWN][TypeOn(gen, to)];
     if (!last_rank) {
-        Append(list, board, {from, to, NORMAL_MOVE}, base, preferred);
+        Append(gen, {from, to, NORMAL_MOVE}, base);
         return;
     }
     for (const int32_t kind : PROMOTION_KINDS)
-        Append(list, board, {from, to, kind}, base, preferred);
+        Append(gen, {from, to, kind}, base);
 }
 
 }  // namespace
@@ -352,9 +389,9 @@ constexpr TypeDirections SLIDES_OF[6] = {
 // then (unless only captures are wanted) the push and the double step. A pawn
 // standing on its own last rank, which only a set-up position can hold, has
 // no moves.
-void GeneratePawnMoves(MoveList& list, const Board& board, int from, bool captures_only, Move preferred)
+void GeneratePawnMoves(Generation& gen, int from)
 {
-    const int32_t colour = board.side;
+    const int32_t colour = gen.side;
     const int forward = colour == WHITE ? 8 : -8;
     const int ahead = from + forward;
     if (ahead < 0 || ahead > 63)
@@ -362,29 +399,26 @@ void GeneratePawnMoves(MoveList& list, const Board& board, int from, bool captur
     const bool last_rank = colour == WHITE ? ahead >= 56 : ahead < 8;
 
     // The capture toward the a-file is the lower square of the two.
-    const uint64_t enemies = Pieces(board, Opponent(colour));
-    for (uint64_t captures = GEOMETRY.pawn_targets[colour][from] & enemies; captures != 0; captures &= captures - 1)
-        AppendPawnMove(list, board, from, __builtin_ctzll(captures), last_rank, preferred);
+    for (uint64_t captures = GEOMETRY.pawn_targets[colour][from] & gen.enemies; captures != 0; captures &= captures - 1)
+        AppendPawnMove(gen, from, __builtin_ctzll(captures), last_rank);
 
-    const uint64_t occupied = Occupied(board);
-    if (captures_only || (occupied >> ahead & 1) != 0)
+    if (gen.captures_only || (gen.occupied >> ahead & 1) != 0)
         return;
-    AppendPawnMove(list, board, from, ahead, last_rank, preferred);
+    AppendPawnMove(gen, from, ahead, last_rank);
     const bool home_rank = colour == WHITE ? from <= 15 : from >= 48;
-    if (home_rank && (occupied >> (ahead + forward) & 1) == 0)
-        AppendPawnMove(list, board, from, ahead + forward, false, preferred);
+    if (home_rank && (gen.occupied >> (ahead + forward) & 1) == 0)
+        AppendPawnMove(gen, from, ahead + forward, false);
 }
 
 // Appends a move of the `type` figure on `from` to each square of `targets`,
 // nearest first: lowest square first when `upward`, else highest first.
-void AddMovesTo(MoveList& list, const Board& board, int from, int32_t type, uint64_t targets, bool upward,
-                Move preferred)
+void AddMovesTo(Generation& gen, int from, int32_t type, uint64_t targets, bool upward)
 {
     const int32_t* base = ORDER.base[type];
     while (targets != 0) {
         const int to = upward ? __builtin_ctzll(targets) : 63 - __builtin_clzll(targets);
         targets ^= uint64_t{1} << to;
-        Append(list, board, {from, to, NORMAL_MOVE}, base[board.squares[to]->type], preferred);
+        Append(gen, {from, to, NORMAL_MOVE}, base[TypeOn(gen, to)]);
     }
 }
 
@@ -392,41 +426,40 @@ void AddMovesTo(MoveList& list, const Board& board, int from, int32_t type, uint
 // direction in table order, each ray from the nearest square outward with its
 // capture last. A knight's and a king's steps in table order reach their
 // squares in rising order, so their moves come from one bit set.
-void GeneratePieceMoves(MoveList& list, const Board& board, int from, int32_t type, bool captures_only, Move preferred)
+void GeneratePieceMoves(Generation& gen, int from, int32_t type)
 {
-    const uint64_t enemies = Pieces(board, Opponent(board.side));
-    const uint64_t allowed = captures_only ? enemies : ~Pieces(board, board.side);
+    const uint64_t allowed = gen.captures_only ? gen.enemies : ~gen.own;
     if (type == KNIGHT || type == KING) {
         const uint64_t reach = type == KNIGHT ? GEOMETRY.knight_targets[from] : GEOMETRY.king_targets[from];
-        AddMovesTo(list, board, from, type, reach & allowed, true, preferred);
+        AddMovesTo(gen, from, type, reach & allowed, true);
         return;
     }
-    const uint64_t occupied = Occupied(board);
     const TypeDirections& slides_of = SLIDES_OF[type];
     for (int d = 0; d < slides_of.count; ++d) {
         const int direction = slides_of.index[d];
         const uint64_t ray = GEOMETRY.rays[from][direction];
         // Only the first figure on a ray can be taken; a ray with no enemy
         // on it has no capture.
-        if (captures_only && (ray & enemies) == 0)
+        if (gen.captures_only && (ray & gen.enemies) == 0)
             continue;
-        const int first = FirstInDirection(from, direction, occupied);
+        const int first = FirstInDirection(from, direction, gen.occupied);
         const uint64_t reach = first < 0 ? ray : ray & ~GEOMETRY.rays[first][direction];
-        AddMovesTo(list, board, from, type, reach & allowed, IsUpward(direction), preferred);
+        AddMovesTo(gen, from, type, reach & allowed, IsUpward(direction));
     }
 }
 
 // Every figure of the side to move, from a1 to h8.
-void GenerateAll(MoveList& list, const Board& board, bool captures_only, Move preferred)
+void GenerateAll(Generation& gen)
 {
-    for (uint64_t own = Pieces(board, board.side); own != 0; own &= own - 1) {
+    for (uint64_t own = gen.own; own != 0; own &= own - 1) {
         const int from = __builtin_ctzll(own);
-        const int32_t type = board.squares[from]->type;
+        const int32_t type = TypeOn(gen, from);
         if (type == PAWN)
-            GeneratePawnMoves(list, board, from, captures_only, preferred);
+            GeneratePawnMoves(gen, from);
         else
-            GeneratePieceMoves(list, board, from, type, captures_only, preferred);
+            GeneratePieceMoves(gen, from, type);
     }
+    gen.list.count = gen.count;
 }
 
 }  // namespace
@@ -434,7 +467,8 @@ void GenerateAll(MoveList& list, const Board& board, bool captures_only, Move pr
 MoveList GenerateMoves(const Board& board, Move preferred)
 {
     MoveList list;
-    GenerateAll(list, board, false, preferred);
+    Generation gen = StartGeneration(list, board, preferred, false);
+    GenerateAll(gen);
     const int home = board.side == WHITE ? 4 : 60;
     if (CanCastle(board, 0))
         AddMove(list, board, {home, home - 2, CASTLE_QUEEN_SIDE}, preferred);
@@ -446,7 +480,8 @@ MoveList GenerateMoves(const Board& board, Move preferred)
 MoveList GenerateCaptures(const Board& board, Move preferred)
 {
     MoveList list;
-    GenerateAll(list, board, true, preferred);
+    Generation gen = StartGeneration(list, board, preferred, true);
+    GenerateAll(gen);
     return list;
 }
 
