@@ -208,8 +208,9 @@ int MakeMove(Board& board, Move move)
 
     // Step 3. An ordinary move updates key and lock from the figures as they stand.
     if (move.kind == NORMAL_MOVE) {
-        board.hash_key[p + 1] = UpdateKey(board, move);
-        board.hash_lock[p + 1] = UpdateLock(board, move);
+        const KeyLock hash = UpdateKeyLock(board, move);
+        board.hash_key[p + 1] = KeyOf(hash);
+        board.hash_lock[p + 1] = LockOf(hash);
     }
 
     // Step 4. A king move loses both rights of its side.
@@ -285,8 +286,9 @@ int MakeMove(Board& board, Move move)
 
     // Step 9. Every other kind hashes the finished position from scratch.
     if (move.kind != NORMAL_MOVE) {
-        board.hash_key[p + 1] = ComputeKey(board);
-        board.hash_lock[p + 1] = ComputeLock(board);
+        const KeyLock hash = ComputeKeyLock(board);
+        board.hash_key[p + 1] = KeyOf(hash);
+        board.hash_lock[p + 1] = LockOf(hash);
     }
 
     // Step 10.

@@ -6,6 +6,7 @@ uint64_t key_random[HASH_TABLE_SIZE];
 uint64_t lock_random[HASH_TABLE_SIZE];
 uint32_t side_key_random;
 uint32_t side_lock_random;
+KeyLock key_lock_random[3][7][64];
 
 namespace {
 
@@ -19,32 +20,7 @@ uint32_t Draw()
     return (random_state >> 16) & 32767u;
 }
 
-// XOR of one table's entries for the figures that an ordinary move changes,
-// and the side to move.
-uint32_t UpdateHash(const Board& board, Move move, uint32_t old, const uint64_t* table, uint32_t side_random)
-{
-    const Figure& mover = *board.squares[move.from];
-    const Figure& target = *board.squares[move.to];
-    uint32_t hash = old;
-    if (target.colour != NO_COLOUR && target.colour != mover.colour)
-        hash ^= static_cast<uint32_t>(table[HashIndex(target, move.to)]);
-    hash ^= static_cast<uint32_t>(table[HashIndex(mover, move.to)]);
-    hash ^= static_cast<uint32_t>(table[HashIndex(mover, move.from)]);
-    return hash ^ side_random;
-}
-
-uint32_t ComputeHash(const Board& board, const uint64_t* table, uint32_t side_random)
-{
-    uint32_t hash = 0;
-    for (int square = 0; square < 64; ++square) {
-        const Figure& figure = *board.squares[square];
-        if (figure.type != NONE)
-            hash ^= static_cast<uint32_t>(table[HashIndex(figure, square)]);
-    }
-    if (board.side == BLACK)
-        hash ^= side_random;
-    return hash;
-}
+KeyLock SideKeyLock() { return side_key_random | KeyLock{side_lock_random} << 32; }
 
 }  // namespace
 
@@ -66,18 +42,46 @@ void InitHashTables(uint32_t seed)
     }
     side_key_random = Draw();
     side_lock_random = Draw();
+
+    for (const int32_t colour : {BLACK, WHITE}) {
+        for (int32_t type = PAWN; type <= KING; ++type) {
+            for (int square = 0; square < 64; ++square) {
+                const int index = HashIndex(Figure{type, colour}, square);
+                key_lock_random[colour][type][square] =
+                    static_cast<uint32_t>(key_random[index]) | (lock_random[index] & 0xFFFFFFFFu) << 32;
+            }
+        }
+    }
 }
 
-uint32_t ComputeKey(const Board& board) { return ComputeHash(board, key_random, side_key_random); }
-
-uint32_t ComputeLock(const Board& board) { return ComputeHash(board, lock_random, side_lock_random); }
-
-uint32_t UpdateKey(const Board& board, Move move)
+KeyLock ComputeKeyLock(const Board& board)
 {
-    return UpdateHash(board, move, board.hash_key[board.ply - 1], key_random, side_key_random);
+    KeyLock hash = 0;
+    for (int square = 0; square < 64; ++square) {
+        const Figure& figure = *board.squares[square];
+        hash ^= key_lock_random[figure.colour][figure.type][square];
+    }
+    return board.side == BLACK ? hash ^ SideKeyLock() : hash;
 }
 
-uint32_t UpdateLock(const Board& board, Move move)
+uint32_t ComputeKey(const Board& board) { return KeyOf(ComputeKeyLock(board)); }
+
+uint32_t ComputeLock(const Board& board) { return LockOf(ComputeKeyLock(board)); }
+
+// The figures are read as they stand before the move: the mover on `from` and
+// whatever stood on `to`, which counts only if it is the other side's.
+KeyLock UpdateKeyLock(const Board& board, Move move)
 {
-    return UpdateHash(board, move, board.hash_lock[board.ply - 1], lock_random, side_lock_random);
+    const Figure& mover = *board.squares[move.from];
+    const Figure& target = *board.squares[move.to];
+    const int p = board.ply - 1;
+    KeyLock hash = board.hash_key[p] | KeyLock{board.hash_lock[p]} << 32;
+    if (target.colour != mover.colour)
+        hash ^= key_lock_random[target.colour][target.type][move.to];
+    hash ^= key_lock_random[mover.colour][mover.type][move.to] ^ key_lock_random[mover.colour][mover.type][move.from];
+    return hash ^ SideKeyLock();
 }
+
+uint32_t UpdateKey(const Board& board, Move move) { return KeyOf(UpdateKeyLock(board, move)); }
+
+uint32_t UpdateLock(const Board& board, Move move) { return LockOf(UpdateKeyLock(board, move)); }

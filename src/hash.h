@@ -24,6 +24,17 @@ extern uint32_t side_lock_random;
 // with the calendar time in seconds).
 void InitHashTables(uint32_t seed);
 
+// A position's key (low half) and lock (high half) in one value, so that one
+// XOR updates both.
+using KeyLock = uint64_t;
+inline uint32_t KeyOf(KeyLock pair) { return static_cast<uint32_t>(pair); }
+inline uint32_t LockOf(KeyLock pair) { return static_cast<uint32_t>(pair >> 32); }
+
+// Both tables' entries of a figure on a square, by [colour][type][square];
+// zero for the empty figure. Derived from key_random and lock_random by
+// InitHashTables.
+extern KeyLock key_lock_random[3][7][64];
+
 // Index of a figure on a square in both tables.
 int HashIndex(const Figure& figure, int square);
 
@@ -35,3 +46,7 @@ uint32_t ComputeLock(const Board& board);
 // figure.
 uint32_t UpdateKey(const Board& board, Move move);
 uint32_t UpdateLock(const Board& board, Move move);
+KeyLock UpdateKeyLock(const Board& board, Move move);
+
+// Both of ComputeKey and ComputeLock.
+KeyLock ComputeKeyLock(const Board& board);

@@ -84,6 +84,7 @@ struct Geometry {
     uint64_t knight_targets[64];   // squares a knight on the square attacks
     uint64_t king_targets[64];     // squares a king on the square attacks
     uint64_t pawn_targets[2][64];  // squares a pawn of the colour on the square attacks
+    uint64_t lines[6][64];         // squares a figure of the type reaches from the square on an empty board
 };
 
 constexpr Geometry MakeGeometry()
@@ -98,6 +99,9 @@ constexpr Geometry MakeGeometry()
             }
             if (const int to = MailboxStep(square, step); to >= 0)
                 geometry.king_targets[square] |= uint64_t{1} << to;
+            const bool diagonal = step == -11 || step == -9 || step == 9 || step == 11;
+            geometry.lines[diagonal ? BISHOP : ROOK][square] |= geometry.rays[square][direction];
+            geometry.lines[QUEEN][square] |= geometry.rays[square][direction];
         }
         for (const int32_t step : KNIGHT_STEPS) {
             if (const int to = MailboxStep(square, step); to >= 0)
@@ -434,6 +438,9 @@ void GeneratePieceMoves(Generation& gen, int from, int32_t type)
         AddMovesTo(gen, from, type, reach & allowed, true);
         return;
     }
+    // A figure with no enemy anywhere on its lines takes nothing.
+    if (gen.captures_only && (GEOMETRY.lines[type][from] & gen.enemies) == 0)
+        return;
     const TypeDirections& slides_of = SLIDES_OF[type];
     for (int d = 0; d < slides_of.count; ++d) {
         const int direction = slides_of.index[d];
