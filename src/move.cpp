@@ -389,10 +389,18 @@ constexpr TypeDirections SLIDES_OF[6] = {
     {{}, 0},
 };
 
+// The captures of the pawn on `from`, `targets` (toward the a-file first:
+// the lower square of the two). A pawn that reaches its last rank promotes.
+void AppendPawnCaptures(Generation& gen, int from, uint64_t targets)
+{
+    const bool last_rank = gen.side == WHITE ? from >= 48 : from < 16;
+    for (; targets != 0; targets &= targets - 1)
+        AppendPawnMove(gen, from, __builtin_ctzll(targets), last_rank);
+}
+
 // The moves of the pawn on `from`: captures toward the a-file and the h-file,
-// then (unless only captures are wanted) the push and the double step. A pawn
-// standing on its own last rank, which only a set-up position can hold, has
-// no moves.
+// then the push and the double step. A pawn standing on its own last rank,
+// which only a set-up position can hold, has no moves (and no targets).
 void GeneratePawnMoves(Generation& gen, int from)
 {
     const int32_t colour = gen.side;
@@ -400,15 +408,10 @@ void GeneratePawnMoves(Generation& gen, int from)
     const int ahead = from + forward;
     if (ahead < 0 || ahead > 63)
         return;
-    const bool last_rank = colour == WHITE ? ahead >= 56 : ahead < 8;
-
-    // The capture toward the a-file is the lower square of the two.
-    for (uint64_t captures = GEOMETRY.pawn_targets[colour][from] & gen.enemies; captures != 0; captures &= captures - 1)
-        AppendPawnMove(gen, from, __builtin_ctzll(captures), last_rank);
-
-    if (gen.captures_only || (gen.occupied >> ahead & 1) != 0)
+    AppendPawnCaptures(gen, from, GEOMETRY.pawn_targets[colour][from] & gen.enemies);
+    if ((gen.occupied >> ahead & 1) != 0)
         return;
-    AppendPawnMove(gen, from, ahead, last_rank);
+    AppendPawnMove(gen, from, ahead, colour == WHITE ? ahead >= 56 : ahead < 8);
     const bool home_rank = colour == WHITE ? from <= 15 : from >= 48;
     if (home_rank && (gen.occupied >> (ahead + forward) & 1) == 0)
         AppendPawnMove(gen, from, ahead + forward, false);
@@ -432,26 +435,41 @@ void AddMovesTo(Generation& gen, int from, int32_t type, uint64_t targets, bool 
 // squares in rising order, so their moves come from one bit set.
 void GeneratePieceMoves(Generation& gen, int from, int32_t type)
 {
-    const uint64_t allowed = gen.captures_only ? gen.enemies : ~gen.own;
     if (type == KNIGHT || type == KING) {
         const uint64_t reach = type == KNIGHT ? GEOMETRY.knight_targets[from] : GEOMETRY.king_targets[from];
-        AddMovesTo(gen, from, type, reach & allowed, true);
+        AddMovesTo(gen, from, type, reach & ~gen.own, true);
         return;
     }
-    // A figure with no enemy anywhere on its lines takes nothing.
-    if (gen.captures_only && (GEOMETRY.lines[type][from] & gen.enemies) == 0)
-        return;
     const TypeDirections& slides_of = SLIDES_OF[type];
     for (int d = 0; d < slides_of.count; ++d) {
         const int direction = slides_of.index[d];
         const uint64_t ray = GEOMETRY.rays[from][direction];
-        // Only the first figure on a ray can be taken; a ray with no enemy
-        // on it has no capture.
-        if (gen.captures_only && (ray & gen.enemies) == 0)
-            continue;
         const int first = FirstInDirection(from, direction, gen.occupied);
         const uint64_t reach = first < 0 ? ray : ray & ~GEOMETRY.rays[first][direction];
-        AddMovesTo(gen, from, type, reach & allowed, IsUpward(direction));
+        AddMovesTo(gen, from, type, reach & ~gen.own, IsUpward(direction));
+    }
+}
+
+// The captures among those moves: for a slider, the first figure of each
+// direction when it is an enemy's.
+void GeneratePieceCaptures(Generation& gen, int from, int32_t type)
+{
+    if (type == KNIGHT || type == KING) {
+        const uint64_t reach = type == KNIGHT ? GEOMETRY.knight_targets[from] : GEOMETRY.king_targets[from];
+        AddMovesTo(gen, from, type, reach & gen.enemies, true);
+        return;
+    }
+    const uint64_t targets = GEOMETRY.lines[type][from] & gen.enemies;
+    if (targets == 0)
+        return;
+    const TypeDirections& slides_of = SLIDES_OF[type];
+    for (int d = 0; d < slides_of.count; ++d) {
+        const int direction = slides_of.index[d];
+        if ((GEOMETRY.rays[from][direction] & targets) == 0)
+            continue;
+        const int first = FirstInDirection(from, direction, gen.occupied);
+        if ((gen.enemies >> first & 1) != 0)
+            Append(gen, {from, first, NORMAL_MOVE}, ORDER.base[type][TypeOn(gen, first)]);
     }
 }
 
@@ -461,10 +479,17 @@ void GenerateAll(Generation& gen)
     for (uint64_t own = gen.own; own != 0; own &= own - 1) {
         const int from = __builtin_ctzll(own);
         const int32_t type = TypeOn(gen, from);
-        if (type == PAWN)
-            GeneratePawnMoves(gen, from);
-        else
-            GeneratePieceMoves(gen, from, type);
+        if (!gen.captures_only) {
+            if (type == PAWN)
+                GeneratePawnMoves(gen, from);
+            else
+                GeneratePieceMoves(gen, from, type);
+        } else if (type == PAWN) {
+            if (const uint64_t targets = GEOMETRY.pawn_targets[gen.side][from] & gen.enemies)
+                AppendPawnCaptures(gen, from, targets);
+        } else {
+            GeneratePieceCaptures(gen, from, type);
+        }
     }
     gen.list.count = gen.count;
 }
