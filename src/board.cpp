@@ -225,13 +225,16 @@ int MakeMove(Board& board, Move move)
     // Step 5. A rook leaving its own corner loses that corner's right, and
     // whatever lands on a corner takes that corner's right away too (the rook
     // that held it has been captured or has left).
-    if (mover->type == ROOK) {
-        const int right = CornerRight(move.from);
-        if (right >= 0 && (right >= WHITE_QUEEN_SIDE) == (colour == WHITE))
+    constexpr uint64_t CORNERS = uint64_t{1} << 0 | uint64_t{1} << 7 | uint64_t{1} << 56 | uint64_t{1} << 63;
+    if (((CORNERS >> move.from | CORNERS >> move.to) & 1) != 0) {
+        if (mover->type == ROOK) {
+            const int right = CornerRight(move.from);
+            if (right >= 0 && (right >= WHITE_QUEEN_SIDE) == (colour == WHITE))
+                board.castle[right] = 0;
+        }
+        if (const int right = CornerRight(move.to); right >= 0)
             board.castle[right] = 0;
     }
-    if (const int right = CornerRight(move.to); right >= 0)
-        board.castle[right] = 0;
 
     // Step 6. Move the figure; a captured one stays referenced from undo[p].
     // The balance of the figures' scores follows every figure that moves,

@@ -80,6 +80,7 @@ constexpr int32_t MailboxStep(int square, int32_t step)
 // Lines and jumps between every pair of squares, worked out once.
 struct Geometry {
     int8_t line_step[64][64];      // as LineStep
+    int8_t direction[64][64];      // the QUEEN_STEPS index of line_step, or -1
     uint64_t rays[64][8];          // squares beyond the square along each of QUEEN_STEPS
     uint64_t knight_targets[64];   // squares a knight on the square attacks
     uint64_t king_targets[64];     // squares a king on the square attacks
@@ -90,11 +91,16 @@ struct Geometry {
 constexpr Geometry MakeGeometry()
 {
     Geometry geometry{};
+    for (auto& row : geometry.direction) {
+        for (int8_t& direction : row)
+            direction = -1;
+    }
     for (int square = 0; square < 64; ++square) {
         for (int direction = 0; direction < 8; ++direction) {
             const int32_t step = QUEEN_STEPS[direction];
             for (int to = MailboxStep(square, step); to >= 0; to = MailboxStep(to, step)) {
                 geometry.line_step[square][to] = static_cast<int8_t>(step);
+                geometry.direction[square][to] = static_cast<int8_t>(direction);
                 geometry.rays[square][direction] |= uint64_t{1} << to;
             }
             if (const int to = MailboxStep(square, step); to >= 0)
@@ -146,8 +152,7 @@ int FirstOnRay(int square, int step, uint64_t occupied)
     return FirstInDirection(square, DIRECTION_OF_STEP[step + 11], occupied);
 }
 
-// Whether a figure of `colour` on a square with a knight's or a king's reach
-// from `square` (the squares in `reach`) has that type.
+// Whether a figure of `colour` on one of the squares in `reach` has that type.
 bool HasOnSquares(const Board& board, uint64_t reach, int32_t type, int colour)
 {
     for (uint64_t candidates = reach & Pieces(board, colour); candidates != 0; candidates &= candidates - 1) {
@@ -192,36 +197,25 @@ bool Attacks(const Board& board, int from, int target)
 
 int IsAttacked(const Board& board, int square, int colour)
 {
-    const int file = square % 8;
-    const int rank = square / 8;
+    const uint64_t attackers = Pieces(board, colour);
 
-    // Step 1. Pawns, read only where the attacking square is on the board.
-    auto is_pawn = [&](int from) {
-        const Figure* figure = board.squares[from];
-        return figure->type == PAWN && figure->colour == colour;
-    };
-    if (colour == WHITE) {
-        if (rank > 0 && file > 0 && is_pawn(square - 9))
-            return 1;
-        if (rank > 0 && file < 7 && is_pawn(square - 7))
-            return 1;
-    } else {
-        if (rank < 7 && file > 0 && is_pawn(square + 7))
-            return 1;
-        if (rank < 7 && file < 7 && is_pawn(square + 9))
-            return 1;
-    }
+    // Step 1. Pawns: the squares from which a pawn of `colour` takes on
+    // `square` are those a pawn of the other colour would take from it.
+    if (HasOnSquares(board, GEOMETRY.pawn_targets[Opponent(colour)][square], PAWN, colour))
+        return 1;
 
     // Steps 2 and 3. Diagonal rays, then straight rays: the first figure met
-    // on each is the only one that can attack along it.
+    // on each is the only one that can attack along it, and only a ray with
+    // an attacker on it needs walking.
     const uint64_t occupied = Occupied(board);
     for (int direction = 0; direction < 8; ++direction) {
-        const int32_t step = QUEEN_STEPS[direction];
-        const int first = FirstOnRay(square, step, occupied);
-        if (first < 0)
+        if ((GEOMETRY.rays[square][direction] & attackers) == 0)
             continue;
-        const Figure* figure = board.squares[first];
-        if (figure->colour == colour && (figure->type == QUEEN || figure->type == (IsDiagonal(step) ? BISHOP : ROOK)))
+        const int first = FirstInDirection(square, direction, occupied);
+        if ((attackers >> first & 1) == 0)
+            continue;
+        const int32_t type = board.squares[first]->type;
+        if (type == QUEEN || type == (IsDiagonal(QUEEN_STEPS[direction]) ? BISHOP : ROOK))
             return 1;
     }
 
@@ -389,6 +383,17 @@ constexpr TypeDirections SLIDES_OF[6] = {
     {{}, 0},
 };
 
+// Each type's directions run in rising QUEEN_STEPS order, as in `directions`.
+constexpr bool InRisingOrder(const TypeDirections& slides)
+{
+    for (int d = 1; d < slides.count; ++d) {
+        if (slides.index[d] <= slides.index[d - 1])
+            return false;
+    }
+    return true;
+}
+static_assert(InRisingOrder(SLIDES_OF[BISHOP]) && InRisingOrder(SLIDES_OF[ROOK]) && InRisingOrder(SLIDES_OF[QUEEN]));
+
 // The captures of the pawn on `from`, `targets` (toward the a-file first:
 // the lower square of the two). A pawn that reaches its last rank promotes.
 void AppendPawnCaptures(Generation& gen, int from, uint64_t targets)
@@ -450,8 +455,11 @@ void GeneratePieceMoves(Generation& gen, int from, int32_t type)
     }
 }
 
-// The captures among those moves: for a slider, the first figure of each
-// direction when it is an enemy's.
+// The captures among those moves. A slider takes the first figure of a
+// direction when it is an enemy's: each enemy on the slider's lines is tried
+// against the first figure of its direction, and the captures found are
+// appended in table order, which for every slider is the order of the
+// QUEEN_STEPS indexes.
 void GeneratePieceCaptures(Generation& gen, int from, int32_t type)
 {
     if (type == KNIGHT || type == KING) {
@@ -459,17 +467,19 @@ void GeneratePieceCaptures(Generation& gen, int from, int32_t type)
         AddMovesTo(gen, from, type, reach & gen.enemies, true);
         return;
     }
-    const uint64_t targets = GEOMETRY.lines[type][from] & gen.enemies;
-    if (targets == 0)
-        return;
-    const TypeDirections& slides_of = SLIDES_OF[type];
-    for (int d = 0; d < slides_of.count; ++d) {
-        const int direction = slides_of.index[d];
-        if ((GEOMETRY.rays[from][direction] & targets) == 0)
-            continue;
-        const int first = FirstInDirection(from, direction, gen.occupied);
-        if ((gen.enemies >> first & 1) != 0)
-            Append(gen, {from, first, NORMAL_MOVE}, ORDER.base[type][TypeOn(gen, first)]);
+    uint32_t found = 0;  // bit d: a capture along QUEEN_STEPS[d], onto target_of[d]
+    int target_of[8];
+    for (uint64_t targets = GEOMETRY.lines[type][from] & gen.enemies; targets != 0; targets &= targets - 1) {
+        const int to = __builtin_ctzll(targets);
+        const int direction = GEOMETRY.direction[from][to];
+        if (FirstInDirection(from, direction, gen.occupied) == to) {
+            found |= 1u << direction;
+            target_of[direction] = to;
+        }
+    }
+    for (; found != 0; found &= found - 1) {
+        const int to = target_of[__builtin_ctz(found)];
+        Append(gen, {from, to, NORMAL_MOVE}, ORDER.base[type][TypeOn(gen, to)]);
     }
 }
 
