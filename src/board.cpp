@@ -80,7 +80,7 @@ bool LeavesKingAttacked(const Board& board, Move move, const Figure& mover, int3
 // Whether the move just made checks the other king, which was not in check
 // before it: by the moved figure itself or by a slider it uncovered.
 // Castlings, promotions and en passant captures take the full test.
-bool GivesCheck(const Board& board, Move move, int32_t colour)
+bool GivesCheck(const Board& board, Move move, const Figure& mover, int32_t colour)
 {
     const int32_t enemy = Opponent(colour);
     const int king = KingSquare(board, enemy);
@@ -88,7 +88,7 @@ bool GivesCheck(const Board& board, Move move, int32_t colour)
         return false;
     if (move.kind != NORMAL_MOVE)
         return IsAttacked(board, king, colour);
-    if (Attacks(board, move.to, king))
+    if (FigureAttacks(board, mover, move.to, king))
         return true;
     const int step = LineStep(king, move.from);
     return step != 0 && IsSliderAlong(board, king, step, colour);
@@ -198,6 +198,10 @@ int MakeMove(Board& board, Move move)
     Figure* mover = board.squares[move.from];
     Figure* target = board.squares[move.to];
     const int32_t colour = board.side;
+    // Copies of both figures: every store into the board below could, as far
+    // as the compiler can tell, change a figure, which lives in the board.
+    const Figure moving = *mover;
+    const Figure taken = *target;
 
     // Step 1. Record what taking the move back needs.
     board.undo[p] = {mover, target, board.in_check};
@@ -208,13 +212,13 @@ int MakeMove(Board& board, Move move)
 
     // Step 3. An ordinary move updates key and lock from the figures as they stand.
     if (move.kind == NORMAL_MOVE) {
-        const KeyLock hash = UpdateKeyLock(board, move);
+        const KeyLock hash = KeyLockAt(board, p) ^ MoveKeyLock(moving, taken, move);
         board.hash_key[p + 1] = KeyOf(hash);
         board.hash_lock[p + 1] = LockOf(hash);
     }
 
     // Step 4. A king move loses both rights of its side.
-    if (mover->type == KING) {
+    if (moving.type == KING) {
         if (colour == WHITE)
             board.castle[WHITE_QUEEN_SIDE] = board.castle[WHITE_KING_SIDE] = 0;
         else
@@ -227,7 +231,7 @@ int MakeMove(Board& board, Move move)
     // that held it has been captured or has left).
     constexpr uint64_t CORNERS = uint64_t{1} << 0 | uint64_t{1} << 7 | uint64_t{1} << 56 | uint64_t{1} << 63;
     if (((CORNERS >> move.from | CORNERS >> move.to) & 1) != 0) {
-        if (mover->type == ROOK) {
+        if (moving.type == ROOK) {
             const int right = CornerRight(move.from);
             if (right >= 0 && (right >= WHITE_QUEEN_SIDE) == (colour == WHITE))
                 board.castle[right] = 0;
@@ -241,8 +245,8 @@ int MakeMove(Board& board, Move move)
     // leaves or arrives.
     board.squares[move.to] = mover;
     board.squares[move.from] = board.empty;
-    int32_t balance = board.balance[p] - FigureScore(*target, move.to) + FigureScore(*mover, move.to) -
-                      FigureScore(*mover, move.from);
+    int32_t balance =
+        board.balance[p] - FigureScore(taken, move.to) + FigureScore(moving, move.to) - FigureScore(moving, move.from);
     const uint64_t to_bit = uint64_t{1} << move.to;
     uint64_t own = board.occupancy[p][colour] ^ (uint64_t{1} << move.from) ^ to_bit;
     uint64_t other = board.occupancy[p][Opponent(colour)] & ~to_bit;
@@ -275,7 +279,7 @@ int MakeMove(Board& board, Move move)
     case PROMOTE_ROOK: {
         Figure* promoted = NewFigure(board.store, PromotedType(move.kind), colour);
         board.squares[move.to] = promoted;
-        balance += FigureScore(*promoted, move.to) - FigureScore(*mover, move.to);
+        balance += FigureScore(*promoted, move.to) - FigureScore(moving, move.to);
         break;
     }
     default: break;
@@ -298,13 +302,13 @@ int MakeMove(Board& board, Move move)
     SaveCastle(board, p + 1);
 
     // Step 11. Refuse a move that leaves the mover's king attacked.
-    if (LeavesKingAttacked(board, move, *mover, colour, board.undo[p].in_check)) {
+    if (LeavesKingAttacked(board, move, moving, colour, board.undo[p].in_check)) {
         UnmakeMove(board);
         return 0;
     }
 
     // Step 12.
-    board.in_check = GivesCheck(board, move, colour);
+    board.in_check = GivesCheck(board, move, moving, colour);
 
     // Step 13. Pre-fill the next ply's record; a null move made at ply p + 1
     // leaves it for the repetition scan to read.

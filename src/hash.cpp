@@ -68,18 +68,24 @@ uint32_t ComputeKey(const Board& board) { return KeyOf(ComputeKeyLock(board)); }
 
 uint32_t ComputeLock(const Board& board) { return LockOf(ComputeKeyLock(board)); }
 
-// The figures are read as they stand before the move: the mover on `from` and
-// whatever stood on `to`, which counts only if it is the other side's.
-KeyLock UpdateKeyLock(const Board& board, Move move)
+// The target counts only if it is the other side's; the empty figure's
+// entries are zero.
+KeyLock MoveKeyLock(const Figure& mover, const Figure& target, Move move)
 {
-    const Figure& mover = *board.squares[move.from];
-    const Figure& target = *board.squares[move.to];
-    const int p = board.ply - 1;
-    KeyLock hash = board.hash_key[p] | KeyLock{board.hash_lock[p]} << 32;
+    KeyLock hash = SideKeyLock();
     if (target.colour != mover.colour)
         hash ^= key_lock_random[target.colour][target.type][move.to];
-    hash ^= key_lock_random[mover.colour][mover.type][move.to] ^ key_lock_random[mover.colour][mover.type][move.from];
-    return hash ^ SideKeyLock();
+    return hash ^ key_lock_random[mover.colour][mover.type][move.to] ^
+           key_lock_random[mover.colour][mover.type][move.from];
+}
+
+KeyLock KeyLockAt(const Board& board, int ply) { return board.hash_key[ply] | KeyLock{board.hash_lock[ply]} << 32; }
+
+// The figures are read as they stand before the move: the mover on `from` and
+// whatever stood on `to`.
+KeyLock UpdateKeyLock(const Board& board, Move move)
+{
+    return KeyLockAt(board, board.ply - 1) ^ MoveKeyLock(*board.squares[move.from], *board.squares[move.to], move);
 }
 
 uint32_t UpdateKey(const Board& board, Move move) { return KeyOf(UpdateKeyLock(board, move)); }

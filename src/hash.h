@@ -48,5 +48,12 @@ uint32_t UpdateKey(const Board& board, Move move);
 uint32_t UpdateLock(const Board& board, Move move);
 KeyLock UpdateKeyLock(const Board& board, Move move);
 
+// What an ordinary move of `mover` onto the square of `target` XORs into key
+// and lock, the side to move included.
+KeyLock MoveKeyLock(const Figure& mover, const Figure& target, Move move);
+
+// The key and lock kept for `ply`.
+KeyLock KeyLockAt(const Board& board, int ply);
+
 // Both of ComputeKey and ComputeLock.
 KeyLock ComputeKeyLock(const Board& board);

@@ -177,19 +177,22 @@ bool IsSliderAlong(const Board& board, int square, int step, int colour)
 
 bool Attacks(const Board& board, int from, int target)
 {
-    const Figure* figure = board.squares[from];
+    return FigureAttacks(board, *board.squares[from], from, target);
+}
+
+bool FigureAttacks(const Board& board, const Figure& figure, int from, int target)
+{
     const uint64_t bit = uint64_t{1} << target;
-    switch (figure->type) {
-    case PAWN: return (GEOMETRY.pawn_targets[figure->colour][from] & bit) != 0;
+    switch (figure.type) {
+    case PAWN: return (GEOMETRY.pawn_targets[figure.colour][from] & bit) != 0;
     case KNIGHT: return (GEOMETRY.knight_targets[from] & bit) != 0;
     case KING: return (GEOMETRY.king_targets[from] & bit) != 0;
     case BISHOP:
     case ROOK:
     case QUEEN: {
-        const int step = LineStep(from, target);
-        if (step == 0 || (figure->type == BISHOP && !IsDiagonal(step)) || (figure->type == ROOK && IsDiagonal(step)))
+        if ((GEOMETRY.lines[figure.type][from] & bit) == 0)
             return false;
-        return FirstOnRay(from, step, Occupied(board)) == target;
+        return FirstInDirection(from, GEOMETRY.direction[from][target], Occupied(board)) == target;
     }
     default: return false;
     }

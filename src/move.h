@@ -8,6 +8,7 @@
 #include <string>
 
 struct Board;
+struct Figure;
 
 enum MoveKind : int32_t {
     CASTLE_QUEEN_SIDE = 0,  // king e1-c1 / e8-c8, rook a-file to d-file
@@ -83,6 +84,9 @@ bool IsSliderAlong(const Board& board, int square, int step, int colour);
 
 // Whether the figure on `from` attacks `target` on the board as it stands.
 bool Attacks(const Board& board, int from, int target);
+
+// The same for `figure` standing on `from`.
+bool FigureAttacks(const Board& board, const Figure& figure, int from, int target);
 
 // Every pseudo-legal move of the side to move, castling included, in the
 // engine's order (origin a1 to h8, castling last).
