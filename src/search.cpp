@@ -9,6 +9,7 @@
 #endif
 
 #include "eval.h"
+#include "hash.h"
 
 // ---- Calendar clock ------------------------------------------------------
 
@@ -35,6 +36,17 @@ TTEntry& SlotOf(const Board& board) { return trans_table[board.hash_key[board.pl
 // Starts loading the slot of the board's position, which a child node looks up
 // first; the table is far larger than the caches.
 void PrefetchSlot(const Board& board) { __builtin_prefetch(&SlotOf(board)); }
+
+// The same for the position an ordinary move leads to, before the move is
+// made, so that the load overlaps making it. Other kinds load on the lookup.
+void PrefetchSlotAfter(const Board& board, Move move)
+{
+    if (move.kind != NORMAL_MOVE)
+        return;
+    const KeyLock hash =
+        KeyLockAt(board, board.ply) ^ MoveKeyLock(*board.squares[move.from], *board.squares[move.to], move);
+    __builtin_prefetch(&trans_table[KeyOf(hash) % TT_SIZE]);
+}
 
 }  // namespace
 
@@ -183,9 +195,9 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
     for (int i = 0; i < list.count; ++i) {
         PickNextMove(list, i);
         const Move move = list.moves[i];
+        PrefetchSlotAfter(board, move);
         if (!MakeMove(board, move))
             continue;
-        PrefetchSlot(board);
         any_legal = true;
         const int score = -AlphaBeta(board, -beta, -alpha, depth - 1, 0, scratch);
         UnmakeMove(board);
