@@ -52,46 +52,62 @@ bool HasKingOn(const Board& board, int square, int32_t colour)
     return figure->type == KING && figure->colour == colour;
 }
 
-// Whether the king of `colour` stands attacked. A side that a set-up
-// position left without a king is never in check: no move of its can expose
-// a king, and none can check it.
-bool KingAttacked(const Board& board, int32_t colour)
+// The figures attacking the king of `colour`. A side that a set-up position
+// left without a king is never in check: no move of its can expose a king,
+// and none can check it.
+uint64_t KingAttackers(const Board& board, int32_t colour)
 {
     const int king = KingSquare(board, colour);
-    return HasKingOn(board, king, colour) && IsAttacked(board, king, Opponent(colour));
+    return HasKingOn(board, king, colour) ? AttackersOf(board, king, Opponent(colour)) : 0;
 }
 
-// Whether the move just made leaves the mover's king attacked. Only a king
-// move, a move out of check, an en passant capture (which empties two
-// squares) or a move off a line through the king can do that: any other move
-// empties a square that shielded nothing.
-bool LeavesKingAttacked(const Board& board, Move move, const Figure& mover, int32_t colour, bool was_in_check)
+bool KingAttacked(const Board& board, int32_t colour) { return KingAttackers(board, colour) != 0; }
+
+// Whether a move of a figure other than the king, made in check, takes the
+// only checker or steps between it and the king. No other such move can be
+// legal: a double check leaves only king moves.
+bool AnswersCheck(const Board& board, Move move)
+{
+    const uint64_t checkers = board.checkers[board.ply];
+    if ((checkers & (checkers - 1)) != 0)
+        return false;
+    const int checker = __builtin_ctzll(checkers);
+    const uint64_t answers = checkers | Between(KingSquare(board, board.side), checker);
+    return (answers >> move.to & 1) != 0;
+}
+
+// Whether the move just made leaves the mover's king attacked. A king move
+// or an en passant capture (which empties two squares) takes the full test.
+// Any other move answered a check it was made in (see AnswersCheck), so only
+// a line through the king that it opened can attack the king now: the move
+// emptied a square that shielded nothing else.
+bool LeavesKingAttacked(const Board& board, Move move, const Figure& mover, int32_t colour)
 {
     const int king = KingSquare(board, colour);
     const int32_t enemy = Opponent(colour);
     if (!HasKingOn(board, king, colour))
         return false;
-    if (mover.type == KING || was_in_check || move.kind == EN_PASSANT)
+    if (mover.type == KING || move.kind == EN_PASSANT)
         return IsAttacked(board, king, enemy);
     const int step = LineStep(king, move.from);
     return step != 0 && IsSliderAlong(board, king, step, enemy);
 }
 
-// Whether the move just made checks the other king, which was not in check
-// before it: by the moved figure itself or by a slider it uncovered.
+// The figures that check the other king, which was not in check before the
+// move just made: the moved figure itself and a slider it uncovered.
 // Castlings, promotions and en passant captures take the full test.
-bool GivesCheck(const Board& board, Move move, const Figure& mover, int32_t colour)
+uint64_t CheckersAfter(const Board& board, Move move, const Figure& mover, int32_t colour)
 {
     const int32_t enemy = Opponent(colour);
     const int king = KingSquare(board, enemy);
     if (!HasKingOn(board, king, enemy))
-        return false;
+        return 0;
     if (move.kind != NORMAL_MOVE)
-        return IsAttacked(board, king, colour);
-    if (FigureAttacks(board, mover, move.to, king))
-        return true;
-    const int step = LineStep(king, move.from);
-    return step != 0 && IsSliderAlong(board, king, step, colour);
+        return AttackersOf(board, king, colour);
+    uint64_t checkers = FigureAttacks(board, mover, move.to, king) ? uint64_t{1} << move.to : 0;
+    if (const int step = LineStep(king, move.from); step != 0)
+        checkers |= SliderAlong(board, king, step, colour);
+    return checkers;
 }
 
 // Castling rights to and from their history entry. A fixed-size copy, which
@@ -169,7 +185,8 @@ void CompleteSetUp(Board& board)
     SaveCastle(board, 0);
     for (const int32_t colour : {BLACK, WHITE})
         board.occupancy[0][colour] = ComputeOccupancy(board, colour);
-    board.in_check = KingAttacked(board, board.side);
+    board.checkers[0] = KingAttackers(board, board.side);
+    board.in_check = board.checkers[0] != 0;
     board.hash_key[0] = ComputeKey(board);
     board.hash_lock[0] = ComputeLock(board);
     board.balance[0] = ComputeBalance(board);
@@ -202,6 +219,11 @@ int MakeMove(Board& board, Move move)
     // as the compiler can tell, change a figure, which lives in the board.
     const Figure moving = *mover;
     const Figure taken = *target;
+
+    // Step 11, early for most moves made in check: one that cannot answer the
+    // check is refused before anything changes.
+    if (board.in_check && moving.type != KING && move.kind != EN_PASSANT && !AnswersCheck(board, move))
+        return 0;
 
     // Step 1. Record what taking the move back needs.
     board.undo[p] = {mover, target, board.in_check};
@@ -302,13 +324,14 @@ int MakeMove(Board& board, Move move)
     SaveCastle(board, p + 1);
 
     // Step 11. Refuse a move that leaves the mover's king attacked.
-    if (LeavesKingAttacked(board, move, moving, colour, board.undo[p].in_check)) {
+    if (LeavesKingAttacked(board, move, moving, colour)) {
         UnmakeMove(board);
         return 0;
     }
 
     // Step 12.
-    board.in_check = GivesCheck(board, move, moving, colour);
+    board.checkers[p + 1] = CheckersAfter(board, move, moving, colour);
+    board.in_check = board.checkers[p + 1] != 0;
 
     // Step 13. Pre-fill the next ply's record; a null move made at ply p + 1
     // leaves it for the repetition scan to read.
@@ -375,6 +398,7 @@ void MakeNullMove(Board& board)
     board.hash_lock[p + 1] = board.hash_lock[p] ^ side_lock_random;
     SaveCastle(board, p + 1);
     board.balance[p + 1] = board.balance[p];
+    board.checkers[p + 1] = 0;
     std::memcpy(board.occupancy[p + 1], board.occupancy[p], sizeof board.occupancy[p]);
     ASSERT_BOARD_OK(board);
 }
@@ -401,6 +425,7 @@ void MakeRoom(Board& board)
     std::memmove(board.castle_history, board.castle_history + drop, kept * sizeof board.castle_history[0]);
     std::memmove(board.balance, board.balance + drop, kept * sizeof board.balance[0]);
     std::memmove(board.occupancy, board.occupancy + drop, kept * sizeof board.occupancy[0]);
+    std::memmove(board.checkers, board.checkers + drop, kept * sizeof board.checkers[0]);
     board.ply -= drop;
     ASSERT_BOARD_OK(board);
 }
@@ -466,7 +491,8 @@ bool BoardOk(const Board& board)
     if (Pieces(board, WHITE) != ComputeOccupancy(board, WHITE) ||
         Pieces(board, BLACK) != ComputeOccupancy(board, BLACK))
         return false;
-    if (board.in_check != KingAttacked(board, board.side))
+    if (board.checkers[board.ply] != KingAttackers(board, board.side) ||
+        board.in_check != (board.checkers[board.ply] != 0))
         return false;
     return true;
 }

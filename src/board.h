@@ -54,10 +54,12 @@ enum CastleRight : int32_t {
 //    a set-up position has no king of that colour);
 //  - hash_key[ply], hash_lock[ply] are the key and lock of the position,
 //    castle_history[ply] equals `castle`, balance[ply] is the sum of the
-//    figures' scores (ComputeBalance) and occupancy[ply][c] has the bit of
-//    every square that holds a figure of colour c;
+//    figures' scores (ComputeBalance), occupancy[ply][c] has the bit of
+//    every square that holds a figure of colour c, and checkers[ply] the bit
+//    of every figure attacking the king of the side to move;
 //  - for p < ply, moves[p] and undo[p] describe the move from ply p to p + 1;
-//  - `in_check` tells whether the side to move is in check;
+//  - `in_check` tells whether the side to move is in check (checkers[ply] is
+//    not empty);
 //  - 0 <= ply <= LAST_PLY.
 // A board is never copied: its squares point into its own figure store.
 struct Board {
@@ -71,6 +73,7 @@ struct Board {
     int32_t castle_history[HISTORY_SIZE][4];
     int32_t balance[HISTORY_SIZE];
     uint64_t occupancy[HISTORY_SIZE][2];
+    uint64_t checkers[HISTORY_SIZE];
     int32_t ply;
     int32_t white_king;
     int32_t black_king;

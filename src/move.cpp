@@ -152,27 +152,43 @@ int FirstOnRay(int square, int step, uint64_t occupied)
     return FirstInDirection(square, DIRECTION_OF_STEP[step + 11], occupied);
 }
 
-// Whether a figure of `colour` on one of the squares in `reach` has that type.
-bool HasOnSquares(const Board& board, uint64_t reach, int32_t type, int colour)
+// The squares of `squares` whose figure has type `type`.
+uint64_t OfType(const Board& board, uint64_t squares, int32_t type)
 {
-    for (uint64_t candidates = reach & Pieces(board, colour); candidates != 0; candidates &= candidates - 1) {
-        if (board.squares[__builtin_ctzll(candidates)]->type == type)
-            return true;
+    uint64_t found = 0;
+    for (; squares != 0; squares &= squares - 1) {
+        const int square = __builtin_ctzll(squares);
+        if (board.squares[square]->type == type)
+            found |= uint64_t{1} << square;
     }
-    return false;
+    return found;
 }
 
 }  // namespace
 
 int LineStep(int from, int to) { return GEOMETRY.line_step[from][to]; }
 
-bool IsSliderAlong(const Board& board, int square, int step, int colour)
+uint64_t SliderAlong(const Board& board, int square, int step, int colour)
 {
     const int first = FirstOnRay(square, step, Occupied(board));
     if (first < 0)
-        return false;
+        return 0;
     const Figure* figure = board.squares[first];
-    return figure->colour == colour && (figure->type == QUEEN || figure->type == (IsDiagonal(step) ? BISHOP : ROOK));
+    const bool slider = figure->type == QUEEN || figure->type == (IsDiagonal(step) ? BISHOP : ROOK);
+    return figure->colour == colour && slider ? uint64_t{1} << first : 0;
+}
+
+bool IsSliderAlong(const Board& board, int square, int step, int colour)
+{
+    return SliderAlong(board, square, step, colour) != 0;
+}
+
+uint64_t Between(int a, int b)
+{
+    const int direction = GEOMETRY.direction[a][b];
+    if (direction < 0)
+        return 0;
+    return GEOMETRY.rays[a][direction] & ~GEOMETRY.rays[b][direction] & ~(uint64_t{1} << b);
 }
 
 bool Attacks(const Board& board, int from, int target)
@@ -198,35 +214,36 @@ bool FigureAttacks(const Board& board, const Figure& figure, int from, int targe
     }
 }
 
-int IsAttacked(const Board& board, int square, int colour)
+uint64_t AttackersOf(const Board& board, int square, int colour)
 {
-    const uint64_t attackers = Pieces(board, colour);
+    const uint64_t pieces = Pieces(board, colour);
+    uint64_t attackers = 0;
 
     // Step 1. Pawns: the squares from which a pawn of `colour` takes on
     // `square` are those a pawn of the other colour would take from it.
-    if (HasOnSquares(board, GEOMETRY.pawn_targets[Opponent(colour)][square], PAWN, colour))
-        return 1;
+    attackers |= OfType(board, GEOMETRY.pawn_targets[Opponent(colour)][square] & pieces, PAWN);
 
     // Steps 2 and 3. Diagonal rays, then straight rays: the first figure met
     // on each is the only one that can attack along it, and only a ray with
-    // an attacker on it needs walking.
+    // a figure of `colour` on it needs walking.
     const uint64_t occupied = Occupied(board);
     for (int direction = 0; direction < 8; ++direction) {
-        if ((GEOMETRY.rays[square][direction] & attackers) == 0)
+        if ((GEOMETRY.rays[square][direction] & pieces) == 0)
             continue;
         const int first = FirstInDirection(square, direction, occupied);
-        if ((attackers >> first & 1) == 0)
+        if ((pieces >> first & 1) == 0)
             continue;
         const int32_t type = board.squares[first]->type;
         if (type == QUEEN || type == (IsDiagonal(QUEEN_STEPS[direction]) ? BISHOP : ROOK))
-            return 1;
+            attackers |= uint64_t{1} << first;
     }
 
     // Steps 4 and 5. Knight jumps and king steps.
-    if (HasOnSquares(board, GEOMETRY.knight_targets[square], KNIGHT, colour))
-        return 1;
-    return HasOnSquares(board, GEOMETRY.king_targets[square], KING, colour) ? 1 : 0;
+    attackers |= OfType(board, GEOMETRY.knight_targets[square] & pieces, KNIGHT);
+    return attackers | OfType(board, GEOMETRY.king_targets[square] & pieces, KING);
 }
+
+int IsAttacked(const Board& board, int square, int colour) { return AttackersOf(board, square, colour) != 0 ? 1 : 0; }
 
 // ---- Move list and ordering ----------------------------------------------
 

@@ -73,6 +73,13 @@ inline int32_t Step(int32_t square, int32_t step) { return mailbox[mailbox64[squ
 // 1 if a figure of `colour` attacks `square`, else 0.
 int IsAttacked(const Board& board, int square, int colour);
 
+// The squares of the figures of `colour` that attack `square`.
+uint64_t AttackersOf(const Board& board, int square, int colour);
+
+// The squares strictly between two squares on a rank, file or diagonal;
+// none when they share no line or are neighbours.
+uint64_t Between(int a, int b);
+
 // The mailbox step that leads from square `from` toward square `to` along a
 // rank, a file or a diagonal; 0 when the two share no such line.
 int LineStep(int from, int to);
@@ -81,6 +88,9 @@ int LineStep(int from, int to);
 // figure of `colour` that slides along that line (a queen, or a bishop on a
 // diagonal, a rook on a rank or file).
 bool IsSliderAlong(const Board& board, int square, int step, int colour);
+
+// The square of that slider as a bit, or 0.
+uint64_t SliderAlong(const Board& board, int square, int step, int colour);
 
 // Whether the figure on `from` attacks `target` on the board as it stands.
 bool Attacks(const Board& board, int from, int target);

@@ -2,6 +2,7 @@
 // moves, the figure store and the history policy of long games.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <sstream>
 #include <string>
@@ -269,6 +270,10 @@ TEST_F(BoardTest, RefusedMoveLeavesTheBoardUnchanged)
         {"4k3/8/8/8/8/8/6r1/4K2R w K - 0 1", Mv("e1g1", CASTLE_KING_SIDE), "castling onto an attacked square"},
         {"4k3/K1P4r/8/8/8/8/8/8 w - - 0 1", Mv("c7c8", PROMOTE_QUEEN), "pinned pawn promoting"},
         {"4k3/8/8/8/1b6/8/3P4/4K3 w - - 0 1", Mv("d2d4"), "pinned pawn double step"},
+        {"4k3/8/8/8/8/1N6/8/r3K3 w - - 0 1", Mv("b3d4"), "check neither taken nor blocked"},
+        {"4k3/8/8/8/8/1N3n2/8/r3K3 w - - 0 1", Mv("b3a1"), "one of two checkers taken"},
+        {"4k3/8/8/8/8/1N3n2/8/r3K3 w - - 0 1", Mv("b3c1"), "one of two checks blocked"},
+        {"4k3/8/8/8/8/8/1P6/r1B1K3 w - - 0 1", Mv("c1d2"), "blocker stepping out of the line"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
@@ -320,6 +325,36 @@ TEST_F(BoardTest, InCheckFollowsChecksAndTakeBacks)
         EXPECT_TRUE(BoardOk(*board));
         UnmakeMove(*board);
         EXPECT_EQ(board->in_check, c.before);
+        EXPECT_TRUE(BoardOk(*board));
+    }
+}
+
+// In check, only a king move, a capture of the one checker or a step between
+// it and the king can be legal; a double check leaves only the king.
+TEST_F(BoardTest, ChecksAreAnsweredByTheKingByTakingOrByBlocking)
+{
+    struct Case {
+        const char* fen;
+        std::vector<std::string> legal;  // sorted
+    };
+    const Case cases[] = {
+        {"4k3/8/8/8/8/1N6/8/r3K3 w - - 0 1", {"b3a1", "b3c1", "e1d2", "e1e2", "e1f2"}},
+        {"4k3/8/8/8/8/1N3n2/8/r3K3 w - - 0 1", {"e1e2", "e1f2"}},
+        {"4k3/8/8/8/8/8/3N4/4K2r w - - 0 1", {"d2f1", "e1e2", "e1f2"}},
+        {"4k3/8/8/8/8/5n2/3P4/4K3 w - - 0 1", {"e1d1", "e1e2", "e1f1", "e1f2"}},
+        {"4k3/8/8/b7/8/8/8/3RK3 w - - 0 1", {"d1d2", "e1e2", "e1f1", "e1f2"}},
+        {"4k3/8/8/8/8/8/4q3/R3K3 w Q - 0 1", {"e1e2"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fen);
+        BoardPtr board = Load(c.fen);
+        ASSERT_EQ(board->in_check, 1);
+        EXPECT_EQ(board->checkers[board->ply], AttackersOf(*board, board->white_king, BLACK));
+        std::vector<std::string> legal;
+        for (const Move move : LegalMoves(*board))
+            legal.push_back(MoveText(move));
+        std::sort(legal.begin(), legal.end());
+        EXPECT_EQ(legal, c.legal);
         EXPECT_TRUE(BoardOk(*board));
     }
 }
