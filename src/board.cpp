@@ -274,7 +274,7 @@ int MakeMove(Board& board, Move move)
     uint64_t other = board.occupancy[p][Opponent(colour)] & ~to_bit;
 
     // Step 7. What else the kind of move does.
-    const int rank_start = move.to / 8 * 8;
+    const int rank_start = move.to & 56;  // the a-file square of the rank
     switch (move.kind) {
     case CASTLE_QUEEN_SIDE:
     case CASTLE_KING_SIDE: {
@@ -359,7 +359,7 @@ void UnmakeMove(Board& board)
     board.squares[move.to] = captured;
 
     // Step 4.
-    const int rank_start = move.to / 8 * 8;
+    const int rank_start = move.to & 56;  // the a-file square of the rank
     switch (move.kind) {
     case CASTLE_QUEEN_SIDE:
         board.squares[rank_start] = board.squares[rank_start + 3];
