@@ -484,7 +484,8 @@ void GeneratePieceCaptures(Generation& gen, int from, int32_t type)
 {
     if (type == KNIGHT || type == KING) {
         const uint64_t reach = type == KNIGHT ? GEOMETRY.knight_targets[from] : GEOMETRY.king_targets[from];
-        AddMovesTo(gen, from, type, reach & gen.enemies, true);
+        if (const uint64_t targets = reach & gen.enemies)
+            AddMovesTo(gen, from, type, targets, true);
         return;
     }
     uint32_t found = 0;  // bit d: a capture along QUEEN_STEPS[d], onto target_of[d]
