@@ -33,19 +33,21 @@ namespace {
 
 TTEntry& SlotOf(const Board& board) { return trans_table[board.hash_key[board.ply] % TT_SIZE]; }
 
-// Starts loading the slot of the board's position, which a child node looks up
-// first; the table is far larger than the caches.
-void PrefetchSlot(const Board& board) { __builtin_prefetch(&SlotOf(board)); }
+// Starts loading the slot of the position with key `key`, which a child node
+// looks up first; the table is far larger than the caches.
+void PrefetchSlot(uint32_t key) { __builtin_prefetch(&trans_table[key % TT_SIZE]); }
 
 // The same for the position an ordinary move leads to, before the move is
 // made, so that the load overlaps making it. Other kinds load on the lookup.
+// The move may come from the table: it names two squares of the board, and
+// whatever stands on them only picks the slot to load.
 void PrefetchSlotAfter(const Board& board, Move move)
 {
     if (move.kind != NORMAL_MOVE)
         return;
     const KeyLock hash =
         KeyLockAt(board, board.ply) ^ MoveKeyLock(*board.squares[move.from], *board.squares[move.to], move);
-    __builtin_prefetch(&trans_table[KeyOf(hash) % TT_SIZE]);
+    PrefetchSlot(KeyOf(hash));
 }
 
 }  // namespace
@@ -169,11 +171,18 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
     if (depth <= 0 || board.ply >= LAST_PLY)
         return Quiesce(board, alpha, beta);
 
+    // The slots that the null move and the table's move (most often the first
+    // one searched) look up next start loading while this node gets ready.
+    const bool null_move = distance >= 2 && !after_null && !in_check;
+    if (null_move)
+        PrefetchSlot(board.hash_key[board.ply] ^ side_key_random);
+    if (!IsNoMove(table_move))
+        PrefetchSlotAfter(board, table_move);
+
     // Step 5. Null move, with a reduction of two plies.
     Move scratch = NO_MOVE;
-    if (distance >= 2 && !after_null && !in_check) {
+    if (null_move) {
         MakeNullMove(board);
-        PrefetchSlot(board);
         const int score = -AlphaBeta(board, -beta, 1 - beta, depth - 3, 1, scratch);
         UnmakeNullMove(board);
         if (score >= beta) {
