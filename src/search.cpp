@@ -27,7 +27,8 @@ int64_t ReadClock() { return clock_function(); }
 
 // ---- Transposition table -------------------------------------------------
 
-alignas(64) TTEntry trans_table[TT_SIZE];
+// Aligned to a 2 MB page, so that the table starts on one (see ClearTT).
+alignas(1 << 21) TTEntry trans_table[TT_SIZE];
 
 namespace {
 
@@ -56,12 +57,11 @@ void ClearTT()
 {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     // Every node looks up a slot at random in a table far larger than the
-    // caches; on 2 MB pages those lookups also stop missing the TLB.
-    constexpr uintptr_t HUGE_PAGE = uintptr_t{1} << 21;
-    const uintptr_t start = (reinterpret_cast<uintptr_t>(trans_table) + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
-    const uintptr_t end = reinterpret_cast<uintptr_t>(trans_table + TT_SIZE) & ~(HUGE_PAGE - 1);
-    if (end > start)
-        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+    // caches; on 2 MB pages those lookups also stop missing the TLB. The last
+    // page runs on into the variables after the table, which only gain.
+    constexpr size_t HUGE_PAGE = size_t{1} << 21;
+    const size_t length = (sizeof trans_table + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
+    madvise(trans_table, length, MADV_HUGEPAGE);
 #endif
     for (TTEntry& entry : trans_table)
         entry = {0, 0, -1, BOUND_EMPTY, 0, NO_MOVE};
