@@ -146,12 +146,6 @@ int FirstInDirection(int square, int direction, uint64_t occupied)
     return IsUpward(direction) ? __builtin_ctzll(blockers) : 63 - __builtin_clzll(blockers);
 }
 
-// The same along mailbox step `step`, a queen step.
-int FirstOnRay(int square, int step, uint64_t occupied)
-{
-    return FirstInDirection(square, DIRECTION_OF_STEP[step + 11], occupied);
-}
-
 // The squares of `squares` whose figure has type `type`.
 uint64_t OfType(const Board& board, uint64_t squares, int32_t type)
 {
@@ -170,12 +164,17 @@ int LineStep(int from, int to) { return GEOMETRY.line_step[from][to]; }
 
 uint64_t SliderAlong(const Board& board, int square, int step, int colour)
 {
-    const int first = FirstOnRay(square, step, Occupied(board));
-    if (first < 0)
+    // Only a ray with a figure of `colour` on it can hold such a slider.
+    const int direction = DIRECTION_OF_STEP[step + 11];
+    const uint64_t pieces = Pieces(board, colour);
+    if ((GEOMETRY.rays[square][direction] & pieces) == 0)
         return 0;
-    const Figure* figure = board.squares[first];
-    const bool slider = figure->type == QUEEN || figure->type == (IsDiagonal(step) ? BISHOP : ROOK);
-    return figure->colour == colour && slider ? uint64_t{1} << first : 0;
+    const int first = FirstInDirection(square, direction, Occupied(board));
+    if ((pieces >> first & 1) == 0)
+        return 0;
+    const int32_t type = board.squares[first]->type;
+    const bool slider = type == QUEEN || type == (IsDiagonal(step) ? BISHOP : ROOK);
+    return slider ? uint64_t{1} << first : 0;
 }
 
 bool IsSliderAlong(const Board& board, int square, int step, int colour)
