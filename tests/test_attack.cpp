@@ -161,4 +161,42 @@ TEST_F(AttackTest, ContentOfTheSquareDoesNotMatter)
     EXPECT_EQ(IsAttacked(*board, Sq("a1"), WHITE), 0);
 }
 
+// ---- Every attacker, and the squares between two squares --------------------
+
+// The squares of a bit set, a1 to h8, as "b3 c2".
+std::string Names(uint64_t squares)
+{
+    std::string names;
+    for (int square = 0; square < 64; ++square) {
+        if ((squares >> square & 1) == 0)
+            continue;
+        if (!names.empty())
+            names += ' ';
+        names += Name(square);
+    }
+    return names;
+}
+
+TEST_F(AttackTest, AttackersOfListsEveryAttackerAndNoBlockedOne)
+{
+    // d4 is attacked by the pawn c3, the knight b5, the bishop g7, the rook d8,
+    // the king e3 and the queen a4; the queen h4 stands behind the pawn f4,
+    // the rook d1 behind the pawn d2, and the bishop a1 behind the knight b2.
+    BoardPtr board = Load("3R4/6B1/8/1N6/Q2q1P1Q/2P1K3/1N1P4/B2R4 w - - 0 1");
+    EXPECT_EQ(Names(AttackersOf(*board, Sq("d4"), WHITE)), "c3 e3 a4 b5 g7 d8");
+    EXPECT_EQ(Names(AttackersOf(*board, Sq("d4"), BLACK)), "");
+    EXPECT_EQ(Names(AttackersOf(*board, Sq("h8"), WHITE)), "h4 g7 d8");
+}
+
+TEST_F(AttackTest, BetweenHoldsTheSquaresStrictlyInsideALine)
+{
+    EXPECT_EQ(Names(Between(Sq("a1"), Sq("h8"))), "b2 c3 d4 e5 f6 g7");
+    EXPECT_EQ(Names(Between(Sq("h8"), Sq("a1"))), "b2 c3 d4 e5 f6 g7");
+    EXPECT_EQ(Names(Between(Sq("e1"), Sq("e8"))), "e2 e3 e4 e5 e6 e7");
+    EXPECT_EQ(Names(Between(Sq("a4"), Sq("d4"))), "b4 c4");
+    EXPECT_EQ(Names(Between(Sq("d4"), Sq("e5"))), "");  // neighbours
+    EXPECT_EQ(Names(Between(Sq("b1"), Sq("c3"))), "");  // a knight's jump
+    EXPECT_EQ(Names(Between(Sq("h1"), Sq("a2"))), "");  // no wrap-around
+}
+
 }  // namespace
