@@ -83,14 +83,14 @@ bool AnswersCheck(const Board& board, Move move)
 // emptied a square that shielded nothing else.
 bool LeavesKingAttacked(const Board& board, Move move, const Figure& mover, int32_t colour)
 {
+    // The king's presence is asked only once an attack is possible: most
+    // moves leave no line through the king's square.
     const int king = KingSquare(board, colour);
     const int32_t enemy = Opponent(colour);
-    if (!HasKingOn(board, king, colour))
-        return false;
     if (mover.type == KING || move.kind == EN_PASSANT)
-        return IsAttacked(board, king, enemy);
+        return HasKingOn(board, king, colour) && IsAttacked(board, king, enemy);
     const int step = LineStep(king, move.from);
-    return step != 0 && IsSliderAlong(board, king, step, enemy);
+    return step != 0 && HasKingOn(board, king, colour) && IsSliderAlong(board, king, step, enemy);
 }
 
 // The figures that check the other king, which was not in check before the
@@ -100,14 +100,17 @@ uint64_t CheckersAfter(const Board& board, Move move, const Figure& mover, int32
 {
     const int32_t enemy = Opponent(colour);
     const int king = KingSquare(board, enemy);
-    if (!HasKingOn(board, king, enemy))
-        return 0;
-    if (move.kind != NORMAL_MOVE)
-        return AttackersOf(board, king, colour);
-    uint64_t checkers = FigureAttacks(board, mover, move.to, king) ? uint64_t{1} << move.to : 0;
-    if (const int step = LineStep(king, move.from); step != 0)
-        checkers |= SliderAlong(board, king, step, colour);
-    return checkers;
+    uint64_t checkers = 0;
+    if (move.kind != NORMAL_MOVE) {
+        checkers = AttackersOf(board, king, colour);
+    } else {
+        if (FigureAttacks(board, mover, move.to, king))
+            checkers = uint64_t{1} << move.to;
+        if (const int step = LineStep(king, move.from); step != 0)
+            checkers |= SliderAlong(board, king, step, colour);
+    }
+    // Asked last, as few moves attack the king's square at all.
+    return checkers != 0 && HasKingOn(board, king, enemy) ? checkers : 0;
 }
 
 // Castling rights to and from their history entry. A fixed-size copy, which
