@@ -171,11 +171,13 @@ BoardPtr NewBoard()
 
 namespace {
 
-uint64_t ComputeOccupancy(const Board& board, int32_t colour)
+// The squares of the figures of `colour`, of any type or of `type` only.
+uint64_t ComputeOccupancy(const Board& board, int32_t colour, int32_t type = NONE)
 {
     uint64_t occupied = 0;
     for (int square = 0; square < 64; ++square) {
-        if (board.squares[square]->colour == colour)
+        const Figure* figure = board.squares[square];
+        if (figure->colour == colour && (type == NONE || figure->type == type))
             occupied |= uint64_t{1} << square;
     }
     return occupied;
@@ -186,8 +188,10 @@ uint64_t ComputeOccupancy(const Board& board, int32_t colour)
 void CompleteSetUp(Board& board)
 {
     SaveCastle(board, 0);
-    for (const int32_t colour : {BLACK, WHITE})
+    for (const int32_t colour : {BLACK, WHITE}) {
         board.occupancy[0][colour] = ComputeOccupancy(board, colour);
+        board.pawns[0][colour] = ComputeOccupancy(board, colour, PAWN);
+    }
     board.checkers[0] = KingAttackers(board, board.side);
     board.in_check = board.checkers[0] != 0;
     board.hash_key[0] = ComputeKey(board);
@@ -273,8 +277,11 @@ int MakeMove(Board& board, Move move)
     int32_t balance =
         board.balance[p] - FigureScore(taken, move.to) + FigureScore(moving, move.to) - FigureScore(moving, move.from);
     const uint64_t to_bit = uint64_t{1} << move.to;
-    uint64_t own = board.occupancy[p][colour] ^ (uint64_t{1} << move.from) ^ to_bit;
+    const uint64_t from_bit = uint64_t{1} << move.from;
+    uint64_t own = board.occupancy[p][colour] ^ from_bit ^ to_bit;
     uint64_t other = board.occupancy[p][Opponent(colour)] & ~to_bit;
+    uint64_t own_pawns = board.pawns[p][colour] ^ (moving.type == PAWN ? from_bit | to_bit : 0);
+    uint64_t other_pawns = board.pawns[p][Opponent(colour)] & ~to_bit;
 
     // Step 7. What else the kind of move does.
     const int rank_start = move.to & 56;  // the a-file square of the rank
@@ -296,6 +303,7 @@ int MakeMove(Board& board, Move move)
         balance -= FigureScore(*board.squares[victim], victim);
         board.squares[victim] = board.empty;
         other &= ~(uint64_t{1} << victim);
+        other_pawns &= ~(uint64_t{1} << victim);
         break;
     }
     case PROMOTE_QUEEN:
@@ -305,6 +313,7 @@ int MakeMove(Board& board, Move move)
         Figure* promoted = NewFigure(board.store, PromotedType(move.kind), colour);
         board.squares[move.to] = promoted;
         balance += FigureScore(*promoted, move.to) - FigureScore(moving, move.to);
+        own_pawns &= ~to_bit;
         break;
     }
     default: break;
@@ -312,6 +321,8 @@ int MakeMove(Board& board, Move move)
     board.balance[p + 1] = balance;
     board.occupancy[p + 1][colour] = own;
     board.occupancy[p + 1][Opponent(colour)] = other;
+    board.pawns[p + 1][colour] = own_pawns;
+    board.pawns[p + 1][Opponent(colour)] = other_pawns;
 
     // Step 8.
     board.side = Opponent(colour);
@@ -403,6 +414,7 @@ void MakeNullMove(Board& board)
     board.balance[p + 1] = board.balance[p];
     board.checkers[p + 1] = 0;
     std::memcpy(board.occupancy[p + 1], board.occupancy[p], sizeof board.occupancy[p]);
+    std::memcpy(board.pawns[p + 1], board.pawns[p], sizeof board.pawns[p]);
     ASSERT_BOARD_OK(board);
 }
 
@@ -428,6 +440,7 @@ void MakeRoom(Board& board)
     std::memmove(board.castle_history, board.castle_history + drop, kept * sizeof board.castle_history[0]);
     std::memmove(board.balance, board.balance + drop, kept * sizeof board.balance[0]);
     std::memmove(board.occupancy, board.occupancy + drop, kept * sizeof board.occupancy[0]);
+    std::memmove(board.pawns, board.pawns + drop, kept * sizeof board.pawns[0]);
     std::memmove(board.checkers, board.checkers + drop, kept * sizeof board.checkers[0]);
     board.ply -= drop;
     ASSERT_BOARD_OK(board);
@@ -491,9 +504,11 @@ bool BoardOk(const Board& board)
         return false;
     if (board.balance[board.ply] != ComputeBalance(board))
         return false;
-    if (Pieces(board, WHITE) != ComputeOccupancy(board, WHITE) ||
-        Pieces(board, BLACK) != ComputeOccupancy(board, BLACK))
-        return false;
+    for (const int32_t colour : {BLACK, WHITE}) {
+        if (Pieces(board, colour) != ComputeOccupancy(board, colour) ||
+            Pawns(board, colour) != ComputeOccupancy(board, colour, PAWN))
+            return false;
+    }
     if (board.checkers[board.ply] != KingAttackers(board, board.side) ||
         board.in_check != (board.checkers[board.ply] != 0))
         return false;

@@ -55,7 +55,8 @@ enum CastleRight : int32_t {
 //  - hash_key[ply], hash_lock[ply] are the key and lock of the position,
 //    castle_history[ply] equals `castle`, balance[ply] is the sum of the
 //    figures' scores (ComputeBalance), occupancy[ply][c] has the bit of
-//    every square that holds a figure of colour c, and checkers[ply] the bit
+//    every square that holds a figure of colour c, pawns[ply][c] the bit of
+//    every square that holds a pawn of colour c, and checkers[ply] the bit
 //    of every figure attacking the king of the side to move;
 //  - for p < ply, moves[p] and undo[p] describe the move from ply p to p + 1;
 //  - `in_check` tells whether the side to move is in check (checkers[ply] is
@@ -73,6 +74,7 @@ struct Board {
     int32_t castle_history[HISTORY_SIZE][4];
     int32_t balance[HISTORY_SIZE];
     uint64_t occupancy[HISTORY_SIZE][2];
+    uint64_t pawns[HISTORY_SIZE][2];
     uint64_t checkers[HISTORY_SIZE];
     int32_t ply;
     int32_t white_king;
@@ -94,9 +96,11 @@ inline int32_t KingSquare(const Board& board, int32_t colour)
     return colour == WHITE ? board.white_king : board.black_king;
 }
 
-// The squares that hold a figure of `colour`, or of either colour.
+// The squares that hold a figure of `colour`, or of either colour, and those
+// that hold a pawn of `colour`.
 inline uint64_t Pieces(const Board& board, int32_t colour) { return board.occupancy[board.ply][colour]; }
 inline uint64_t Occupied(const Board& board) { return Pieces(board, WHITE) | Pieces(board, BLACK); }
+inline uint64_t Pawns(const Board& board, int32_t colour) { return board.pawns[board.ply][colour]; }
 
 // A zero-filled board with its empty figure made, `side` WHITE and `ply` 0.
 // The caller fills the squares, the king squares, the side and the castling

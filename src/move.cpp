@@ -503,11 +503,31 @@ void GeneratePieceCaptures(Generation& gen, int from, int32_t type)
     }
 }
 
-// Every figure of the side to move, from a1 to h8.
+// The pawns among `pawns` (of `side`) with an enemy on a square they take on.
+uint64_t CapturingPawns(int32_t side, uint64_t pawns, uint64_t enemies)
+{
+    constexpr uint64_t FILE_A = 0x0101010101010101;
+    constexpr uint64_t FILE_H = FILE_A << 7;
+    // A capture toward the a-file never lands on the h-file, nor one toward
+    // the h-file on the a-file.
+    const uint64_t toward_a = enemies & ~FILE_H;
+    const uint64_t toward_h = enemies & ~FILE_A;
+    if (side == WHITE)
+        return pawns & (toward_a >> 7 | toward_h >> 9);
+    return pawns & (toward_a << 9 | toward_h << 7);
+}
+
+// Every figure of the side to move, from a1 to h8. For captures, a pawn
+// with nothing to take is not looked at.
 void GenerateAll(Generation& gen)
 {
-    for (uint64_t own = gen.own; own != 0; own &= own - 1) {
-        const int from = __builtin_ctzll(own);
+    uint64_t figures = gen.own;
+    if (gen.captures_only) {
+        const uint64_t pawns = Pawns(gen.board, gen.side);
+        figures = (figures & ~pawns) | CapturingPawns(gen.side, pawns, gen.enemies);
+    }
+    for (; figures != 0; figures &= figures - 1) {
+        const int from = __builtin_ctzll(figures);
         const int32_t type = TypeOn(gen, from);
         if (!gen.captures_only) {
             if (type == PAWN)
@@ -515,8 +535,7 @@ void GenerateAll(Generation& gen)
             else
                 GeneratePieceMoves(gen, from, type);
         } else if (type == PAWN) {
-            if (const uint64_t targets = GEOMETRY.pawn_targets[gen.side][from] & gen.enemies)
-                AppendPawnCaptures(gen, from, targets);
+            AppendPawnCaptures(gen, from, GEOMETRY.pawn_targets[gen.side][from] & gen.enemies);
         } else {
             GeneratePieceCaptures(gen, from, type);
         }
