@@ -22,21 +22,32 @@ BoardPtr Load(const char* fen)
     return board;
 }
 
-// The squares that `colour` attacks, a1 to h8, as "b3 c2".
-std::string Attacked(const char* fen, int32_t colour)
+// The squares of a bit set, a1 to h8, as "b3 c2".
+std::string Names(uint64_t squares)
 {
-    BoardPtr board = Load(fen);
-    if (!board)
-        return "";
     std::string names;
     for (int square = 0; square < 64; ++square) {
-        if (!IsAttacked(*board, square, colour))
+        if ((squares >> square & 1) == 0)
             continue;
         if (!names.empty())
             names += ' ';
         names += Name(square);
     }
     return names;
+}
+
+// The squares that `colour` attacks, as Names gives them.
+std::string Attacked(const char* fen, int32_t colour)
+{
+    BoardPtr board = Load(fen);
+    if (!board)
+        return "";
+    uint64_t attacked = 0;
+    for (int square = 0; square < 64; ++square) {
+        if (IsAttacked(*board, square, colour))
+            attacked |= uint64_t{1} << square;
+    }
+    return Names(attacked);
 }
 
 class AttackTest : public ::testing::Test {
@@ -162,20 +173,6 @@ TEST_F(AttackTest, ContentOfTheSquareDoesNotMatter)
 }
 
 // ---- Every attacker, and the squares between two squares --------------------
-
-// The squares of a bit set, a1 to h8, as "b3 c2".
-std::string Names(uint64_t squares)
-{
-    std::string names;
-    for (int square = 0; square < 64; ++square) {
-        if ((squares >> square & 1) == 0)
-            continue;
-        if (!names.empty())
-            names += ' ';
-        names += Name(square);
-    }
-    return names;
-}
 
 TEST_F(AttackTest, AttackersOfListsEveryAttackerAndNoBlockedOne)
 {
