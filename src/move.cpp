@@ -190,11 +190,6 @@ uint64_t Between(int a, int b)
     return GEOMETRY.rays[a][direction] & ~GEOMETRY.rays[b][direction] & ~(uint64_t{1} << b);
 }
 
-bool Attacks(const Board& board, int from, int target)
-{
-    return FigureAttacks(board, *board.squares[from], from, target);
-}
-
 bool FigureAttacks(const Board& board, const Figure& figure, int from, int target)
 {
     const uint64_t bit = uint64_t{1} << target;

@@ -92,10 +92,8 @@ bool IsSliderAlong(const Board& board, int square, int step, int colour);
 // The square of that slider as a bit, or 0.
 uint64_t SliderAlong(const Board& board, int square, int step, int colour);
 
-// Whether the figure on `from` attacks `target` on the board as it stands.
-bool Attacks(const Board& board, int from, int target);
-
-// The same for `figure` standing on `from`.
+// Whether `figure`, standing on `from`, attacks `target` on the board as it
+// stands.
 bool FigureAttacks(const Board& board, const Figure& figure, int from, int target);
 
 // Every pseudo-legal move of the side to move, castling included, in the
