@@ -188,6 +188,18 @@ class Search : public ::testing::Test {
         return result;
     }
 
+    // Searches the board and expects it back as it was, with a legal move to
+    // play; `label` names the case in a failure.
+    static void ExpectSearchPlaysALegalMove(Board& board, const std::string& label)
+    {
+        const Snapshot before = Take(board);
+        const SearchResult result = RunThink(board);
+        EXPECT_TRUE(Take(board) == before) << label;
+        EXPECT_TRUE(BoardOk(board)) << label;
+        ASSERT_TRUE(result.move) << label;
+        EXPECT_TRUE(IsLegal(board, *result.move)) << label << " " << MoveText(*result.move);
+    }
+
     // Prepares the search-wide state as Think does, with the root `distance`
     // plies above the board's position.
     static void StartSearch(const Board& board, int distance)
@@ -631,12 +643,7 @@ TEST_F(Search, ThinkLeavesTheBoardAsItWas)
     for (const char* fen : positions) {
         BoardPtr board = Load(fen);
         ASSERT_EQ(MakeMove(*board, LegalMoves(*board).front()), 1);
-        const Snapshot before = Take(*board);
-        const SearchResult result = RunThink(*board);
-        EXPECT_TRUE(Take(*board) == before) << fen;
-        EXPECT_TRUE(BoardOk(*board)) << fen;
-        ASSERT_TRUE(result.move) << fen;
-        EXPECT_TRUE(IsLegal(*board, *result.move)) << fen << " " << MoveText(*result.move);
+        ExpectSearchPlaysALegalMove(*board, fen);
     }
 }
 
@@ -650,12 +657,7 @@ TEST_F(Search, SearchesNearTheEndOfTheHistory)
         BoardPtr board = NewBoard();
         ShuffleKnights(*board, plies);
         ASSERT_EQ(board->ply, plies);
-        const Snapshot before = Take(*board);
-        const SearchResult result = RunThink(*board);
-        EXPECT_TRUE(Take(*board) == before) << plies;
-        EXPECT_TRUE(BoardOk(*board)) << plies;
-        ASSERT_TRUE(result.move) << plies;
-        EXPECT_TRUE(IsLegal(*board, *result.move)) << plies << " " << MoveText(*result.move);
+        ExpectSearchPlaysALegalMove(*board, std::to_string(plies) + " plies");
     }
 }
 
@@ -667,12 +669,7 @@ TEST_F(Search, SearchesWithChecksNearTheEndOfTheHistory)
     for (int i = 0; i < 288; ++i)
         ASSERT_EQ(MakeMove(*board, cycle[i % 4]), 1);
     ASSERT_TRUE(BoardOk(*board));
-    const Snapshot before = Take(*board);
-    const SearchResult result = RunThink(*board);
-    EXPECT_TRUE(Take(*board) == before);
-    EXPECT_TRUE(BoardOk(*board));
-    ASSERT_TRUE(result.move);
-    EXPECT_TRUE(IsLegal(*board, *result.move));
+    ExpectSearchPlaysALegalMove(*board, "checks at ply 288");
 }
 
 TEST_F(Search, ThinkAtTheLastPlyLeavesTheBoardAlone)
