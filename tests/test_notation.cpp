@@ -434,10 +434,10 @@ TEST_F(Notation, RejectedTextsLeaveTheBoard)
         const SessionResult result = RunSession("usermove " + text + "\nundo\nquit\n");
         EXPECT_EQ(AfterFeatures(result.output), "Illegal move !!\nundoing move\n" + initial) << text;
     }
+    const std::string refused_short = std::string(SHORT_TEXT).append("Illegal move !!\nundoing move\n").append(initial);
     for (const std::string line : {"usermove e2", "usermove e2e", "usermove", "usermove "}) {
         const SessionResult result = RunSession(line + "\nundo\nquit\n");
-        EXPECT_EQ(AfterFeatures(result.output), std::string(SHORT_TEXT) + "Illegal move !!\nundoing move\n" + initial)
-            << line;
+        EXPECT_EQ(AfterFeatures(result.output), refused_short) << line;
     }
 }
 
