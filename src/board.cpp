@@ -239,7 +239,8 @@ int MakeMove(Board& board, Move move)
     // Step 2.
     board.ply = p + 1;
 
-    // Step 3. An ordinary move updates key and lock from the figures as they stand.
+    // Step 3. An ordinary move updates key and lock from the figures as they
+    // stand; a promotion does so in step 7, once its figure is made.
     if (move.kind == NORMAL_MOVE) {
         const KeyLock hash = KeyLockAt(board, p) ^ MoveKeyLock(moving, taken, move);
         board.hash_key[p + 1] = KeyOf(hash);
@@ -259,7 +260,9 @@ int MakeMove(Board& board, Move move)
     // whatever lands on a corner takes that corner's right away too (the rook
     // that held it has been captured or has left).
     constexpr uint64_t CORNERS = uint64_t{1} << 0 | uint64_t{1} << 7 | uint64_t{1} << 56 | uint64_t{1} << 63;
-    if (((CORNERS >> move.from | CORNERS >> move.to) & 1) != 0) {
+    const uint64_t to_bit = uint64_t{1} << move.to;
+    const uint64_t from_bit = uint64_t{1} << move.from;
+    if ((CORNERS & (from_bit | to_bit)) != 0) {
         if (moving.type == ROOK) {
             const int right = CornerRight(move.from);
             if (right >= 0 && (right >= WHITE_QUEEN_SIDE) == (colour == WHITE))
@@ -276,8 +279,6 @@ int MakeMove(Board& board, Move move)
     board.squares[move.from] = board.empty;
     int32_t balance =
         board.balance[p] - FigureScore(taken, move.to) + FigureScore(moving, move.to) - FigureScore(moving, move.from);
-    const uint64_t to_bit = uint64_t{1} << move.to;
-    const uint64_t from_bit = uint64_t{1} << move.from;
     uint64_t own = board.occupancy[p][colour] ^ from_bit ^ to_bit;
     uint64_t other = board.occupancy[p][Opponent(colour)] & ~to_bit;
     uint64_t own_pawns = board.pawns[p][colour] ^ (moving.type == PAWN ? from_bit | to_bit : 0);
@@ -312,6 +313,9 @@ int MakeMove(Board& board, Move move)
     case PROMOTE_ROOK: {
         Figure* promoted = NewFigure(board.store, PromotedType(move.kind), colour);
         board.squares[move.to] = promoted;
+        const KeyLock hash = KeyLockAt(board, p) ^ PromotionKeyLock(moving, taken, *promoted, move);
+        board.hash_key[p + 1] = KeyOf(hash);
+        board.hash_lock[p + 1] = LockOf(hash);
         balance += FigureScore(*promoted, move.to) - FigureScore(moving, move.to);
         own_pawns &= ~to_bit;
         break;
@@ -327,8 +331,9 @@ int MakeMove(Board& board, Move move)
     // Step 8.
     board.side = Opponent(colour);
 
-    // Step 9. Every other kind hashes the finished position from scratch.
-    if (move.kind != NORMAL_MOVE) {
+    // Step 9. Castlings and en passant captures hash the finished position
+    // from scratch.
+    if (move.kind != NORMAL_MOVE && !IsPromotion(move.kind)) {
         const KeyLock hash = ComputeKeyLock(board);
         board.hash_key[p + 1] = KeyOf(hash);
         board.hash_lock[p + 1] = LockOf(hash);

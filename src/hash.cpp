@@ -79,6 +79,13 @@ KeyLock MoveKeyLock(const Figure& mover, const Figure& target, Move move)
            key_lock_random[mover.colour][mover.type][move.from];
 }
 
+KeyLock PromotionKeyLock(const Figure& pawn, const Figure& target, const Figure& promoted, Move move)
+{
+    return SideKeyLock() ^ key_lock_random[pawn.colour][pawn.type][move.from] ^
+           key_lock_random[target.colour][target.type][move.to] ^
+           key_lock_random[promoted.colour][promoted.type][move.to];
+}
+
 KeyLock KeyLockAt(const Board& board, int ply) { return board.hash_key[ply] | KeyLock{board.hash_lock[ply]} << 32; }
 
 // The figures are read as they stand before the move: the mover on `from` and

@@ -52,6 +52,10 @@ KeyLock UpdateKeyLock(const Board& board, Move move);
 // and lock, the side to move included.
 KeyLock MoveKeyLock(const Figure& mover, const Figure& target, Move move);
 
+// What a promotion of `pawn` onto the square of `target`, which leaves
+// `promoted` there, XORs into key and lock, the side to move included.
+KeyLock PromotionKeyLock(const Figure& pawn, const Figure& target, const Figure& promoted, Move move);
+
 // The key and lock kept for `ply`.
 KeyLock KeyLockAt(const Board& board, int ply);
 
