@@ -335,6 +335,8 @@ void PickNextMove(MoveList& list, int index)
             chosen = j;
         }
     }
+    if (chosen == index)
+        return;
     std::swap(list.moves[index], list.moves[chosen]);
     std::swap(list.scores[index], list.scores[chosen]);
 }
