@@ -71,7 +71,7 @@ constexpr int32_t SquareTerm(int32_t type, int32_t colour, int square)
 
 // FigureScore of every figure on every square, [colour][type][square].
 struct ScoreTable {
-    int32_t score[3][7][64];
+    int32_t score[3][8][64];  // a row per type and one spare, so that rows index by shifts
 };
 
 constexpr ScoreTable MakeScoreTable()

@@ -6,7 +6,7 @@ uint64_t key_random[HASH_TABLE_SIZE];
 uint64_t lock_random[HASH_TABLE_SIZE];
 uint32_t side_key_random;
 uint32_t side_lock_random;
-KeyLock key_lock_random[3][7][64];
+KeyLock key_lock_random[3][8][64];
 
 namespace {
 

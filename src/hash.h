@@ -31,9 +31,10 @@ inline uint32_t KeyOf(KeyLock pair) { return static_cast<uint32_t>(pair); }
 inline uint32_t LockOf(KeyLock pair) { return static_cast<uint32_t>(pair >> 32); }
 
 // Both tables' entries of a figure on a square, by [colour][type][square];
-// zero for the empty figure. Derived from key_random and lock_random by
+// zero for the empty figure and the spare eighth type, which keeps the index
+// a matter of shifts. Derived from key_random and lock_random by
 // InitHashTables.
-extern KeyLock key_lock_random[3][7][64];
+extern KeyLock key_lock_random[3][8][64];
 
 // Index of a figure on a square in both tables.
 int HashIndex(const Figure& figure, int square);
