@@ -214,6 +214,32 @@ void PrintBoard(const Board& board, std::ostream& out)
     out << "\n     a    b    c    d    e    f    g    h\n\n";
 }
 
+int32_t BalanceAfter(int32_t balance, const Figure& moving, const Figure& taken, Move move)
+{
+    const Figure arriving = IsPromotion(move.kind) ? Figure{PromotedType(move.kind), moving.colour} : moving;
+    return balance - FigureScore(taken, move.to) + FigureScore(arriving, move.to) - FigureScore(moving, move.from);
+}
+
+bool WouldRefuse(const Board& board, Move move)
+{
+    // MakeMove's first tests.
+    if (board.ply >= LAST_PLY || (board.in_check && !AnswersCheck(board, move)))
+        return true;
+
+    // Its step 11 on the board the move would leave: `from` empty, `to` the
+    // mover's, and whatever stood on `to` gone. Every other square keeps its
+    // figure, and the king stays where it is.
+    const int32_t colour = board.side;
+    const int king = KingSquare(board, colour);
+    const int step = LineStep(king, move.from);
+    if (step == 0 || !HasKingOn(board, king, colour))
+        return false;
+    const uint64_t to_bit = uint64_t{1} << move.to;
+    const uint64_t enemies = Pieces(board, Opponent(colour)) & ~to_bit;
+    const uint64_t occupied = (Occupied(board) & ~(uint64_t{1} << move.from)) | to_bit;
+    return SliderAlongWith(board, king, step, enemies, occupied) != 0;
+}
+
 int MakeMove(Board& board, Move move)
 {
     const int p = board.ply;
@@ -277,8 +303,7 @@ int MakeMove(Board& board, Move move)
     // leaves or arrives.
     board.squares[move.to] = mover;
     board.squares[move.from] = board.empty;
-    int32_t balance =
-        board.balance[p] - FigureScore(taken, move.to) + FigureScore(moving, move.to) - FigureScore(moving, move.from);
+    int32_t balance = BalanceAfter(board.balance[p], moving, taken, move);
     uint64_t own = board.occupancy[p][colour] ^ from_bit ^ to_bit;
     uint64_t other = board.occupancy[p][Opponent(colour)] & ~to_bit;
     uint64_t own_pawns = board.pawns[p][colour] ^ (moving.type == PAWN ? from_bit | to_bit : 0);
@@ -316,7 +341,6 @@ int MakeMove(Board& board, Move move)
         const KeyLock hash = KeyLockAt(board, p) ^ PromotionKeyLock(moving, taken, *promoted, move);
         board.hash_key[p + 1] = KeyOf(hash);
         board.hash_lock[p + 1] = LockOf(hash);
-        balance += FigureScore(*promoted, move.to) - FigureScore(moving, move.to);
         own_pawns &= ~to_bit;
         break;
     }

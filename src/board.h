@@ -121,6 +121,14 @@ void PrintBoard(const Board& board, std::ostream& out);
 // attacked (or the history is full), the board then being as before.
 int MakeMove(Board& board, Move move);
 
+// Whether MakeMove would refuse `move`, an ordinary move or a promotion of a
+// figure other than the king, worked out without making it.
+bool WouldRefuse(const Board& board, Move move);
+
+// The balance (see ComputeBalance) after an ordinary move or a promotion of
+// `moving` onto the square that holds `taken`, from the balance before it.
+int32_t BalanceAfter(int32_t balance, const Figure& moving, const Figure& taken, Move move);
+
 // Takes back the last move made with MakeMove. Requires ply >= 1.
 void UnmakeMove(Board& board);
 

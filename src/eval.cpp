@@ -111,3 +111,10 @@ int32_t Evaluate(const Board& board)
     const int32_t balance = board.balance[board.ply];
     return board.side == WHITE ? balance : -balance;
 }
+
+int32_t EvaluateAfter(const Board& board, Move move)
+{
+    const int32_t balance =
+        BalanceAfter(board.balance[board.ply], *board.squares[move.from], *board.squares[move.to], move);
+    return board.side == WHITE ? -balance : balance;
+}

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "move.h"
+
 struct Board;
 struct Figure;
 
@@ -22,3 +24,7 @@ int32_t ComputeBalance(const Board& board);
 
 // The score of the position for the side to move; positive is good for it.
 int32_t Evaluate(const Board& board);
+
+// What Evaluate would give the position after `move`, an ordinary move or a
+// promotion, for the side that replies; the move is not made.
+int32_t EvaluateAfter(const Board& board, Move move);

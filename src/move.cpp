@@ -164,12 +164,16 @@ int LineStep(int from, int to) { return GEOMETRY.line_step[from][to]; }
 
 uint64_t SliderAlong(const Board& board, int square, int step, int colour)
 {
-    // Only a ray with a figure of `colour` on it can hold such a slider.
+    return SliderAlongWith(board, square, step, Pieces(board, colour), Occupied(board));
+}
+
+uint64_t SliderAlongWith(const Board& board, int square, int step, uint64_t pieces, uint64_t occupied)
+{
+    // Only a ray with a figure of the side on it can hold such a slider.
     const int direction = DIRECTION_OF_STEP[step + 11];
-    const uint64_t pieces = Pieces(board, colour);
     if ((GEOMETRY.rays[square][direction] & pieces) == 0)
         return 0;
-    const int first = FirstInDirection(square, direction, Occupied(board));
+    const int first = FirstInDirection(square, direction, occupied);
     if ((pieces >> first & 1) == 0)
         return 0;
     const int32_t type = board.squares[first]->type;

@@ -92,6 +92,11 @@ bool IsSliderAlong(const Board& board, int square, int step, int colour);
 // The square of that slider as a bit, or 0.
 uint64_t SliderAlong(const Board& board, int square, int step, int colour);
 
+// The same on the board's figures with other sets of squares: `pieces`, those
+// of the slider's side, and `occupied`, every occupied one. For a board as a
+// move would leave it; a square of `pieces` must hold that side's figure.
+uint64_t SliderAlongWith(const Board& board, int square, int step, uint64_t pieces, uint64_t occupied);
+
 // Whether `figure`, standing on `from`, attacks `target` on the board as it
 // stands.
 bool FigureAttacks(const Board& board, const Figure& figure, int from, int target);

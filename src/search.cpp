@@ -262,13 +262,31 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
     // Step 4.
     MoveList list = GenerateCaptures(board, NO_MOVE);
 
-    // Step 5.
+    // Step 5. Most replies go no further than their own step 2 or 3: they
+    // stand at the limit or stand pat. Such a reply is scored without being
+    // made: it counts as a node and gives what its search would give, and it
+    // is skipped when MakeMove would refuse it. The list holds ordinary
+    // captures and promotions only; a king's move is always made, as its
+    // legality takes the board as the move leaves it.
+    const bool replies_at_limit = board.ply + 1 - root_ply >= QUIESCE_LIMIT || board.ply + 1 >= LAST_PLY;
     for (int i = 0; i < list.count; ++i) {
         PickNextMove(list, i);
-        if (!MakeMove(board, list.moves[i]))
-            continue;
-        const int score = -Quiesce(board, -beta, -alpha);
-        UnmakeMove(board);
+        const Move move = list.moves[i];
+        int score;
+        const int reply_eval = EvaluateAfter(board, move);
+        if ((replies_at_limit || reply_eval >= -alpha) && board.squares[move.from]->type != KING) {
+            if (WouldRefuse(board, move))
+                continue;
+            ++nodes;
+            // At the limit the reply returns its evaluation; otherwise it
+            // stands pat on its beta, -alpha.
+            score = replies_at_limit ? -reply_eval : alpha;
+        } else {
+            if (!MakeMove(board, move))
+                continue;
+            score = -Quiesce(board, -beta, -alpha);
+            UnmakeMove(board);
+        }
         if (score > alpha) {
             if (score >= beta)
                 return beta;

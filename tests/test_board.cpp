@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "board.h"
+#include "eval.h"
 #include "fen.h"
 #include "hash.h"
 #include "move.h"
@@ -294,6 +295,69 @@ TEST_F(BoardTest, RefusedMoveLeavesTheBoardUnchanged)
             ExpectSame(before, Take(*board));
         }
     }
+}
+
+// Compares, at every node of the tree below the board, what WouldRefuse and
+// EvaluateAfter foresee for each move of a figure other than the king with
+// what MakeMove then does; counts the moves compared and those refused.
+void ForeseeAlongTree(Board& board, int depth, int& compared, int& refused)
+{
+    const MoveList list = GenerateMoves(board, NO_MOVE);
+    for (int i = 0; i < list.count && !::testing::Test::HasFailure(); ++i) {
+        const Move move = list.moves[i];
+        const bool foreseeable = move.kind == NORMAL_MOVE || IsPromotion(move.kind);
+        if (!foreseeable || board.squares[move.from]->type == KING) {
+            if (depth > 1 && MakeMove(board, move)) {
+                ForeseeAlongTree(board, depth - 1, compared, refused);
+                UnmakeMove(board);
+            }
+            continue;
+        }
+        const bool will_refuse = WouldRefuse(board, move);
+        const int32_t reply_eval = EvaluateAfter(board, move);
+        const std::string text = MoveText(move);
+        ++compared;
+        if (!MakeMove(board, move)) {
+            ++refused;
+            ASSERT_TRUE(will_refuse) << text;
+            continue;
+        }
+        ASSERT_FALSE(will_refuse) << text;
+        ASSERT_EQ(reply_eval, Evaluate(board)) << text;
+        if (depth > 1)
+            ForeseeAlongTree(board, depth - 1, compared, refused);
+        UnmakeMove(board);
+    }
+}
+
+// ---- Foreseeing a move ------------------------------------------------------
+
+TEST_F(BoardTest, RefusalAndEvaluationAreForeseenWithoutMakingTheMove)
+{
+    const char* fens[] = {
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+        "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+        "n1n4k/PPPP4/8/8/8/8/4pppp/K5N1 w - - 0 1",
+        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+        // Pins along files, ranks and diagonals, with the pinner takeable.
+        "4k3/4r3/8/b7/8/2N5/3B4/r2RK2q w - - 0 1",
+        // Checks by a slider, a knight and two figures at once.
+        "4k3/8/8/8/8/1N3n2/8/r3K3 w - - 0 1",
+        "4k3/8/8/8/1b6/8/3P1n2/4K3 w - - 0 1",
+        // Sides without a king, and a figure on the square a missing king names.
+        "8/3p4/8/2R5/8/8/8/r7 w - - 0 1",
+        "8/8/8/8/8/8/1p6/R3K3 b - - 0 1",
+    };
+    int compared = 0;
+    int refused = 0;
+    for (const char* fen : fens) {
+        SCOPED_TRACE(fen);
+        BoardPtr board = Load(fen);
+        ForeseeAlongTree(*board, 3, compared, refused);
+        EXPECT_EQ(board->ply, 0);
+    }
+    EXPECT_GT(compared, 10000);
+    EXPECT_GT(refused, 100);
 }
 
 // ---- The check flag --------------------------------------------------------
