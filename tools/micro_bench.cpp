@@ -47,6 +47,31 @@ void MakeAndUnmake(benchmark::State& state)
 }
 BENCHMARK(MakeAndUnmake);
 
+// What quiescence asks of a capture instead of making it when the reply
+// would only stand pat: its refusal and the evaluation it leaves.
+void ForeseeCaptures(benchmark::State& state)
+{
+    std::vector<BoardPtr> boards = LoadPositions();
+    std::vector<MoveList> lists;
+    for (const BoardPtr& board : boards)
+        lists.push_back(GenerateCaptures(*board, NO_MOVE));
+    int64_t moves = 0;
+    for (auto _ : state) {
+        for (size_t b = 0; b < boards.size(); ++b) {
+            for (int i = 0; i < lists[b].count; ++i) {
+                const Move move = lists[b].moves[i];
+                if (boards[b]->squares[move.from]->type == KING)
+                    continue;
+                benchmark::DoNotOptimize(WouldRefuse(*boards[b], move));
+                benchmark::DoNotOptimize(EvaluateAfter(*boards[b], move));
+                ++moves;
+            }
+        }
+    }
+    state.SetItemsProcessed(moves);
+}
+BENCHMARK(ForeseeCaptures)->Name("WouldRefuse+EvaluateAfter");
+
 template <MoveList (*Generate)(const Board&, Move)> void Generation(benchmark::State& state)
 {
     std::vector<BoardPtr> boards = LoadPositions();
