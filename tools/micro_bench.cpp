@@ -27,23 +27,33 @@ std::vector<BoardPtr> LoadPositions()
     return boards;
 }
 
-void MakeAndUnmake(benchmark::State& state)
+// Calls `visit(board, move)` for each move of each position's list from
+// `generate` for as long as the benchmark runs; `visit` gives 1 for a move
+// that counts as an item, 0 for one it passed over.
+template <typename Visit>
+void ForEachMove(benchmark::State& state, MoveList (*generate)(const Board&, Move), Visit visit)
 {
     std::vector<BoardPtr> boards = LoadPositions();
     std::vector<MoveList> lists;
     for (const BoardPtr& board : boards)
-        lists.push_back(GenerateMoves(*board, NO_MOVE));
+        lists.push_back(generate(*board, NO_MOVE));
     int64_t moves = 0;
     for (auto _ : state) {
         for (size_t b = 0; b < boards.size(); ++b) {
-            for (int i = 0; i < lists[b].count; ++i) {
-                if (MakeMove(*boards[b], lists[b].moves[i]))
-                    UnmakeMove(*boards[b]);
-            }
-            moves += lists[b].count;
+            for (int i = 0; i < lists[b].count; ++i)
+                moves += visit(*boards[b], lists[b].moves[i]);
         }
     }
     state.SetItemsProcessed(moves);
+}
+
+void MakeAndUnmake(benchmark::State& state)
+{
+    ForEachMove(state, GenerateMoves, [](Board& board, Move move) {
+        if (MakeMove(board, move))
+            UnmakeMove(board);
+        return 1;
+    });
 }
 BENCHMARK(MakeAndUnmake);
 
@@ -51,24 +61,13 @@ BENCHMARK(MakeAndUnmake);
 // would only stand pat: its refusal and the evaluation it leaves.
 void ForeseeCaptures(benchmark::State& state)
 {
-    std::vector<BoardPtr> boards = LoadPositions();
-    std::vector<MoveList> lists;
-    for (const BoardPtr& board : boards)
-        lists.push_back(GenerateCaptures(*board, NO_MOVE));
-    int64_t moves = 0;
-    for (auto _ : state) {
-        for (size_t b = 0; b < boards.size(); ++b) {
-            for (int i = 0; i < lists[b].count; ++i) {
-                const Move move = lists[b].moves[i];
-                if (boards[b]->squares[move.from]->type == KING)
-                    continue;
-                benchmark::DoNotOptimize(WouldRefuse(*boards[b], move));
-                benchmark::DoNotOptimize(EvaluateAfter(*boards[b], move));
-                ++moves;
-            }
-        }
-    }
-    state.SetItemsProcessed(moves);
+    ForEachMove(state, GenerateCaptures, [](Board& board, Move move) {
+        if (board.squares[move.from]->type == KING)
+            return 0;
+        benchmark::DoNotOptimize(WouldRefuse(board, move));
+        benchmark::DoNotOptimize(EvaluateAfter(board, move));
+        return 1;
+    });
 }
 BENCHMARK(ForeseeCaptures)->Name("WouldRefuse+EvaluateAfter");
 
