@@ -32,24 +32,39 @@ alignas(1 << 21) TTEntry trans_table[TT_SIZE];
 
 namespace {
 
-TTEntry& SlotOf(const Board& board) { return trans_table[board.hash_key[board.ply] % TT_SIZE]; }
+// Beside each slot, what position it holds: a tag of the slot's lock (see
+// LockTag) while the slot holds one, 0 while it is empty (bound BOUND_EMPTY
+// or stamp -1). At 2 bytes a slot this table stays in the caches, while the
+// slots themselves mostly do not: a lookup of a slot that holds another
+// position or none, most lookups, is decided here without loading the
+// slot. Written together with the slot, by StoreTT and ClearTT.
+uint16_t slot_tags[TT_SIZE];
 
-// Starts loading the slot of the position with key `key`, which a child node
-// looks up first; the table is far larger than the caches.
-void PrefetchSlot(uint32_t key) { __builtin_prefetch(&trans_table[key % TT_SIZE]); }
+// Equal locks give equal tags, and no tag is 0.
+uint16_t LockTag(uint32_t lock) { return static_cast<uint16_t>((lock & 0x7FFF) | 0x8000); }
+
+uint32_t SlotIndex(const Board& board) { return board.hash_key[board.ply] % TT_SIZE; }
+
+// Starts loading the tag of the position with key `key`, which a child node
+// looks up first.
+void PrefetchTag(uint32_t key) { __builtin_prefetch(&slot_tags[key % TT_SIZE]); }
 
 // The same for the position an ordinary move leads to, before the move is
 // made, so that the load overlaps making it. Other kinds load on the lookup.
 // The move may come from the table: it names two squares of the board, and
-// whatever stands on them only picks the slot to load.
-void PrefetchSlotAfter(const Board& board, Move move)
+// whatever stands on them only picks the tag to load.
+void PrefetchTagAfter(const Board& board, Move move)
 {
     if (move.kind != NORMAL_MOVE)
         return;
     const KeyLock hash =
         KeyLockAt(board, board.ply) ^ MoveKeyLock(*board.squares[move.from], *board.squares[move.to], move);
-    PrefetchSlot(KeyOf(hash));
+    PrefetchTag(KeyOf(hash));
 }
+
+// Starts loading the board's own slot, which a node that searches its moves
+// reads when it stores its result; the table is far larger than the caches.
+void PrefetchOwnSlot(const Board& board) { __builtin_prefetch(&trans_table[SlotIndex(board)]); }
 
 }  // namespace
 
@@ -65,14 +80,30 @@ void ClearTT()
 #endif
     for (TTEntry& entry : trans_table)
         entry = {0, 0, -1, BOUND_EMPTY, 0, NO_MOVE};
+    for (uint16_t& tag : slot_tags)
+        tag = 0;
+}
+
+bool SlotTagsOk()
+{
+    for (int index = 0; index < TT_SIZE; ++index) {
+        const TTEntry& entry = trans_table[index];
+        const bool holds = entry.bound != BOUND_EMPTY && entry.stamp != -1;
+        if (slot_tags[index] != (holds ? LockTag(entry.lock) : 0))
+            return false;
+    }
+    return true;
 }
 
 int ProbeTT(const Board& board, int alpha, int beta, int depth, int& score, Move& move)
 {
     // Step 1.
-    const TTEntry& entry = SlotOf(board);
+    const uint32_t index = SlotIndex(board);
 
-    // Step 2. Empty or another position's.
+    // Step 2. Empty or another position's: mostly told by the tag alone.
+    if (slot_tags[index] != LockTag(board.hash_lock[board.ply]))
+        return 0;
+    const TTEntry& entry = trans_table[index];
     if (entry.bound == BOUND_EMPTY || entry.stamp == -1 || entry.lock != board.hash_lock[board.ply])
         return 0;
 
@@ -103,10 +134,12 @@ int StoreTT(const Board& board, Move move, int score, int depth, int bound)
     const int32_t now = static_cast<int32_t>(ReadClock());
 
     // Steps 2 and 3. Within one second the deepest result stays.
-    TTEntry& entry = SlotOf(board);
+    const uint32_t index = SlotIndex(board);
+    TTEntry& entry = trans_table[index];
     if (entry.depth < depth || entry.stamp < now) {
         // Step 4.
         entry = {depth, score, now, bound, board.hash_lock[board.ply], move};
+        slot_tags[index] = bound != BOUND_EMPTY && now != -1 ? LockTag(entry.lock) : 0;
     }
     return 1;
 }
@@ -172,12 +205,14 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
         return Quiesce(board, alpha, beta);
 
     // The slots that the null move and the table's move (most often the first
-    // one searched) look up next start loading while this node gets ready.
+    // one searched) look up next start loading while this node gets ready,
+    // and so does the node's own, for its store.
+    PrefetchOwnSlot(board);
     const bool null_move = distance >= 2 && !after_null && !in_check;
     if (null_move)
-        PrefetchSlot(board.hash_key[board.ply] ^ side_key_random);
+        PrefetchTag(board.hash_key[board.ply] ^ side_key_random);
     if (!IsNoMove(table_move))
-        PrefetchSlotAfter(board, table_move);
+        PrefetchTagAfter(board, table_move);
 
     // Step 5. Null move, with a reduction of two plies.
     Move scratch = NO_MOVE;
@@ -204,7 +239,7 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
     for (int i = 0; i < list.count; ++i) {
         PickNextMove(list, i);
         const Move move = list.moves[i];
-        PrefetchSlotAfter(board, move);
+        PrefetchTagAfter(board, move);
         if (!MakeMove(board, move))
             continue;
         any_legal = true;

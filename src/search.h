@@ -47,6 +47,10 @@ extern TTEntry trans_table[TT_SIZE];
 // Empties every slot. Once at start-up; the table then lives for the run.
 void ClearTT();
 
+// Whether the tags kept beside the slots, which let most lookups skip
+// loading their slot, agree with every slot. For tests.
+bool SlotTagsOk();
+
 // 1 when the slot of the board's position answers a node with window
 // (alpha, beta) and remaining depth, the answer in `score`. On a miss of a
 // matching slot the slot's move goes to `move`; other misses leave it alone.

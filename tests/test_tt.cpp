@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <sstream>
 
 #include "board.h"
 #include "fen.h"
@@ -175,6 +176,37 @@ TEST_F(TTTest, StoreWithAnUnreadableClockLooksEmpty)
     const Probe probe = Ask(-100, 100, 1);
     EXPECT_EQ(probe.hit, 0);
     EXPECT_TRUE(Same(probe.move, UNTOUCHED));
+}
+
+TEST_F(TTTest, SlotTagsFollowEveryStoreAndOnlyScreenLookups)
+{
+    EXPECT_TRUE(SlotTagsOk());
+    Store(40, 5, BOUND_EXACT);
+    EXPECT_TRUE(SlotTagsOk());
+
+    // Overwritten with an unreadable clock, the slot reads as empty again.
+    now_seconds = -1;
+    Store(10, 9, BOUND_LOWER);
+    EXPECT_TRUE(SlotTagsOk());
+    EXPECT_EQ(Ask(-100, 100, 1).hit, 0);
+
+    // A lock that differs only in the bits the tag drops still has to match
+    // the slot's own lock.
+    now_seconds = 1001;
+    Store(40, 5, BOUND_EXACT);
+    board->hash_lock[board->ply] ^= 0x18000;
+    const Probe probe = Ask(-100, 100, 1);
+    EXPECT_EQ(probe.hit, 0);
+    EXPECT_TRUE(Same(probe.move, UNTOUCHED));
+    board->hash_lock[board->ply] ^= 0x18000;
+    EXPECT_EQ(Ask(-100, 100, 1).hit, 1);
+
+    // A whole search, and emptying the table, keep them in step.
+    std::ostringstream out;
+    ASSERT_TRUE(Think(*board, out));
+    EXPECT_TRUE(SlotTagsOk());
+    ClearTT();
+    EXPECT_TRUE(SlotTagsOk());
 }
 
 // ---- Lifetime --------------------------------------------------------------
