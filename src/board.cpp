@@ -118,6 +118,13 @@ uint64_t CheckersAfter(const Board& board, Move move, const Figure& mover, int32
 void SaveCastle(Board& board, int ply) { std::memcpy(board.castle_history[ply], board.castle, sizeof board.castle); }
 void RestoreCastle(Board& board, int ply) { std::memcpy(board.castle, board.castle_history[ply], sizeof board.castle); }
 
+// Keeps `hash` as the key and lock of `ply`.
+void SetKeyLock(Board& board, int ply, KeyLock hash)
+{
+    board.hash_key[ply] = KeyOf(hash);
+    board.hash_lock[ply] = LockOf(hash);
+}
+
 int32_t PromotedType(int32_t kind)
 {
     switch (kind) {
@@ -267,11 +274,8 @@ int MakeMove(Board& board, Move move)
 
     // Step 3. An ordinary move updates key and lock from the figures as they
     // stand; a promotion does so in step 7, once its figure is made.
-    if (move.kind == NORMAL_MOVE) {
-        const KeyLock hash = KeyLockAt(board, p) ^ MoveKeyLock(moving, taken, move);
-        board.hash_key[p + 1] = KeyOf(hash);
-        board.hash_lock[p + 1] = LockOf(hash);
-    }
+    if (move.kind == NORMAL_MOVE)
+        SetKeyLock(board, p + 1, KeyLockAt(board, p) ^ MoveKeyLock(moving, taken, move));
 
     // Step 4. A king move loses both rights of its side.
     if (moving.type == KING) {
@@ -338,9 +342,7 @@ int MakeMove(Board& board, Move move)
     case PROMOTE_ROOK: {
         Figure* promoted = NewFigure(board.store, PromotedType(move.kind), colour);
         board.squares[move.to] = promoted;
-        const KeyLock hash = KeyLockAt(board, p) ^ PromotionKeyLock(moving, taken, *promoted, move);
-        board.hash_key[p + 1] = KeyOf(hash);
-        board.hash_lock[p + 1] = LockOf(hash);
+        SetKeyLock(board, p + 1, KeyLockAt(board, p) ^ PromotionKeyLock(moving, taken, *promoted, move));
         own_pawns &= ~to_bit;
         break;
     }
@@ -357,11 +359,8 @@ int MakeMove(Board& board, Move move)
 
     // Step 9. Castlings and en passant captures hash the finished position
     // from scratch.
-    if (move.kind != NORMAL_MOVE && !IsPromotion(move.kind)) {
-        const KeyLock hash = ComputeKeyLock(board);
-        board.hash_key[p + 1] = KeyOf(hash);
-        board.hash_lock[p + 1] = LockOf(hash);
-    }
+    if (move.kind != NORMAL_MOVE && !IsPromotion(move.kind))
+        SetKeyLock(board, p + 1, ComputeKeyLock(board));
 
     // Step 10.
     SaveCastle(board, p + 1);

@@ -146,6 +146,10 @@ int FirstInDirection(int square, int direction, uint64_t occupied)
     return IsUpward(direction) ? __builtin_ctzll(blockers) : 63 - __builtin_clzll(blockers);
 }
 
+// Whether a figure of type `type` slides along a diagonal (`diagonal`) or
+// along a rank or file.
+bool SlidesAlong(int32_t type, bool diagonal) { return type == QUEEN || type == (diagonal ? BISHOP : ROOK); }
+
 // The squares of `squares` whose figure has type `type`.
 uint64_t OfType(const Board& board, uint64_t squares, int32_t type)
 {
@@ -176,9 +180,7 @@ uint64_t SliderAlongWith(const Board& board, int square, int step, uint64_t piec
     const int first = FirstInDirection(square, direction, occupied);
     if ((pieces >> first & 1) == 0)
         return 0;
-    const int32_t type = board.squares[first]->type;
-    const bool slider = type == QUEEN || type == (IsDiagonal(step) ? BISHOP : ROOK);
-    return slider ? uint64_t{1} << first : 0;
+    return SlidesAlong(board.squares[first]->type, IsDiagonal(step)) ? uint64_t{1} << first : 0;
 }
 
 bool IsSliderAlong(const Board& board, int square, int step, int colour)
@@ -231,8 +233,7 @@ uint64_t AttackersOf(const Board& board, int square, int colour)
         const int first = FirstInDirection(square, direction, occupied);
         if ((pieces >> first & 1) == 0)
             continue;
-        const int32_t type = board.squares[first]->type;
-        if (type == QUEEN || type == (IsDiagonal(QUEEN_STEPS[direction]) ? BISHOP : ROOK))
+        if (SlidesAlong(board.squares[first]->type, IsDiagonal(QUEEN_STEPS[direction])))
             attackers |= uint64_t{1} << first;
     }
 
@@ -357,6 +358,12 @@ constexpr int32_t PROMOTION_KINDS[4] = {PROMOTE_QUEEN, PROMOTE_ROOK, PROMOTE_KNI
 
 int32_t TypeOn(const Generation& gen, int square) { return gen.board.squares[square]->type; }
 
+// The squares a knight (`type` KNIGHT) or a king on `from` reaches.
+uint64_t StepTargets(int32_t type, int from)
+{
+    return type == KNIGHT ? GEOMETRY.knight_targets[from] : GEOMETRY.king_targets[from];
+}
+
 // A pawn move to `to`, empty or an enemy's; four promotions on the last rank.
 void AppendPawnMove(Generation& gen, int from, int to, bool last_rank)
 {
@@ -461,7 +468,7 @@ void AddMovesTo(Generation& gen, int from, int32_t type, uint64_t targets, bool 
 void GeneratePieceMoves(Generation& gen, int from, int32_t type)
 {
     if (type == KNIGHT || type == KING) {
-        const uint64_t reach = type == KNIGHT ? GEOMETRY.knight_targets[from] : GEOMETRY.king_targets[from];
+        const uint64_t reach = StepTargets(type, from);
         AddMovesTo(gen, from, type, reach & ~gen.own, true);
         return;
     }
@@ -483,7 +490,7 @@ void GeneratePieceMoves(Generation& gen, int from, int32_t type)
 void GeneratePieceCaptures(Generation& gen, int from, int32_t type)
 {
     if (type == KNIGHT || type == KING) {
-        const uint64_t reach = type == KNIGHT ? GEOMETRY.knight_targets[from] : GEOMETRY.king_targets[from];
+        const uint64_t reach = StepTargets(type, from);
         if (const uint64_t targets = reach & gen.enemies)
             AddMovesTo(gen, from, type, targets, true);
         return;

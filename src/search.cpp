@@ -43,6 +43,13 @@ uint16_t slot_tags[TT_SIZE];
 // Equal locks give equal tags, and no tag is 0.
 uint16_t LockTag(uint32_t lock) { return static_cast<uint16_t>((lock & 0x7FFF) | 0x8000); }
 
+// The tag that belongs beside `entry`.
+uint16_t TagOf(const TTEntry& entry)
+{
+    const bool holds = entry.bound != BOUND_EMPTY && entry.stamp != -1;
+    return holds ? LockTag(entry.lock) : 0;
+}
+
 uint32_t SlotIndex(const Board& board) { return board.hash_key[board.ply] % TT_SIZE; }
 
 // Starts loading the tag of the position with key `key`, which a child node
@@ -87,9 +94,7 @@ void ClearTT()
 bool SlotTagsOk()
 {
     for (int index = 0; index < TT_SIZE; ++index) {
-        const TTEntry& entry = trans_table[index];
-        const bool holds = entry.bound != BOUND_EMPTY && entry.stamp != -1;
-        if (slot_tags[index] != (holds ? LockTag(entry.lock) : 0))
+        if (slot_tags[index] != TagOf(trans_table[index]))
             return false;
     }
     return true;
@@ -139,7 +144,7 @@ int StoreTT(const Board& board, Move move, int score, int depth, int bound)
     if (entry.depth < depth || entry.stamp < now) {
         // Step 4.
         entry = {depth, score, now, bound, board.hash_lock[board.ply], move};
-        slot_tags[index] = bound != BOUND_EMPTY && now != -1 ? LockTag(entry.lock) : 0;
+        slot_tags[index] = TagOf(entry);
     }
     return 1;
 }
@@ -276,6 +281,14 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
     return 0;
 }
 
+namespace {
+
+// Whether a quiescence node at `ply` stands at the limit: far enough from the
+// root, or at the end of the board's history.
+bool AtQuiescenceLimit(int ply) { return ply - root_ply >= QUIESCE_LIMIT || ply >= LAST_PLY; }
+
+}  // namespace
+
 // Most nodes are quiescence nodes: everything they call is compiled into
 // them, so that making, taking back and generating captures cost no calls.
 [[gnu::flatten]] int Quiesce(Board& board, int alpha, int beta)
@@ -283,8 +296,8 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
     // Step 1.
     ++nodes;
 
-    // Step 2. Far enough from the root, or at the end of the history.
-    if (board.ply - root_ply >= QUIESCE_LIMIT || board.ply >= LAST_PLY)
+    // Step 2.
+    if (AtQuiescenceLimit(board.ply))
         return Evaluate(board);
 
     // Step 3. Stand pat.
@@ -303,7 +316,7 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
     // is skipped when MakeMove would refuse it. The list holds ordinary
     // captures and promotions only; a king's move is always made, as its
     // legality takes the board as the move leaves it.
-    const bool replies_at_limit = board.ply + 1 - root_ply >= QUIESCE_LIMIT || board.ply + 1 >= LAST_PLY;
+    const bool replies_at_limit = AtQuiescenceLimit(board.ply + 1);
     for (int i = 0; i < list.count; ++i) {
         PickNextMove(list, i);
         const Move move = list.moves[i];
