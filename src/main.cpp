@@ -206,7 +206,7 @@ int RunCommandLoop(std::istream& in, std::ostream& out)
     ClearTT();
     ClearHistory();
     Session session{NewBoard(), true, out};
-    out << "feature setboard=1 san=0 sigint=0 sigterm=0 myname=\"tavik\" usermove=1 done=1\n";
+    out << "feature setboard=1 san=0 sigint=0 sigterm=0 myname=\"tavik\" usermove=1 reuse=0 done=1\n";
 
     bool at_end = false;
     while (!at_end) {

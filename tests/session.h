@@ -24,5 +24,5 @@ bool IsStatisticsLine(const std::string& line);
 std::string AfterFeatures(const std::string& output);
 
 inline constexpr const char* FEATURE_LINE =
-    "feature setboard=1 san=0 sigint=0 sigterm=0 myname=\"tavik\" usermove=1 done=1\n";
+    "feature setboard=1 san=0 sigint=0 sigterm=0 myname=\"tavik\" usermove=1 reuse=0 done=1\n";
 inline constexpr const char* FAREWELL = "Somebody is leaning on the keyboard.  Stop it.\nSee you later.\n";
