@@ -150,6 +150,7 @@ BoardPtr AllocBoard()
     // that a reader of it (the repetition scan) always finds a figure.
     board->undo[0] = {board->empty, board->empty, 0};
     board->side = WHITE;
+    board->start_en_passant = -1;
     return board;
 }
 
@@ -471,6 +472,7 @@ void MakeRoom(Board& board)
     std::memmove(board.pawns, board.pawns + drop, kept * sizeof board.pawns[0]);
     std::memmove(board.checkers, board.checkers + drop, kept * sizeof board.checkers[0]);
     board.ply -= drop;
+    board.start_en_passant = -1;  // ply 0 is no longer the set-up position
     ASSERT_BOARD_OK(board);
 }
 
@@ -490,6 +492,19 @@ bool IsLegalPosition(const Board& board)
     if (kings[WHITE] > 1 || kings[BLACK] > 1)
         return false;
     return !KingAttacked(board, Opponent(board.side));
+}
+
+bool IsPlayablePosition(const Board& board)
+{
+    int kings[2] = {0, 0};
+    for (int square = 0; square < 64; ++square) {
+        const Figure* figure = board.squares[square];
+        if (figure->type == KING)
+            ++kings[figure->colour];
+        if (figure->type == PAWN && (square < 8 || square >= 56))
+            return false;
+    }
+    return kings[WHITE] == 1 && kings[BLACK] == 1 && IsLegalPosition(board);
 }
 
 bool BoardOk(const Board& board)

@@ -81,6 +81,10 @@ struct Board {
     int32_t black_king;
     int32_t castle[4];
     int32_t in_check;
+    // The square an en passant capture may go to in the position at ply 0
+    // (a set-up position's en passant field), or -1. At later plies it
+    // follows from the move before.
+    int32_t start_en_passant;
     FigureStore store;
 
     Board() = default;
@@ -146,6 +150,11 @@ int MakeGameMove(Board& board, Move move);
 // taken: at most one king of each colour, and the side not to move not in
 // check. (A side may lack its king.)
 bool IsLegalPosition(const Board& board);
+
+// Whether a game can be played from the position as chess is played: one
+// king of each colour, no pawn on the first or last rank, and the side not
+// to move not in check. The front-ends refuse any other set-up position.
+bool IsPlayablePosition(const Board& board);
 
 // Whether every invariant of the board holds (see Board). For tests, fuzzing
 // and the assertions of debug builds.

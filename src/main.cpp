@@ -1,10 +1,12 @@
 #include "main.h"
 
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <istream>
 #include <ostream>
 #include <sstream>
+#include <utility>
 
 #include "eval.h"
 #include "hash.h"
@@ -197,6 +199,142 @@ BoardPtr PlaceFigures(const char* text, std::ostream& out)
     board.ply = 0;
     CompleteSetUp(board);
     return result;
+}
+
+namespace {
+
+// The castling rights of a position text, or false for a malformed field.
+bool ReadCastling(const std::string& field, Board& board)
+{
+    if (field.empty() || field == "-")
+        return true;
+    for (const char letter : field) {
+        const char* const letters = "qkQK";  // in the order of Board::castle
+        const char* found = letter != '\0' ? std::strchr(letters, letter) : nullptr;
+        if (!found || board.castle[found - letters])
+            return false;
+        board.castle[found - letters] = 1;
+    }
+    return true;
+}
+
+// Keeps only the rights whose king and rook still stand at home.
+void DropHomelessRights(Board& board)
+{
+    for (int right = BLACK_QUEEN_SIDE; right <= WHITE_KING_SIDE; ++right) {
+        const int32_t colour = right >= WHITE_QUEEN_SIDE ? WHITE : BLACK;
+        const int home = colour == WHITE ? 0 : 56;
+        const Figure* king = board.squares[home + 4];
+        const Figure* rook = board.squares[home + (right % 2 == 0 ? 0 : 7)];
+        if (king->type != KING || king->colour != colour || rook->type != ROOK || rook->colour != colour)
+            board.castle[right] = 0;
+    }
+}
+
+// The square of a text such as "e3", or -1.
+int ReadSquare(const std::string& text)
+{
+    if (text.size() != 2 || text[0] < 'a' || text[0] > 'h' || text[1] < '1' || text[1] > '8')
+        return -1;
+    return (text[1] - '1') * 8 + (text[0] - 'a');
+}
+
+// Whether the side not to move can just have made a double step over `square`.
+bool IsPassedSquare(const Board& board, int square)
+{
+    const int rank = board.side == WHITE ? 5 : 2;
+    if (square / 8 != rank)
+        return false;
+    const int toward_mover = board.side == WHITE ? 8 : -8;
+    const Figure* pawn = board.squares[square - toward_mover];
+    return pawn->type == PAWN && pawn->colour != board.side && IsEmpty(board.squares[square]) &&
+           IsEmpty(board.squares[square + toward_mover]);
+}
+
+bool IsCounter(const std::string& field)
+{
+    return field.empty() || (field.size() <= 6 && field.find_first_not_of("0123456789") == std::string::npos);
+}
+
+}  // namespace
+
+BoardPtr LoadFen(const char* text)
+{
+    // Step 1. The placement, its trace thrown away.
+    std::ostream discard(nullptr);
+    BoardPtr board = PlaceFigures(text, discard);
+    if (!board)
+        return nullptr;
+    Board& b = *board;
+
+    // Step 2. The other fields, no more than six in all.
+    std::istringstream fields(text);
+    std::string placement, side, castling, en_passant, halfmove, fullmove, extra;
+    fields >> placement >> side >> castling >> en_passant >> halfmove >> fullmove >> extra;
+    if (!extra.empty() || !IsCounter(halfmove) || !IsCounter(fullmove))
+        return nullptr;
+    if (side == "b")
+        b.side = BLACK;
+    else if (!side.empty() && side != "w")
+        return nullptr;
+    if (!ReadCastling(castling, b))
+        return nullptr;
+    DropHomelessRights(b);
+    if (!en_passant.empty() && en_passant != "-") {
+        const int square = ReadSquare(en_passant);
+        if (square < 0)
+            return nullptr;
+        b.start_en_passant = IsPassedSquare(b, square) ? square : -1;
+    }
+
+    // Step 3. What the position implies, and whether play can go on from it.
+    CompleteSetUp(b);
+    return IsLegalPosition(b) ? std::move(board) : nullptr;
+}
+
+std::string PositionText(Board& board)
+{
+    std::string text;
+    for (int rank = 7; rank >= 0; --rank) {
+        int empty = 0;
+        for (int file = 0; file < 8; ++file) {
+            const Figure* figure = board.squares[rank * 8 + file];
+            if (IsEmpty(figure)) {
+                ++empty;
+                continue;
+            }
+            if (empty > 0)
+                text += static_cast<char>('0' + empty);
+            empty = 0;
+            const char letter = FIGURE_LETTERS[figure->type];
+            text += figure->colour == WHITE ? letter : static_cast<char>(std::tolower(letter));
+        }
+        if (empty > 0)
+            text += static_cast<char>('0' + empty);
+        if (rank > 0)
+            text += '/';
+    }
+    text += board.side == WHITE ? " w " : " b ";
+    const size_t rights = text.size();
+    constexpr std::pair<int, char> LETTERS[] = {
+        {WHITE_KING_SIDE, 'K'}, {WHITE_QUEEN_SIDE, 'Q'}, {BLACK_KING_SIDE, 'k'}, {BLACK_QUEEN_SIDE, 'q'}};
+    for (const auto& [right, letter] : LETTERS) {
+        if (board.castle[right])
+            text += letter;
+    }
+    if (text.size() == rights)
+        text += '-';
+    // Only a square that some pawn can take on, as the notation asks.
+    int en_passant = -1;
+    const MoveList legal = LegalMoves(board);
+    for (int i = 0; i < legal.count; ++i) {
+        if (legal.moves[i].kind == EN_PASSANT)
+            en_passant = legal.moves[i].to;
+    }
+    text += ' ';
+    text += en_passant < 0 ? std::string("-") : MoveText({en_passant, en_passant, NORMAL_MOVE}).substr(0, 2);
+    text += " 0 1";
+    return text;
 }
 
 int RunCommandLoop(std::istream& in, std::ostream& out)

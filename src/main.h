@@ -3,6 +3,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <string>
 
 #include "board.h"
 
@@ -24,3 +25,15 @@ BoardPtr PlaceFigures(const char* text, std::ostream& trace);
 // Whether `text` starts with a well-formed placement field, ended by a blank
 // or by the end of the text.
 bool IsPlacementValid(const char* text);
+
+// A board from a whole position text such as
+// "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1": placement, side to move, castling
+// rights, en passant square and the two counters, each field from the first
+// missing one on taking its default (white, none, none). None, with nothing
+// written, when a field is malformed or the position is not legal
+// (IsLegalPosition). A castling right whose king or rook is not at home is
+// dropped, and so is an en passant square that no double step can have left.
+BoardPtr LoadFen(const char* text);
+
+// The board's position as a whole position text (counters 0 and 1).
+std::string PositionText(Board& board);

@@ -610,6 +610,17 @@ int CanCastle(const Board& board, int wing)
     return IsAttacked(board, crossed, Opponent(colour)) ? 0 : 1;
 }
 
+int EnPassantTarget(const Board& board)
+{
+    if (board.ply == 0)
+        return board.start_en_passant;
+    const Move last = board.moves[board.ply - 1];
+    const Figure* mover = board.undo[board.ply - 1].moved;
+    const bool double_step = last.kind == NORMAL_MOVE && mover->type == PAWN && (last.to - last.from == 16 ||
+                                                                                 last.from - last.to == 16);
+    return double_step && board.squares[last.to] == mover ? (last.from + last.to) / 2 : -1;
+}
+
 // ---- Move notation -------------------------------------------------------
 
 namespace {
@@ -632,23 +643,20 @@ int32_t PromotionKind(char letter)
     }
 }
 
-// Whether the side to move's pawn on `from` may take en passant on `to`: the
-// move just before was an enemy pawn's double step over `to`.
+// Whether the side to move's pawn on `from` may take en passant on `to`: an
+// enemy pawn has just passed `to` with a double step.
 bool IsEnPassant(const Board& board, int from, int to)
 {
     const int32_t colour = board.side;
-    const Figure* pawn = board.squares[from];
-    if (pawn->type != PAWN || board.ply == 0 || !IsEmpty(board.squares[to]))
+    if (from < 0 || from > 63 || to < 16 || to > 47 || to != EnPassantTarget(board))
         return false;
+    const Figure* pawn = board.squares[from];
+    const Figure* passed = board.squares[to + (colour == WHITE ? -8 : 8)];
     const int forward = colour == WHITE ? 8 : -8;
     const int file_step = to % 8 - from % 8;
-    if (to != from + forward + file_step || (file_step != 1 && file_step != -1))
-        return false;
-    const Move last = board.moves[board.ply - 1];
-    const Figure* last_mover = board.undo[board.ply - 1].moved;
-    const int passed = to;
-    return last.kind == NORMAL_MOVE && last_mover->type == PAWN && last_mover->colour != colour &&
-           last.from == passed + forward && last.to == passed - forward && board.squares[last.to] == last_mover;
+    return pawn->type == PAWN && pawn->colour == colour && IsEmpty(board.squares[to]) &&
+           (file_step == 1 || file_step == -1) && to == from + forward + file_step && passed->type == PAWN &&
+           passed->colour == Opponent(colour);
 }
 
 char PromotionLetter(int32_t kind)
@@ -709,6 +717,46 @@ std::optional<Move> ParseMove(const char* text, const Board& board, std::ostream
         if (IsPromotion(candidate.kind))
             return Move{from, to, PromotionKind(length > 4 ? text[4] : 'q')};
         return Move{from, to, NORMAL_MOVE};
+    }
+    return std::nullopt;
+}
+
+MoveList LegalMoves(Board& board)
+{
+    MoveList candidates = GenerateMoves(board, NO_MOVE);
+    const int target = EnPassantTarget(board);
+    const int behind = board.side == WHITE ? -8 : 8;
+    for (const int from : {target + behind - 1, target + behind + 1}) {
+        if (target >= 0 && IsEnPassant(board, from, target) && candidates.count < MAX_MOVES)
+            candidates.moves[candidates.count++] = {from, target, EN_PASSANT};
+    }
+    MoveList legal;
+    for (int i = 0; i < candidates.count; ++i) {
+        if (MakeMove(board, candidates.moves[i])) {
+            UnmakeMove(board);
+            legal.scores[legal.count] = 0;
+            legal.moves[legal.count++] = candidates.moves[i];
+        }
+    }
+    return legal;
+}
+
+std::optional<Move> ParseLegalMove(std::string_view text, Board& board)
+{
+    // Two squares and, for a promotion only, the letter of the new figure.
+    if (text.size() != 4 && text.size() != 5)
+        return std::nullopt;
+    const int from = ParseSquare(text.data());
+    const int to = ParseSquare(text.data() + 2);
+    if (from < 0 || to < 0 || (text.size() == 5 && !std::strchr("qrbnQRBN", text[4])))
+        return std::nullopt;
+    const MoveList legal = LegalMoves(board);
+    for (int i = 0; i < legal.count; ++i) {
+        const Move move = legal.moves[i];
+        if (move.from != from || move.to != to)
+            continue;
+        if (!IsPromotion(move.kind) ? text.size() == 4 : move.kind == PromotionKind(text.size() == 5 ? text[4] : 'q'))
+            return move;
     }
     return std::nullopt;
 }

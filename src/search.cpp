@@ -1,7 +1,11 @@
 #include "search.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <limits>
 #include <ostream>
 
 #ifdef __linux__
@@ -17,13 +21,24 @@ namespace {
 
 int64_t RealClock() { return static_cast<int64_t>(std::time(nullptr)); }
 
+int64_t RealMilliseconds()
+{
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
+}
+
 ClockFunction clock_function = RealClock;
+ClockFunction millisecond_function = RealMilliseconds;
 
 }  // namespace
 
 void SetClock(ClockFunction clock) { clock_function = clock ? clock : RealClock; }
 
 int64_t ReadClock() { return clock_function(); }
+
+void SetMillisecondClock(ClockFunction clock) { millisecond_function = clock ? clock : RealMilliseconds; }
+
+int64_t ReadMilliseconds() { return millisecond_function(); }
 
 // ---- Transposition table -------------------------------------------------
 
@@ -100,17 +115,32 @@ bool SlotTagsOk()
     return true;
 }
 
-int ProbeTT(const Board& board, int alpha, int beta, int depth, int& score, Move& move)
+namespace {
+
+// The slot that holds the board's position, or none.
+const TTEntry* FindSlot(const Board& board)
 {
     // Step 1.
     const uint32_t index = SlotIndex(board);
 
     // Step 2. Empty or another position's: mostly told by the tag alone.
     if (slot_tags[index] != LockTag(board.hash_lock[board.ply]))
-        return 0;
+        return nullptr;
     const TTEntry& entry = trans_table[index];
     if (entry.bound == BOUND_EMPTY || entry.stamp == -1 || entry.lock != board.hash_lock[board.ply])
+        return nullptr;
+    return &entry;
+}
+
+}  // namespace
+
+int ProbeTT(const Board& board, int alpha, int beta, int depth, int& score, Move& move)
+{
+    // Steps 1 and 2.
+    const TTEntry* slot = FindSlot(board);
+    if (!slot)
         return 0;
+    const TTEntry& entry = *slot;
 
     // Step 3. Deep enough, and the bound decides the window.
     if (entry.depth >= depth) {
@@ -133,6 +163,14 @@ int ProbeTT(const Board& board, int alpha, int beta, int depth, int& score, Move
     return 0;
 }
 
+bool TableMove(const Board& board, Move& move)
+{
+    const TTEntry* slot = FindSlot(board);
+    if (slot)
+        move = slot->best_move;
+    return slot != nullptr;
+}
+
 int StoreTT(const Board& board, Move move, int score, int depth, int bound)
 {
     // Step 1. The clock is read on every store.
@@ -152,12 +190,46 @@ int StoreTT(const Board& board, Move move, int score, int depth, int bound)
 // ---- Alpha-beta and quiescence search -------------------------------------
 
 int32_t root_ply;
-int32_t nodes;
-int32_t tt_probes;
-int32_t tt_hits;
-int32_t cutoffs;
-int32_t null_cutoffs;
+int64_t nodes;
+int64_t tt_probes;
+int64_t tt_hits;
+int64_t cutoffs;
+int64_t null_cutoffs;
 int32_t history[HISTORY_PLIES][64][64];
+
+namespace {
+
+// How a search with limits is ended. AlphaBeta looks at `next_poll` at every
+// node: once `nodes` reaches it, PollLimits asks the limits and sets
+// `search_stopped` when one is reached; every node then returns at once,
+// storing nothing. A search without limits never reaches `next_poll`.
+constexpr int64_t NEVER = std::numeric_limits<int64_t>::max();
+int64_t next_poll = NEVER;
+bool search_stopped = false;
+
+// The limits of the search under way, and what PollLimits has learnt of them.
+struct PollState {
+    const SearchLimits* limits = nullptr;
+    int64_t start_ms = 0;
+    bool stop_asked = false;  // a limit was reached or a stop asked for
+    bool may_stop = false;    // false until the first depth is complete
+};
+PollState poll_state;
+
+void PollLimits()
+{
+    next_poll = nodes + POLL_NODES;
+    PollState& state = poll_state;
+    const SearchLimits& limits = *state.limits;
+    if (!state.stop_asked) {
+        const bool out_of_time = limits.hard_ms >= 0 && ReadMilliseconds() - state.start_ms >= limits.hard_ms;
+        const bool out_of_nodes = limits.max_nodes >= 0 && nodes >= limits.max_nodes;
+        state.stop_asked = out_of_time || out_of_nodes || (limits.should_stop && limits.should_stop());
+    }
+    search_stopped = state.stop_asked && state.may_stop;
+}
+
+}  // namespace
 
 void ClearHistory()
 {
@@ -184,8 +256,13 @@ int IsRepetition(const Board& board)
 
 int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move& best)
 {
-    // Step 1.
+    // Step 1. A search with limits looks at them now and then.
     ++nodes;
+    if (nodes >= next_poll) {
+        PollLimits();
+        if (search_stopped)
+            return 0;
+    }
     const int in_check = board.in_check;
     const int distance = board.ply - root_ply;
 
@@ -225,6 +302,8 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
         MakeNullMove(board);
         const int score = -AlphaBeta(board, -beta, 1 - beta, depth - 3, 1, scratch);
         UnmakeNullMove(board);
+        if (search_stopped)
+            return 0;
         if (score >= beta) {
             ++null_cutoffs;
             return score;
@@ -250,6 +329,8 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
         any_legal = true;
         const int score = -AlphaBeta(board, -beta, -alpha, depth - 1, 0, scratch);
         UnmakeMove(board);
+        if (search_stopped)
+            return 0;
         if (score > alpha) {
             bound = BOUND_EXACT;
             if (score >= beta) {
@@ -363,26 +444,125 @@ std::optional<Move> FirstLegalMove(Board& board)
     return std::nullopt;
 }
 
+// Whether the generator gives `move` in the board's position: a move read
+// from the table may belong to another position.
+bool IsGenerated(const Board& board, Move move)
+{
+    const MoveList list = GenerateMoves(board, NO_MOVE);
+    for (int i = 0; i < list.count; ++i) {
+        const Move candidate = list.moves[i];
+        if (SameSquares(candidate, move) && candidate.kind == move.kind)
+            return true;
+    }
+    return false;
+}
+
+// `best`, then the table's move in each position that follows while it is
+// legal there, up to MAX_PV moves or a position the line has passed before.
+int ReadPrincipalVariation(Board& board, Move best, Move* pv)
+{
+    uint32_t keys[MAX_PV + 1];
+    keys[0] = board.hash_key[board.ply];
+    int length = 0;
+    Move move = best;
+    bool more = true;
+    while (more && length < MAX_PV && IsGenerated(board, move) && MakeMove(board, move)) {
+        pv[length++] = move;
+        keys[length] = board.hash_key[board.ply];
+        for (int i = 0; i < length && more; ++i)
+            more = keys[i] != keys[length];
+        more = more && TableMove(board, move);
+    }
+    for (int i = 0; i < length; ++i)
+        UnmakeMove(board);
+    return length;
+}
+
+// What the depth just completed found.
+void RecordDepth(Board& board, int depth, int score, Move root, SearchResult& result)
+{
+    std::optional<Move> best = root;
+    if (IsNoMove(root))
+        best = FirstLegalMove(board);
+    result.has_move = best.has_value();
+    result.best = best.value_or(NO_MOVE);
+    result.score = score;
+    result.depth = depth;
+    result.nodes = nodes;
+    result.tt_probes = tt_probes;
+    result.tt_hits = tt_hits;
+    result.cutoffs = cutoffs;
+    result.null_cutoffs = null_cutoffs;
+    result.milliseconds = ReadMilliseconds() - poll_state.start_ms;
+    result.pv_length = best ? ReadPrincipalVariation(board, *best, result.pv) : 0;
+}
+
 }  // namespace
 
-std::optional<Move> Think(Board& board, std::ostream& out)
+SearchResult Search(Board& board, const SearchLimits& limits)
 {
-    // Steps 1 and 2.
+    // Step 1. A new search: the root, the counters, the history counters and
+    // the limits. Only an iterated search looks at its limits while it runs.
     root_ply = board.ply;
     nodes = tt_hits = cutoffs = null_cutoffs = tt_probes = 0;
     ClearHistory();
+    poll_state = {&limits, ReadMilliseconds(), false, false};
+    const bool limited = limits.hard_ms >= 0 || limits.max_nodes >= 0 || limits.should_stop;
+    next_poll = limits.iterate && limited ? POLL_NODES : NEVER;
+    search_stopped = false;
 
-    // Steps 3 to 6.
+    SearchResult result;
+    const int last = std::max(1, std::min(limits.depth, MAX_DEPTH));
+    for (int depth = limits.iterate ? 1 : last; depth <= last; ++depth) {
+        // Step 2. A whole search at this depth; one that a limit cut short
+        // tells nothing.
+        Move root = NO_MOVE;
+        const int score = AlphaBeta(board, -MATE_SCORE, MATE_SCORE, depth, 0, root);
+        if (search_stopped)
+            break;
+
+        // Step 3. Its answer, which from now on a limit may end the search with.
+        RecordDepth(board, depth, score, root, result);
+        poll_state.may_stop = true;
+        if (limits.on_depth)
+            limits.on_depth(result);
+
+        // Step 4. A further depth only while the limits leave room for it.
+        const bool past_soft = limits.soft_ms >= 0 && result.milliseconds >= limits.soft_ms;
+        if (!result.has_move || poll_state.stop_asked || past_soft)
+            break;
+    }
+
+    next_poll = NEVER;
+    search_stopped = false;
+    poll_state = {};
+    return result;
+}
+
+int MateInMoves(int score, int root)
+{
+    // The mated position's board ply lies above the root and below HISTORY_SIZE.
+    const int mated_ply = score > 0 ? MATE_SCORE - score : MATE_SCORE + score;
+    const int distance = mated_ply - root;
+    if (std::abs(score) <= MATE_SCORE - HISTORY_SIZE || distance <= 0)
+        return 0;
+    return score > 0 ? (distance + 1) / 2 : -(distance / 2);
+}
+
+std::optional<Move> Think(Board& board, std::ostream& out)
+{
+    // Steps 1 to 6. The calendar clock times the search.
     const int64_t start = ReadClock();
-    Move root = NO_MOVE;
-    const int score = AlphaBeta(board, -MATE_SCORE, MATE_SCORE, SEARCH_DEPTH, 0, root);
+    const SearchResult result = Search(board, SearchLimits{});
     int64_t elapsed = ReadClock() - start;
     if (elapsed == 0)
         elapsed = 1;
-    const long per_second = static_cast<long>(nodes / elapsed);
+    const long per_second = static_cast<long>(result.nodes / elapsed);
 
     // Step 7. No lookup at all reads as 0 %.
-    const float ratio = tt_probes > 0 ? static_cast<float>(tt_hits) / static_cast<float>(tt_probes) : 0.0f;
+    const float ratio = result.tt_probes > 0
+                            ? static_cast<float>(result.tt_hits) / static_cast<float>(result.tt_probes)
+                            : 0.0f;
     const double reuse = ratio * 100.0f;
 
     // Step 8.
@@ -390,12 +570,14 @@ std::optional<Move> Think(Board& board, std::ostream& out)
     std::snprintf(line, sizeof line,
                   "Searched %i nodes, reused %.2f%%[%i] of %i nodes from table, we got %i cutoffs, %i nullcutoffs, "
                   "eval is %i, %li NPS\n",
-                  nodes, reuse, tt_hits, tt_probes, cutoffs, null_cutoffs, score, per_second);
+                  static_cast<int>(result.nodes), reuse, static_cast<int>(result.tt_hits),
+                  static_cast<int>(result.tt_probes), static_cast<int>(result.cutoffs),
+                  static_cast<int>(result.null_cutoffs), result.score, per_second);
     out << line;
 
     // Steps 9 and 10. A root whose moves all scored at the bottom of the
     // window wrote no move: any legal one will do; with none, there is no move.
-    if (!IsNoMove(root))
-        return root;
-    return FirstLegalMove(board);
+    if (!result.has_move)
+        return std::nullopt;
+    return result.best;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <optional>
 
@@ -17,6 +18,11 @@
 using ClockFunction = int64_t (*)();
 void SetClock(ClockFunction clock);  // nullptr brings back the real clock
 int64_t ReadClock();
+
+// A monotonic clock in milliseconds, for the time limits of a search and the
+// times it reports. Injectable the same way.
+void SetMillisecondClock(ClockFunction clock);  // nullptr brings back the real clock
+int64_t ReadMilliseconds();
 
 // ---- Transposition table ---------------------------------------------------
 
@@ -56,6 +62,10 @@ bool SlotTagsOk();
 // matching slot the slot's move goes to `move`; other misses leave it alone.
 int ProbeTT(const Board& board, int alpha, int beta, int depth, int& score, Move& move);
 
+// The move kept with the board's position, if a slot holds the position. It
+// may be no move, or one the position does not have.
+bool TableMove(const Board& board, Move& move);
+
 // Offers a result for the board's position; written when the slot is
 // shallower or older than this second. Always 1.
 int StoreTT(const Board& board, Move move, int score, int depth, int bound);
@@ -73,13 +83,14 @@ inline constexpr int QUIESCE_LIMIT = 19;  // plies from the root
 inline constexpr int HISTORY_PLIES = 512;
 inline constexpr int HISTORY_CLEARED_PLIES = 200;
 
-// Search-wide state of the current search, reset by Think.
+// Search-wide state of the current search, reset when a search starts. The
+// counters are 64-bit so that a search of minutes cannot overflow them.
 extern int32_t root_ply;
-extern int32_t nodes;
-extern int32_t tt_probes;
-extern int32_t tt_hits;
-extern int32_t cutoffs;
-extern int32_t null_cutoffs;
+extern int64_t nodes;
+extern int64_t tt_probes;
+extern int64_t tt_hits;
+extern int64_t cutoffs;
+extern int64_t null_cutoffs;
 
 // History counters, [ply][from][to]: raised by AlphaBeta for the best move of
 // a node that finished its loop, read by the move ordering.
@@ -96,6 +107,61 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
 int Quiesce(Board& board, int alpha, int beta);
 
 // ---- Driver -----------------------------------------------------------------
+
+inline constexpr int MAX_PV = 32;
+// The deepest iteration any search is allowed. Only the fuzz targets build
+// the engine with a shallower cap, to keep each of their inputs cheap.
+#ifndef TAVIK_MAX_DEPTH
+#define TAVIK_MAX_DEPTH 64
+#endif
+inline constexpr int MAX_DEPTH = TAVIK_MAX_DEPTH;
+static_assert(SEARCH_DEPTH <= MAX_DEPTH);
+
+// Nodes searched between two looks at the limits and the stop request.
+inline constexpr int POLL_NODES = 4096;
+
+// What one search found: written by Search after every depth it completed.
+// `pv` starts with `best` and goes on with the moves the transposition table
+// holds for the positions that follow, each checked to be legal there.
+struct SearchResult {
+    bool has_move = false;  // false: the side to move has no legal move the search knows
+    Move best = NO_MOVE;
+    int score = 0;  // for the side to move; mates as in AlphaBeta
+    int depth = 0;  // the last depth completed
+    int64_t nodes = 0;
+    int64_t tt_probes = 0;
+    int64_t tt_hits = 0;
+    int64_t cutoffs = 0;
+    int64_t null_cutoffs = 0;
+    int64_t milliseconds = 0;  // since the search began, by ReadMilliseconds
+    Move pv[MAX_PV] = {};
+    int pv_length = 0;
+};
+
+// What ends a search. With `iterate` off, one AlphaBeta call at `depth` (the
+// engine's classic reply). With it on, depths 1, 2, ... up to `depth`, each a
+// full search with the same AlphaBeta, until a limit ends the search; the
+// answer is that of the last depth completed, and depth 1 always completes.
+struct SearchLimits {
+    int depth = SEARCH_DEPTH;
+    bool iterate = false;
+    int64_t soft_ms = -1;    // no further depth is begun after this (-1: none)
+    int64_t hard_ms = -1;    // the depth under way is abandoned at this (-1: none)
+    int64_t max_nodes = -1;  // the same for a node count (-1: none)
+    // Asked every POLL_NODES nodes; true ends the search as a limit does.
+    std::function<bool()> should_stop;
+    // Told of each depth completed.
+    std::function<void(const SearchResult&)> on_depth;
+};
+
+// Searches the board's position within `limits`. The board is as before on
+// return.
+SearchResult Search(Board& board, const SearchLimits& limits);
+
+// In how many moves a score found at board ply `root` mates: positive when
+// the side to move mates, negative when it is mated, 0 when the score is no
+// mate. (A mate scores the mated position's board ply less MATE_SCORE.)
+int MateInMoves(int score, int root);
 
 // Searches the board's position to SEARCH_DEPTH, writes the statistics line
 // and gives the move to play, or none when the side to move has no legal

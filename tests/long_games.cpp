@@ -120,7 +120,7 @@ class Game {
             return "undo\n";
         }
 
-        const std::vector<Move> legal = LegalMoves(*mirror_);
+        const std::vector<Move> legal = MovesOf(LegalMoves(*mirror_));
         if (legal.empty()) {
             record_.opponent_had_no_move = true;
             return "quit\n";
@@ -202,8 +202,8 @@ class Game {
             // No reply: the engine must have no legal move.
             record_.engine_had_no_move = true;
             finished_ = true;
-            EXPECT_TRUE(LegalMoves(*mirror_).empty()) << "ply " << record_.plies;
-            return LegalMoves(*mirror_).empty();
+            EXPECT_TRUE(LegalMoves(*mirror_).count == 0) << "ply " << record_.plies;
+            return LegalMoves(*mirror_).count == 0;
         }
 
         // "go": exmove line, move line. "usermove": evaluation line, move
@@ -219,7 +219,7 @@ class Game {
 
         // The reply must be one of the legal moves of the mirror position.
         std::optional<Move> reply;
-        for (const Move move : LegalMoves(*mirror_)) {
+        for (const Move move : MovesOf(LegalMoves(*mirror_))) {
             if (MoveText(move) == text)
                 reply = move;
         }

@@ -415,7 +415,7 @@ TEST_F(BoardTest, ChecksAreAnsweredByTheKingByTakingOrByBlocking)
         ASSERT_EQ(board->in_check, 1);
         EXPECT_EQ(board->checkers[board->ply], AttackersOf(*board, board->white_king, BLACK));
         std::vector<std::string> legal;
-        for (const Move move : LegalMoves(*board))
+        for (const Move move : MovesOf(LegalMoves(*board)))
             legal.push_back(MoveText(move));
         std::sort(legal.begin(), legal.end());
         EXPECT_EQ(legal, c.legal);

@@ -29,14 +29,14 @@ Move Normal(const char* from, const char* to) { return {Square(from), Square(to)
 
 bool IsLegal(Board& board, Move move)
 {
-    for (const Move candidate : LegalMoves(board)) {
+    for (const Move candidate : MovesOf(LegalMoves(board))) {
         if (candidate.from == move.from && candidate.to == move.to && candidate.kind == move.kind)
             return true;
     }
     return false;
 }
 
-bool IsMated(Board& board) { return board.in_check && LegalMoves(board).empty(); }
+bool IsMated(Board& board) { return board.in_check && LegalMoves(board).count == 0; }
 
 bool Mates(Board& board, Move move)
 {
@@ -49,7 +49,7 @@ bool Mates(Board& board, Move move)
 
 bool HasMateInOne(Board& board)
 {
-    for (const Move move : LegalMoves(board)) {
+    for (const Move move : MovesOf(LegalMoves(board))) {
         if (Mates(board, move))
             return true;
     }
@@ -61,7 +61,7 @@ bool ForcesMateInTwo(Board& board, Move move)
 {
     if (!MakeMove(board, move))
         return false;
-    const std::vector<Move> replies = LegalMoves(board);
+    const std::vector<Move> replies = MovesOf(LegalMoves(board));
     bool forced = !replies.empty();
     for (const Move reply : replies) {
         MakeMove(board, reply);
@@ -150,13 +150,13 @@ std::optional<Statistics> ParseStatistics(const std::string& text)
 }
 
 // What one call of Think gives and writes.
-struct SearchResult {
+struct ThinkRun {
     std::optional<Move> move;
     std::string output;
     Statistics statistics;
 };
 
-class Search : public ::testing::Test {
+class SearchTest : public ::testing::Test {
   protected:
     void SetUp() override
     {
@@ -175,10 +175,10 @@ class Search : public ::testing::Test {
         return board;
     }
 
-    static SearchResult RunThink(Board& board)
+    static ThinkRun RunThink(Board& board)
     {
         std::ostringstream out;
-        SearchResult result;
+        ThinkRun result;
         result.move = Think(board, out);
         result.output = out.str();
         const std::optional<Statistics> statistics = ParseStatistics(result.output);
@@ -193,7 +193,7 @@ class Search : public ::testing::Test {
     static void ExpectSearchPlaysALegalMove(Board& board, const std::string& label)
     {
         const Snapshot before = Take(board);
-        const SearchResult result = RunThink(board);
+        const ThinkRun result = RunThink(board);
         EXPECT_TRUE(Take(board) == before) << label;
         EXPECT_TRUE(BoardOk(board)) << label;
         ASSERT_TRUE(result.move) << label;
@@ -231,10 +231,10 @@ void ShuffleKnights(Board& board, int plies)
 
 // ---- Mates -------------------------------------------------------------------
 
-TEST_F(Search, MateInOneScoresFromTheMatedPly)
+TEST_F(SearchTest, MateInOneScoresFromTheMatedPly)
 {
     BoardPtr board = Load("6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1");
-    const SearchResult result = RunThink(*board);
+    const ThinkRun result = RunThink(*board);
     ASSERT_TRUE(result.move);
     EXPECT_EQ(MoveText(*result.move), "a1a8");
     EXPECT_EQ(result.statistics.score, MATE_SCORE - 1);
@@ -248,38 +248,38 @@ TEST_F(Search, MateInOneScoresFromTheMatedPly)
     EXPECT_EQ(MoveText(entry.best_move), "a1a8");
 }
 
-TEST_F(Search, MateInOneForBlack)
+TEST_F(SearchTest, MateInOneForBlack)
 {
     BoardPtr board = Load("r5k1/8/8/8/8/8/5PPP/6K1 b - - 0 1");
-    const SearchResult result = RunThink(*board);
+    const ThinkRun result = RunThink(*board);
     ASSERT_TRUE(result.move);
     EXPECT_EQ(MoveText(*result.move), "a8a1");
     EXPECT_EQ(result.statistics.score, MATE_SCORE - 1);
 }
 
-TEST_F(Search, MateScoreCountsTheBoardsAbsolutePly)
+TEST_F(SearchTest, MateScoreCountsTheBoardsAbsolutePly)
 {
     BoardPtr board = Load("6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1");
     for (const Move move : {Normal("g1", "f1"), Normal("g8", "h8"), Normal("f1", "g1"), Normal("h8", "g8")})
         ASSERT_EQ(MakeMove(*board, move), 1);
     ASSERT_EQ(board->ply, 4);
-    const SearchResult result = RunThink(*board);
+    const ThinkRun result = RunThink(*board);
     ASSERT_TRUE(result.move);
     EXPECT_EQ(MoveText(*result.move), "a1a8");
     EXPECT_EQ(result.statistics.score, MATE_SCORE - 5);
 }
 
-TEST_F(Search, MateInTwo)
+TEST_F(SearchTest, MateInTwo)
 {
     BoardPtr board = Load("k7/8/2K5/8/8/8/8/1R6 w - - 0 1");
     ASSERT_FALSE(HasMateInOne(*board));
-    const SearchResult result = RunThink(*board);
+    const ThinkRun result = RunThink(*board);
     ASSERT_TRUE(result.move);
     EXPECT_EQ(result.statistics.score, MATE_SCORE - 3);
     EXPECT_TRUE(ForcesMateInTwo(*board, *result.move)) << MoveText(*result.move);
 }
 
-TEST_F(Search, MatedRootScoresTheBoardPly)
+TEST_F(SearchTest, MatedRootScoresTheBoardPly)
 {
     BoardPtr board = Load("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
     StartSearch(*board, 0);
@@ -291,10 +291,10 @@ TEST_F(Search, MatedRootScoresTheBoardPly)
 
 // ---- Stalemate and repetition ------------------------------------------------
 
-TEST_F(Search, StalemateScoresZeroAndStoresNothing)
+TEST_F(SearchTest, StalemateScoresZeroAndStoresNothing)
 {
     BoardPtr board = Load("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
-    ASSERT_TRUE(LegalMoves(*board).empty());
+    ASSERT_TRUE(LegalMoves(*board).count == 0);
     ASSERT_FALSE(board->in_check);
     const Snapshot before = Take(*board);
 
@@ -313,7 +313,7 @@ TEST_F(Search, StalemateScoresZeroAndStoresNothing)
     EXPECT_TRUE(Take(*board) == before);
 }
 
-TEST_F(Search, ThirdOccurrenceIsDetected)
+TEST_F(SearchTest, ThirdOccurrenceIsDetected)
 {
     BoardPtr board = NewBoard();
     ShuffleKnights(*board, 4);
@@ -333,7 +333,7 @@ TEST_F(Search, ThirdOccurrenceIsDetected)
     EXPECT_EQ(IsRepetition(*pawns), 1);
 }
 
-TEST_F(Search, RepetitionBelowTheRootScoresZero)
+TEST_F(SearchTest, RepetitionBelowTheRootScoresZero)
 {
     // White is a queen up, so any real search would score far from zero.
     BoardPtr board = Load("1n2k3/8/8/8/8/8/8/1NQ1K3 w - - 0 1");
@@ -360,7 +360,7 @@ TEST_F(Search, RepetitionBelowTheRootScoresZero)
     EXPECT_GT(nodes, 1);
 }
 
-TEST_F(Search, RootOfAThirdOccurrenceStillSearches)
+TEST_F(SearchTest, RootOfAThirdOccurrenceStillSearches)
 {
     BoardPtr board = Load("1n2k3/8/8/8/8/8/8/1NQ1K3 w - - 0 1");
     const Move cycle[4] = {Normal("b1", "c3"), Normal("b8", "c6"), Normal("c3", "b1"), Normal("c6", "b8")};
@@ -369,7 +369,7 @@ TEST_F(Search, RootOfAThirdOccurrenceStillSearches)
     ASSERT_EQ(IsRepetition(*board), 1);
     const Snapshot before = Take(*board);
 
-    const SearchResult result = RunThink(*board);
+    const ThinkRun result = RunThink(*board);
     ASSERT_TRUE(result.move);
     EXPECT_TRUE(IsLegal(*board, *result.move)) << MoveText(*result.move);
     EXPECT_GT(result.statistics.nodes, 1);
@@ -395,7 +395,7 @@ BoardPtr WhiteFarAhead()
     return board;
 }
 
-TEST_F(Search, NullMoveCutsOffTwoPliesBelowTheRoot)
+TEST_F(SearchTest, NullMoveCutsOffTwoPliesBelowTheRoot)
 {
     BoardPtr board = WhiteFarAhead();
     StartSearch(*board, 2);
@@ -423,7 +423,7 @@ TEST_F(Search, NullMoveCutsOffTwoPliesBelowTheRoot)
     EXPECT_EQ(nodes, 3);  // the node, the null child, its quiescence search
 }
 
-TEST_F(Search, NoNullMoveAtTheRootOrItsChildren)
+TEST_F(SearchTest, NoNullMoveAtTheRootOrItsChildren)
 {
     BoardPtr board = WhiteFarAhead();
     for (const int distance : {0, 1}) {
@@ -438,7 +438,7 @@ TEST_F(Search, NoNullMoveAtTheRootOrItsChildren)
     }
 }
 
-TEST_F(Search, NoNullMoveAfterANullMove)
+TEST_F(SearchTest, NoNullMoveAfterANullMove)
 {
     BoardPtr board = WhiteFarAhead();
     StartSearch(*board, 2);
@@ -447,7 +447,7 @@ TEST_F(Search, NoNullMoveAfterANullMove)
     EXPECT_EQ(null_cutoffs, 0);
 }
 
-TEST_F(Search, NoNullMoveInCheck)
+TEST_F(SearchTest, NoNullMoveInCheck)
 {
     // White is far ahead but in check from the rook that came to d8.
     BoardPtr board = Load("4r2k/8/8/8/8/QQ6/8/3K4 b - - 0 1");
@@ -464,26 +464,26 @@ TEST_F(Search, NoNullMoveInCheck)
 
 // ---- Material ----------------------------------------------------------------
 
-TEST_F(Search, TakesAHangingQueen)
+TEST_F(SearchTest, TakesAHangingQueen)
 {
     BoardPtr board = Load("4k3/8/8/3q4/8/2N5/8/4K3 w - - 0 1");
-    const SearchResult result = RunThink(*board);
+    const ThinkRun result = RunThink(*board);
     ASSERT_TRUE(result.move);
     EXPECT_EQ(MoveText(*result.move), "c3d5");
     EXPECT_GT(result.statistics.score, 200);
 }
 
-TEST_F(Search, BlackTakesAHangingQueenToo)
+TEST_F(SearchTest, BlackTakesAHangingQueenToo)
 {
     BoardPtr board = Load("4k3/8/2n5/8/3Q4/8/8/4K3 b - - 0 1");
-    const SearchResult result = RunThink(*board);
+    const ThinkRun result = RunThink(*board);
     ASSERT_TRUE(result.move);
     EXPECT_EQ(MoveText(*result.move), "c6d4");
 }
 
 // ---- Quiescence search -----------------------------------------------------
 
-TEST_F(Search, QuiescenceLimitReturnsTheRawEvaluation)
+TEST_F(SearchTest, QuiescenceLimitReturnsTheRawEvaluation)
 {
     // White's knight could take the queen; at the limit nothing is searched.
     BoardPtr board = Load("4k3/8/8/3q4/8/2N5/8/4K3 w - - 0 1");
@@ -506,7 +506,7 @@ TEST_F(Search, QuiescenceLimitReturnsTheRawEvaluation)
     EXPECT_GT(nodes, 1);
 }
 
-TEST_F(Search, QuiescenceStandPat)
+TEST_F(SearchTest, QuiescenceStandPat)
 {
     BoardPtr board = Load("4k3/8/8/3q4/8/2N5/8/4K3 w - - 0 1");
     const int raw = Evaluate(*board);
@@ -532,7 +532,7 @@ TEST_F(Search, QuiescenceStandPat)
 
 // ---- Driver and statistics line ----------------------------------------------
 
-TEST_F(Search, NoMoveForAMatedSide)
+TEST_F(SearchTest, NoMoveForAMatedSide)
 {
     BoardPtr board = Load("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
     std::ostringstream out;
@@ -541,7 +541,7 @@ TEST_F(Search, NoMoveForAMatedSide)
                          "eval is -5000, 1 NPS\n");
 }
 
-TEST_F(Search, NoMoveForAStalematedSide)
+TEST_F(SearchTest, NoMoveForAStalematedSide)
 {
     BoardPtr board = Load("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
     std::ostringstream out;
@@ -554,10 +554,10 @@ TEST_F(Search, NoMoveForAStalematedSide)
 // Material far beyond a game's: the root's first move already reaches the top
 // of the window and cuts off before any move was recorded. The engine still
 // plays that move.
-TEST_F(Search, RootCutOffAtTheTopOfTheWindowStillGivesAMove)
+TEST_F(SearchTest, RootCutOffAtTheTopOfTheWindowStillGivesAMove)
 {
     BoardPtr board = Load("7k/6pp/8/8/8/8/QQQQQQ2/QQQQQQ1K w - - 0 1");
-    const SearchResult result = RunThink(*board);
+    const ThinkRun result = RunThink(*board);
     EXPECT_EQ(result.statistics.score, MATE_SCORE);
     ASSERT_TRUE(result.move);
     EXPECT_TRUE(IsLegal(*board, *result.move)) << MoveText(*result.move);
@@ -565,10 +565,10 @@ TEST_F(Search, RootCutOffAtTheTopOfTheWindowStillGivesAMove)
 
 // Material far below: every root move scores at the bottom of the window, so
 // none raises alpha; the engine still plays a legal move.
-TEST_F(Search, RootWithEveryMoveAtTheBottomStillGivesAMove)
+TEST_F(SearchTest, RootWithEveryMoveAtTheBottomStillGivesAMove)
 {
     BoardPtr board = Load("qqqqqq1k/qqqqqq2/8/8/8/8/6PP/7K w - - 0 1");
-    const SearchResult result = RunThink(*board);
+    const ThinkRun result = RunThink(*board);
     EXPECT_EQ(result.statistics.score, -MATE_SCORE);
     ASSERT_TRUE(result.move);
     EXPECT_TRUE(IsLegal(*board, *result.move)) << MoveText(*result.move);
@@ -577,20 +577,20 @@ TEST_F(Search, RootWithEveryMoveAtTheBottomStillGivesAMove)
 // A side that a set-up position left without a king still has its moves:
 // none of them can expose a king, whatever attacks a1 (the square its king
 // would be recorded on).
-TEST_F(Search, SideWithoutAKingStillMoves)
+TEST_F(SearchTest, SideWithoutAKingStillMoves)
 {
     BoardPtr board = Load("8/8/8/8/8/8/1k5P/8 w - - 0 1");
     EXPECT_FALSE(board->in_check);
-    EXPECT_EQ(LegalMoves(*board).size(), 2u);
-    const SearchResult result = RunThink(*board);
+    EXPECT_EQ(LegalMoves(*board).count, 2);
+    const ThinkRun result = RunThink(*board);
     ASSERT_TRUE(result.move);
     EXPECT_TRUE(IsLegal(*board, *result.move));
 }
 
-TEST_F(Search, StatisticsLineMatchesTheCounters)
+TEST_F(SearchTest, StatisticsLineMatchesTheCounters)
 {
     BoardPtr board = NewBoard();
-    const SearchResult result = RunThink(*board);
+    const ThinkRun result = RunThink(*board);
     ASSERT_TRUE(result.move);
     const Statistics& line = result.statistics;
     EXPECT_EQ(line.nodes, nodes);
@@ -610,28 +610,28 @@ TEST_F(Search, StatisticsLineMatchesTheCounters)
     EXPECT_EQ(line.per_second, line.nodes);
 }
 
-TEST_F(Search, SpeedDividesByTheElapsedSeconds)
+TEST_F(SearchTest, SpeedDividesByTheElapsedSeconds)
 {
     clock_readings = 0;
     SetClock(SteppingClock);
     BoardPtr board = NewBoard();
-    const SearchResult result = RunThink(*board);
+    const ThinkRun result = RunThink(*board);
     EXPECT_EQ(result.statistics.per_second, result.statistics.nodes / 3);
 }
 
-TEST_F(Search, RepeatedSearchGivesTheSameLine)
+TEST_F(SearchTest, RepeatedSearchGivesTheSameLine)
 {
     BoardPtr first = NewBoard();
-    const SearchResult a = RunThink(*first);
+    const ThinkRun a = RunThink(*first);
     ClearTT();
     BoardPtr second = NewBoard();
-    const SearchResult b = RunThink(*second);
+    const ThinkRun b = RunThink(*second);
     EXPECT_EQ(a.output, b.output);
     ASSERT_TRUE(a.move && b.move);
     EXPECT_EQ(MoveText(*a.move), MoveText(*b.move));
 }
 
-TEST_F(Search, ThinkLeavesTheBoardAsItWas)
+TEST_F(SearchTest, ThinkLeavesTheBoardAsItWas)
 {
     const char* positions[] = {
         START_FEN,
@@ -642,14 +642,14 @@ TEST_F(Search, ThinkLeavesTheBoardAsItWas)
     };
     for (const char* fen : positions) {
         BoardPtr board = Load(fen);
-        ASSERT_EQ(MakeMove(*board, LegalMoves(*board).front()), 1);
+        ASSERT_EQ(MakeMove(*board, MovesOf(LegalMoves(*board)).front()), 1);
         ExpectSearchPlaysALegalMove(*board, fen);
     }
 }
 
 // ---- The end of the history --------------------------------------------------
 
-TEST_F(Search, SearchesNearTheEndOfTheHistory)
+TEST_F(SearchTest, SearchesNearTheEndOfTheHistory)
 {
     // Boards played by MakeMove alone (no room made), the root a few plies
     // or a single ply before the last.
@@ -661,7 +661,7 @@ TEST_F(Search, SearchesNearTheEndOfTheHistory)
     }
 }
 
-TEST_F(Search, SearchesWithChecksNearTheEndOfTheHistory)
+TEST_F(SearchTest, SearchesWithChecksNearTheEndOfTheHistory)
 {
     // Queens and rooks give long lines of checks, which extend the search.
     BoardPtr board = Load("3qk3/3r4/8/8/8/8/3R4/3QK3 w - - 0 1");
@@ -672,7 +672,7 @@ TEST_F(Search, SearchesWithChecksNearTheEndOfTheHistory)
     ExpectSearchPlaysALegalMove(*board, "checks at ply 288");
 }
 
-TEST_F(Search, ThinkAtTheLastPlyLeavesTheBoardAlone)
+TEST_F(SearchTest, ThinkAtTheLastPlyLeavesTheBoardAlone)
 {
     // The game never gets here (it makes room first); the search must still
     // stay inside the histories.

@@ -10,7 +10,7 @@
 
 struct BenchResult {
     std::string fen;
-    int32_t nodes;
+    int64_t nodes;
     std::string move;  // coordinate form, or "none"
     double seconds;    // the search alone, by a monotonic clock
 };

@@ -94,7 +94,7 @@ bool IsCapture(const Board& board, Move move) { return !IsEmpty(board.squares[mo
 bool GivesACapture(Board& board, Move move)
 {
     MakeMove(board, move);
-    const std::vector<Move> replies = LegalMoves(board);
+    const std::vector<Move> replies = MovesOf(LegalMoves(board));
     const bool capture = std::any_of(replies.begin(), replies.end(), [&](Move r) { return IsCapture(board, r); });
     UnmakeMove(board);
     return capture;
@@ -155,7 +155,7 @@ class Session {
             return "quit\n";
         if (mirror_ && !end_ && plies_ >= cap_)
             end_ = "ply cap";
-        if (mirror_ && !end_ && LegalMoves(*mirror_).empty())
+        if (mirror_ && !end_ && LegalMoves(*mirror_).count == 0)
             end_ = mirror_->in_check ? "opponent mated" : "opponent stalemated";
         if (!mirror_ || end_) {
             if (mirror_)
@@ -188,7 +188,7 @@ class Session {
             sent_ = Sent::UNDO;
             return "undo\n";
         }
-        const Move move = Choose(LegalMoves(*mirror_));
+        const Move move = Choose(MovesOf(LegalMoves(*mirror_)));
         const std::string text = MoveText(move);
         MakeGameMove(*mirror_, move);
         Played(move);
@@ -262,7 +262,7 @@ class Session {
                 text = line.substr(5);
         }
         if (!text) {
-            if (!LegalMoves(*mirror_).empty())
+            if (LegalMoves(*mirror_).count > 0)
                 return Fail("no reply though the engine has a legal move:\n" + output);
             end_ = mirror_->in_check ? "engine mated" : "engine stalemated";
             return true;

@@ -27,16 +27,3 @@ std::vector<DivideEntry> Divide(Board& board, int depth)
     }
     return entries;
 }
-
-std::vector<Move> LegalMoves(Board& board)
-{
-    std::vector<Move> legal;
-    const MoveList list = GenerateMoves(board, NO_MOVE);
-    for (int i = 0; i < list.count; ++i) {
-        if (MakeMove(board, list.moves[i])) {
-            UnmakeMove(board);
-            legal.push_back(list.moves[i]);
-        }
-    }
-    return legal;
-}

@@ -10,8 +10,8 @@
 
 uint64_t Perft(Board& board, int depth);
 
-// The legal moves of the position, in generation order.
-std::vector<Move> LegalMoves(Board& board);
+// The moves of a list, in its order.
+inline std::vector<Move> MovesOf(const MoveList& list) { return {list.moves, list.moves + list.count}; }
 
 // The count below each legal root move, in generation order.
 struct DivideEntry {

@@ -5,11 +5,18 @@
 
 Reads the PGN file that xboard appended the games to and xboard's debug log,
 which holds every line exchanged with both engines. tavik is xboard's first
-engine ("first" in the log) and is named "tavik" in the PGN tags. Prints what
-went wrong game by game, then one summary line, and exits 0 only when every
-expected game ended by mate, stalemate, a draw rule, an adjudication or the
-opponent's resignation, with no illegal move, no false illegal-move claim,
-no engine crash and no time forfeit by tavik.
+engine ("first" in the log) and its name in the PGN tags starts with "tavik"
+("tavik", or "tavik 0.1.0" as the --xboard front-end calls itself). Prints
+what went wrong game by game, then one summary line, and exits 0 only when
+every expected game ended by mate, stalemate, a draw rule, an adjudication,
+the opponent's resignation or the opponent's flag, with no illegal move, no
+false illegal-move claim, no engine crash, no loss on time by tavik and no
+thinking output from tavik that xboard cannot read.
+
+In the summary, forfeits counts the games tavik lost by forfeit (on time or
+by an illegal move), time_losses those it lost on time (a draw because both
+flags fell included) and opponent_time_losses those the opponent lost on time,
+which are tavik's wins and no fault of its own.
 """
 
 import re
@@ -28,7 +35,7 @@ FINISHED = re.compile(
     r"|(white|black) resigns)$",
     re.IGNORECASE,
 )
-ON_TIME = re.compile(r"^(white|black) wins on time$", re.IGNORECASE)
+ON_TIME = re.compile(r"^(?:(white|black) wins on time|both players ran out of time)$", re.IGNORECASE)
 FALSE_CLAIM = re.compile(r"false illegal-move claim", re.IGNORECASE)
 OTHER_FALSE_CLAIM = re.compile(r"false (win|draw) claim", re.IGNORECASE)
 ILLEGAL = re.compile(r"forfeit due to (illegal|invalid) move|illegal move .* from \S+ machine", re.IGNORECASE)
@@ -40,6 +47,11 @@ CRASH = re.compile(
 # What tavik writes when it rejects a move or cannot read a command.
 TAVIK_REJECTS = re.compile(r"^(illegal move|errro ilegal move)", re.IGNORECASE)
 TAVIK_CONFUSED = re.compile(r"^(extended algebraic needs|unknown figure|tellusererror)", re.IGNORECASE)
+# Thinking output, "DEPTH SCORE TIME NODES PV": a line from tavik that begins
+# with two numbers must go on so, or xboard drops it. (The classic front-end's
+# board diagram, whose lines begin with a rank number and a bar, is no such line.)
+LOOKS_LIKE_THINKING = re.compile(r"^\d+[.&]?\s+-?\d")
+THINKING = re.compile(r"^\d+[.&]?\s+-?\d+\s+\d+\s+\d+(?:\s.*)?$")
 
 
 def read(path):
@@ -82,7 +94,7 @@ def split_log(text):
 def scan_part(lines):
     """Faults in one game's part of the log: a dict from kind to the lines
     that show it, each distinct text once."""
-    found = {"illegal": [], "false claim": [], "crash": [], "on time": [], "confused": []}
+    found = {"illegal": [], "false claim": [], "crash": [], "on time": [], "confused": [], "bad thinking": []}
 
     def add(kind, line):
         if line not in found[kind]:
@@ -97,6 +109,8 @@ def scan_part(lines):
                     add("false claim", line)
                 elif TAVIK_CONFUSED.match(said):
                     add("confused", line)
+                elif LOOKS_LIKE_THINKING.match(said) and not THINKING.match(said):
+                    add("bad thinking", line)
             continue
         if line.startswith("GE("):  # xboard repeats GameEnds' arguments here
             continue
@@ -138,7 +152,7 @@ def main(argv):
     if len(games) != expected:
         problems.append(f"{len(games)} game(s) in the PGN file, {expected} expected")
 
-    wins = losses = draws = illegal = forfeits = crashes = 0
+    wins = losses = draws = illegal = forfeits = time_losses = opponent_time_losses = crashes = 0
     for number in range(1, max(len(games), len(parts) - 1) + 1):
         game = games[number - 1] if number <= len(games) else {"ending": "", "result": "*"}
         found = scan_part(parts[number]) if number < len(parts) else scan_part([])
@@ -152,6 +166,7 @@ def main(argv):
         if number <= len(games) and colour is None:
             problems.append(f"{name}: {ENGINE} played neither colour")
 
+        lost = False
         if result == "1/2-1/2":
             draws += 1
         elif result in ("1-0", "0-1") and colour:
@@ -159,6 +174,7 @@ def main(argv):
                 wins += 1
             else:
                 losses += 1
+                lost = True
 
         faults = []
         if found["illegal"] or ILLEGAL.search(ending):
@@ -168,18 +184,25 @@ def main(argv):
             illegal += 1
             faults.append("a false claim")
         on_time = ON_TIME.match(ending)
-        if on_time and on_time.group(1).lower() != colour:
-            forfeits += 1
+        opponent_flagged = bool(on_time and on_time.group(1) and on_time.group(1).lower() == colour)
+        if on_time and not opponent_flagged:
+            time_losses += 1
             faults.append(f"{ENGINE} lost on time")
-        elif on_time or found["on time"]:
-            faults.append("a loss on time")
+        elif opponent_flagged:
+            opponent_time_losses += 1
+        elif found["on time"]:
+            faults.append("a loss on time seen only in the debug log")
+        if lost and (ILLEGAL.search(ending) or on_time):
+            forfeits += 1
         crashed = found["crash"] or CRASH.search(ending)
         if crashed or result == "*" or re.search(r"xboard exit", ending, re.IGNORECASE):
             crashes += 1
             faults.append("an engine crash" if crashed else "no end: an engine crashed or hung")
         if found["confused"]:
             faults.append(f"{ENGINE} could not read a command")
-        if not faults and not FINISHED.match(ending):
+        if found["bad thinking"]:
+            faults.append(f"{ENGINE} sent thinking output xboard cannot read")
+        if not faults and not opponent_flagged and not FINISHED.match(ending):
             faults.append("an ending that is none of mate, stalemate, draw rule or adjudication")
         resigned = re.match(r"^(white|black) resigns$", ending, re.IGNORECASE)
         if resigned and resigned.group(1).lower() == colour:
@@ -200,7 +223,8 @@ def main(argv):
         print("gui-match: " + problem)
     print(
         f"gui-match: games={len(games)} {ENGINE}_wins={wins} losses={losses} draws={draws} "
-        f"illegal={illegal} forfeits={forfeits} crashes={crashes}"
+        f"illegal={illegal} forfeits={forfeits} time_losses={time_losses} "
+        f"opponent_time_losses={opponent_time_losses} crashes={crashes}"
     )
     return 1 if problems else 0
 

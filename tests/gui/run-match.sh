@@ -7,29 +7,56 @@
 # GAMES defaults to 2 (well under a minute, as CI runs it); TAVIK_BINARY to
 # build/gui/tavik, which is built in Release when missing. Run as root, the
 # script installs what is missing from Debian's packages: xboard, xvfb,
-# xauth and fairymax.
+# xauth and fairymax. The script first runs the cases of its judge,
+# tests/gui/test_check_match.py.
 #
 # xboard runs in match mode with alternating colours (tavik has White in the
-# odd games) and legality testing on, and starts a fresh tavik for every game
-# (tavik honours "go" only as the first move-related command of a process and
-# ignores "force", so a reused process would answer moves of a finished game).
-# Both sides get 30 minutes for 40 moves and xboard calls flags: tavik keeps
-# no clock and answers within a second or two, so it can only lose on time by
-# hanging, and a watchdog stops the match much earlier when the debug log
-# stays still for two minutes. Fairy-Max is held to a fixed depth so that the
-# games go quickly. xboard ends games on mate and stalemate, on threefold
+# odd games) and legality testing on, and keeps its own defaults for tavik:
+# it starts "TAVIK_BINARY TAVIK_GUI_ENGINE_ARGS" (no argument by default),
+# and whether one process plays every game is the engine's to say. Started
+# with no argument, tavik sends reuse=0 (it honours "go" only as the first
+# move-related command of a process and ignores "force"), so xboard starts it
+# afresh for every game; "tavik --xboard" sends reuse=1 and plays the whole
+# match in one process.
+#
+# Both sides get TAVIK_GUI_TIME_CONTROL minutes for 40 moves (30 by default)
+# and xboard calls flags. With no argument tavik keeps no clock and answers
+# within a second, so it can only lose on time by hanging; "tavik --xboard"
+# spends its clock, so give it a short one, e.g. 1 (40 moves in a minute),
+# which tries its time keeping and keeps the games short. A loss on time by
+# tavik fails the run; one by Fairy-Max, which a short clock may bring about
+# even at its low depth, is counted as a win for tavik. A watchdog stops the
+# match much earlier when the debug log stays still for two minutes.
+# Fairy-Max is held to a fixed depth so that the games go quickly; the depth
+# goes in Fairy-Max's own start-up commands, so that tavik gets no "sd" and
+# plays on its clock. xboard ends games on mate and stalemate, on threefold
 # repetition, the 50-move rule and dead or drawish material, and draws a game
-# still going after a cap of moves; score-based loss adjudication stays off,
-# since tavik sends no thinking output from which xboard could read a score.
+# still going after a cap of moves. xboard asks both engines for thinking
+# output ("post"); tavik --xboard sends it as DEPTH SCORE TIME NODES PV, and
+# a line of it xboard cannot read fails the run. Score-based loss
+# adjudication stays off: tavik without arguments sends no score.
 #
 # The games go to $OUT/games.pgn, xboard's debug log (every line exchanged
 # with both engines) to $OUT/xboard-debug.log, xboard's own output to
-# $OUT/xboard-output.txt. tests/gui/check_match.py reads them: the script
-# passes only when every game ended by mate, stalemate, a draw rule or
-# adjudication, with no illegal move, no false illegal-move claim, no engine
-# crash or hang and no time forfeit by tavik, and ends with a line such as
+# $OUT/xboard-output.txt. tests/gui/check_match.py reads them and finds
+# tavik's games by a player name that starts with "tavik" (the --xboard
+# front-end calls itself "tavik 0.1.0"): the script passes only when every
+# game ended by mate, stalemate, a draw rule, adjudication or Fairy-Max's
+# flag, with no illegal move, no false illegal-move claim, no engine crash or
+# hang and no loss on time by tavik, and ends with a line such as
 #
-#     gui-match: games=2 tavik_wins=1 losses=1 draws=0 illegal=0 forfeits=0 crashes=0
+#     gui-match: games=2 tavik_wins=1 losses=1 draws=0 illegal=0 forfeits=0 time_losses=0 opponent_time_losses=0 crashes=0
+#
+# where forfeits counts the games tavik lost on time or by an illegal move,
+# time_losses the games in which its flag fell and opponent_time_losses those
+# in which Fairy-Max's fell.
+#
+# Both front-ends, as CI plays them, one run each (each set of engine
+# arguments has an output folder of its own, build/gui-match and
+# build/gui-match-xboard):
+#
+#     tests/gui/run-match.sh 2 build/release/tavik
+#     TAVIK_GUI_ENGINE_ARGS=--xboard TAVIK_GUI_TIME_CONTROL=1 tests/gui/run-match.sh 2 build/release/tavik
 #
 # A long match: give the number of games, e.g. 100 (about 25 minutes against
 # Fairy-Max at depth 4; a deeper opponent makes longer games), and keep its
@@ -39,19 +66,28 @@
 #     TAVIK_GUI_OUT=build/gui-long TAVIK_GUI_OPPONENT_DEPTH=6 tests/gui/run-match.sh 100 build/release/tavik
 #
 # Settings from the environment:
-#     TAVIK_GUI_OUT             output folder (default build/gui-match)
-#     TAVIK_GUI_OPPONENT_DEPTH  Fairy-Max's search depth, sent as "sd" (default 4; tavik ignores it)
+#     TAVIK_GUI_ENGINE_ARGS     arguments for tavik, e.g. --xboard (default none)
+#     TAVIK_GUI_OUT             output folder (default build/gui-match, with the
+#                               arguments appended: build/gui-match-xboard)
+#     TAVIK_GUI_OPPONENT_DEPTH  Fairy-Max's search depth, sent to it alone as "sd" (default 4)
 #     TAVIK_GUI_MAX_MOVES       moves after which xboard draws the game (default 150)
-#     TAVIK_GUI_GAME_MINUTES    time allowed per game before the match is stopped (default 15)
+#     TAVIK_GUI_GAME_MINUTES    time allowed per game before the match is stopped (default 15;
+#                               raise it for a long clock that tavik spends)
 #     TAVIK_GUI_STALL_SECONDS   silence in the debug log after which it is stopped (default 120)
-#     TAVIK_GUI_TIME_CONTROL    minutes[:seconds] for 40 moves, for both sides (default 30)
+#     TAVIK_GUI_TIME_CONTROL    minutes[:seconds] for 40 moves, for both sides (default 30;
+#                               1 is 40 moves in a minute, 0:30 in half a minute)
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 games=${1:-2}
 tavik=${2:-}
-out=${TAVIK_GUI_OUT:-$repo/build/gui-match}
+read -ra words <<<"${TAVIK_GUI_ENGINE_ARGS:-}"
+engine_args="${words[*]}"
+# Each set of arguments gets an output folder of its own, so that the runs
+# of both front-ends can follow each other without overwriting their logs.
+suffix=$(tr -cs 'A-Za-z0-9' '-' <<<"$engine_args" | sed 's/^-*//; s/-*$//')
+out=${TAVIK_GUI_OUT:-$repo/build/gui-match${suffix:+-$suffix}}
 depth=${TAVIK_GUI_OPPONENT_DEPTH:-4}
 max_moves=${TAVIK_GUI_MAX_MOVES:-150}
 game_minutes=${TAVIK_GUI_GAME_MINUTES:-15}
@@ -66,6 +102,9 @@ die() {
 }
 
 [[ $games =~ ^[1-9][0-9]*$ ]] || die "GAMES must be a positive number, not '$games'"
+[[ $depth =~ ^[1-9][0-9]*$ ]] || die "TAVIK_GUI_OPPONENT_DEPTH must be a positive number, not '$depth'"
+[[ $time_control =~ ^[0-9]+(:[0-5][0-9])?$ && ! $time_control =~ ^0+(:00)?$ ]] ||
+    die "TAVIK_GUI_TIME_CONTROL must be minutes[:seconds] above zero, not '$time_control'"
 
 # ---- What the match needs ---------------------------------------------------
 
@@ -82,6 +121,10 @@ if ((${#missing[@]})); then
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 command -v python3 >/dev/null || die "python3 is needed to check the games"
+cases=$(python3 "$here/test_check_match.py" 2>&1) || {
+    echo "$cases" >&2
+    die "the cases of check_match.py fail"
+}
 
 if [[ -z $tavik ]]; then
     tavik=$repo/build/gui/tavik
@@ -93,6 +136,9 @@ if [[ -z $tavik ]]; then
 fi
 [[ -x $tavik ]] || die "no tavik binary at $tavik"
 tavik=$(cd "$(dirname "$tavik")" && pwd)/$(basename "$tavik")
+# xboard splits its engine's command line at spaces and knows no quoting.
+[[ $tavik != *[[:space:]]* ]] || die "xboard cannot start an engine whose path holds a space: $tavik"
+engine=$tavik${engine_args:+ $engine_args}
 
 # ---- The match --------------------------------------------------------------
 
@@ -107,22 +153,24 @@ rm -rf "${out:?}/home"
 mkdir -p "$out/home" "$out/engine"
 
 xboard_args=(
-    -fcp "$tavik" -fd "$out/engine"
+    -fcp "$engine" -fd "$out/engine"
     -scp fairymax -sd "$out/engine"
     # Fairy-Max's command loop can crash on a command it does not know:
     # "computer", which xboard would send before every game, is left out,
-    # and a fresh Fairy-Max too plays each game, since the "result" that
-    # closes a game is another such command.
-    -secondComputerString ""
-    -mg "$games" -xreuse -xreuse2
-    -tc "$time_control" -mps 40 -autoflag -depth "$depth" -xponder
+    # and a fresh Fairy-Max plays each game, since the "result" that closes
+    # a game is another such command. Its depth goes in its own start-up
+    # commands: xboard's -depth would send "sd" to tavik as well, and tavik
+    # is to play on its clock.
+    -secondComputerString "" -secondInitString "new\nrandom\nsd $depth\n"
+    -mg "$games" -xreuse2
+    -tc "$time_control" -mps 40 -autoflag -xponder -showThinking true
     -legal -testClaims true -checkMates true -materialDraws true -trivialDraws true
     -ruleMoves 50 -repeatsToDraw 3 -adjudicateDrawMoves "$max_moves" -adjudicateLossThreshold 0
     -matchPause 500 -xexit -saveSettingsOnExit false -soundProgram "" -soundMove ""
     -sgf "$pgn" -debug -nameOfDebugFile "$debug"
 )
 
-log "playing $games game(s): $tavik against fairymax at depth $depth, output in $out"
+log "playing $games game(s) at 40 moves in $time_control min: $engine against fairymax at depth $depth, output in $out"
 # Whether an engine of the match is running, has died (a zombie that xboard
 # has not reaped) or is not there.
 engine_state() {
