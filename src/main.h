@@ -7,6 +7,12 @@
 
 #include "board.h"
 
+// The engine's version, as the build names it.
+#ifndef TAVIK_VERSION
+#define TAVIK_VERSION "0"
+#endif
+inline constexpr const char* VERSION = TAVIK_VERSION;
+
 // Runs one whole session: start-up, then one command per line of `in` until
 // "quit" or the end of the input. Returns the process's exit status.
 int RunCommandLoop(std::istream& in, std::ostream& out);

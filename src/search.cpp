@@ -539,6 +539,25 @@ SearchResult Search(Board& board, const SearchLimits& limits)
     return result;
 }
 
+void SetClockLimits(SearchLimits& limits, int64_t remaining_ms, int64_t increment_ms, int moves_to_go)
+{
+    // Moves still to make with this time: a sudden-death game is taken to
+    // last 30 more. A reserve covers the delays of the pipe and the process.
+    const int64_t moves = moves_to_go > 0 ? moves_to_go : 30;
+    const int64_t reserve = std::min<int64_t>(50, remaining_ms / 10);
+    const int64_t usable = std::max<int64_t>(remaining_ms - reserve, 1);
+    const int64_t share = usable / (moves + 1) + (moves > 1 ? increment_ms * 3 / 4 : 0);
+    limits.soft_ms = std::max<int64_t>(share / 2, 1);
+    limits.hard_ms = std::max<int64_t>(std::min(share * 5 / 2, usable / 3), 1);
+}
+
+void SetMoveTimeLimits(SearchLimits& limits, int64_t move_ms)
+{
+    const int64_t reserve = std::min<int64_t>(20, move_ms / 10);
+    limits.hard_ms = std::max<int64_t>(move_ms - reserve, 1);
+    limits.soft_ms = limits.hard_ms / 2;
+}
+
 int MateInMoves(int score, int root)
 {
     // The mated position's board ply lies above the root and below HISTORY_SIZE.

@@ -154,6 +154,16 @@ struct SearchLimits {
     std::function<void(const SearchResult&)> on_depth;
 };
 
+// The time limits of one move under a clock: `remaining_ms` on the side to
+// move's clock, `increment_ms` added after each of its moves, `moves_to_go`
+// before the clock gains time again (0: the rest of the game). Aims at an
+// even share of what is left, begins no depth past half of it, and never
+// runs so long that the clock could fall.
+void SetClockLimits(SearchLimits& limits, int64_t remaining_ms, int64_t increment_ms, int moves_to_go);
+
+// The same for an exact time per move.
+void SetMoveTimeLimits(SearchLimits& limits, int64_t move_ms);
+
 // Searches the board's position within `limits`. The board is as before on
 // return.
 SearchResult Search(Board& board, const SearchLimits& limits);

@@ -4,14 +4,21 @@
 #include <sstream>
 
 #include "hash.h"
+#include "input.h"
+#include "line_source.h"
 #include "main.h"
 #include "search.h"
+#include "xboard.h"
 
 namespace {
 
 int64_t fixed_second;
 
 int64_t FixedClock() { return fixed_second; }
+
+int64_t millisecond;
+
+int64_t SteppingMilliseconds() { return ++millisecond; }
 
 // A session seeds the hashing tables from its clock. Boards that a test
 // builds beside a session (to follow the game) use the same tables from the
@@ -58,4 +65,44 @@ bool IsStatisticsLine(const std::string& line)
     const std::string shown = reuse;
     const size_t point = shown.find('.');
     return line == rebuilt && point != std::string::npos && shown.size() - point == 3 && speed == searched;
+}
+
+XboardRun RunXboardSession(const std::string& input, Arrival arrival)
+{
+    fixed_second = DEFAULT_SECOND;
+    millisecond = 0;
+    SetClock(FixedClock);
+    SetMillisecondClock(SteppingMilliseconds);
+    std::istringstream all(input);
+    std::istringstream lines(input);
+    LineSource one_by_one([&]() -> std::optional<std::string> {
+        std::string line;
+        if (!std::getline(lines, line))
+            return std::nullopt;
+        return line + "\n";
+    });
+    std::istream on_request(&one_by_one);
+    LineInput source = InputFromStream(arrival == Arrival::ALL_AT_ONCE ? all : on_request);
+    std::ostringstream out;
+    XboardSession session;
+    session.input = &source;
+    session.out = &out;
+    RunXboard(session);
+    SetClock(nullptr);
+    SetMillisecondClock(nullptr);
+    return {out.str(), PositionText(*session.board)};
+}
+
+bool Matches(const std::string& text, const std::string& pattern)
+{
+    const size_t star = pattern.find('*');
+    if (star == std::string::npos)
+        return text == pattern;
+    if (text.compare(0, star, pattern, 0, star) != 0)
+        return false;
+    for (size_t at = star; at <= text.size(); ++at) {
+        if (Matches(text.substr(at), pattern.substr(star + 1)))
+            return true;
+    }
+    return false;
 }

@@ -26,7 +26,7 @@ done
 [ -x "$root/usr/games/tavik" ] || { echo "not executable: /usr/games/tavik"; fail=1; }
 
 # The registration file names the engine's command and the variants it plays.
-expected=$'plugin spec 0.0\ntavik\nchess'
+expected=$'plugin spec 0.0\ntavik --xboard\nchess'
 [ "$(cat "$root/usr/share/games/plugins/xboard/tavik.eng")" = "$expected" ] || { echo "bad tavik.eng"; fail=1; }
 
 # The manual page reads as a manual page.
@@ -44,6 +44,13 @@ feature*myname=\"tavik\"*) ;;
 *) echo "packaged engine wrote: $output"; fail=1 ;;
 esac
 [ "$status" -eq 0 ] || { echo "packaged engine exited $status"; fail=1; }
+
+# Its xboard engine answers the handshake and a ping, and names its version.
+output=$(printf 'xboard\nprotover 2\nping 1\nquit\n' | "$root/usr/games/tavik" --xboard)
+case "$output" in
+feature*myname=\"tavik\ [0-9]*done=1*pong\ 1) ;;
+*) echo "packaged xboard engine wrote: $output"; fail=1 ;;
+esac
 
 [ "$fail" -eq 0 ] && echo "package ok"
 exit "$fail"

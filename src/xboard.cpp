@@ -1,0 +1,465 @@
+#include "xboard.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <optional>
+#include <ostream>
+#include <sstream>
+#include <string_view>
+
+#include "hash.h"
+#include "main.h"
+#include "move.h"
+#include "search.h"
+
+namespace {
+
+constexpr const char* START_POSITION = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
+// The features this front-end asks for: every command it needs, none of the
+// obsolete ones, and no signals.
+constexpr const char* FEATURES = "feature ping=1 setboard=1 usermove=1 playother=1 colors=0 sigint=0 sigterm=0 "
+                                 "reuse=1 analyze=0 san=0 time=1 draw=0 nps=0 variants=\"normal\" "
+                                 "myname=\"tavik " TAVIK_VERSION "\" done=1\n";
+
+// Commands that end a search without its move: after them the move would
+// belong to no game, or to another position.
+constexpr const char* INTERRUPTING[] = {"quit",  "force", "new",   "result",    "setboard", "undo",
+                                        "remove", "edit",  "white", "black", "playother"};
+
+// Commands of the protocol that ask for nothing this engine does.
+constexpr const char* IGNORED[] = {"xboard", "accepted", "rejected", "random", "computer", "name",
+                                   "rating", "ics",      "draw",     "hint",   "easy",     "hard"};
+
+bool IsOneOf(std::string_view word, const auto& words)
+{
+    for (const char* candidate : words) {
+        if (word == candidate)
+            return true;
+    }
+    return false;
+}
+
+// A command line taken apart: its first word and the rest, without the
+// blanks around them.
+struct Command {
+    std::string_view name;
+    std::string_view argument;
+};
+
+Command Split(std::string_view line)
+{
+    constexpr const char* BLANKS = " \t\r";
+    const size_t first = line.find_first_not_of(BLANKS);
+    if (first == std::string_view::npos)
+        return {};
+    line = line.substr(first, line.find_last_not_of(BLANKS) - first + 1);
+    const size_t end = line.find_first_of(BLANKS);
+    if (end == std::string_view::npos)
+        return {line, {}};
+    return {line.substr(0, end), line.substr(line.find_first_not_of(BLANKS, end))};
+}
+
+// Whether a word has the shape of a coordinate move: two squares and maybe a
+// promotion letter.
+bool LooksLikeMove(std::string_view word)
+{
+    auto square = [](std::string_view s) { return s[0] >= 'a' && s[0] <= 'h' && s[1] >= '1' && s[1] <= '8'; };
+    return (word.size() == 4 || word.size() == 5) && square(word) && square(word.substr(2)) &&
+           (word.size() == 4 || std::strchr("qrbnQRBN", word[4]));
+}
+
+// A whole decimal number, or none.
+std::optional<int64_t> ReadInteger(std::string_view text)
+{
+    int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+// A number of seconds such as 30 or 0.5, in milliseconds, or none.
+std::optional<int64_t> ReadSeconds(std::string_view text)
+{
+    double seconds = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (error != std::errc() || end != text.data() + text.size() || seconds < 0 || seconds > 1e9)
+        return std::nullopt;
+    return static_cast<int64_t>(seconds * 1000);
+}
+
+// The base time of "level": minutes, or minutes:seconds; what follows the
+// number is ignored, as the protocol asks.
+std::optional<int64_t> ReadBaseTime(std::string_view text)
+{
+    int64_t minutes = 0, seconds = 0;
+    const char* end = text.data() + text.size();
+    auto [after, error] = std::from_chars(text.data(), end, minutes);
+    if (error != std::errc() || minutes < 0 || minutes > 1'000'000)
+        return std::nullopt;
+    if (after != end && *after == ':') {
+        const auto [rest, bad] = std::from_chars(after + 1, end, seconds);
+        if (bad != std::errc() || seconds < 0 || seconds > 1'000'000)
+            return std::nullopt;
+        after = rest;
+    }
+    return (minutes * 60 + seconds) * 1000;
+}
+
+void Error(XboardSession& session, const char* kind, std::string_view line)
+{
+    *session.out << "Error (" << kind << "): " << line << "\n";
+}
+
+// ---- The game ----------------------------------------------------------
+
+void NewGame(XboardSession& session)
+{
+    session.board = NewBoard();
+    session.start = START_POSITION;
+    session.moves.clear();
+    session.force = false;
+    session.engine_side = BLACK;
+    session.depth_limit = 0;
+    session.clock = {};
+}
+
+void PlayMove(XboardSession& session, Move move)
+{
+    MakeGameMove(*session.board, move);
+    session.moves.push_back(move);
+}
+
+// The result line when the side to move has no legal move, or none.
+std::optional<std::string> GameResult(Board& board)
+{
+    if (LegalMoves(board).count > 0)
+        return std::nullopt;
+    if (!board.in_check)
+        return "1/2-1/2 {Stalemate}";
+    return board.side == BLACK ? "1-0 {White mates}" : "0-1 {Black mates}";
+}
+
+// Writes the result when the game has just ended; whether it has.
+bool ReportEnd(XboardSession& session)
+{
+    const std::optional<std::string> result = GameResult(*session.board);
+    if (result)
+        *session.out << *result << "\n";
+    return result.has_value();
+}
+
+// Takes back the last `plies` moves of the game: on the board while its
+// history holds them, else by playing the game again from its start.
+void TakeBack(XboardSession& session, size_t plies)
+{
+    Board& board = *session.board;
+    session.moves.resize(session.moves.size() - plies);
+    if (static_cast<size_t>(board.ply) >= plies) {
+        for (size_t i = 0; i < plies; ++i)
+            UnmakeMove(board);
+        return;
+    }
+    session.board = LoadFen(session.start.c_str());
+    for (const Move move : session.moves)
+        MakeGameMove(*session.board, move);
+}
+
+// A new game from a position text; false, with the game unchanged, for a
+// text that is malformed or no position chess can be played from.
+bool StartFrom(XboardSession& session, const std::string& text)
+{
+    BoardPtr board = LoadFen(text.c_str());
+    if (!board || !IsPlayablePosition(*board))
+        return false;
+    session.board = std::move(board);
+    session.start = text;
+    session.moves.clear();
+    return true;
+}
+
+// The obsolete "white" and "black": that side to move, the engine the other.
+void SetSideToMove(XboardSession& session, int32_t side)
+{
+    session.engine_side = Opponent(side);
+    if (session.board->side == side)
+        return;
+    std::istringstream fields(PositionText(*session.board));
+    std::string placement, old_side, castling;
+    fields >> placement >> old_side >> castling;
+    StartFrom(session, placement + (side == WHITE ? " w " : " b ") + castling + " - 0 1");
+}
+
+// ---- The engine's move -----------------------------------------------------
+
+// How many moves the side to move has made in this game: every second one,
+// counted back from the last but one.
+int MovesMadeBySideToMove(const XboardSession& session) { return static_cast<int>(session.moves.size() / 2); }
+
+SearchLimits LimitsFor(const XboardSession& session)
+{
+    SearchLimits limits;
+    limits.iterate = true;
+    const XboardClock& clock = session.clock;
+    limits.depth = session.depth_limit > 0 ? session.depth_limit : clock.set ? MAX_DEPTH : SEARCH_DEPTH;
+    if (clock.move_ms > 0) {
+        SetMoveTimeLimits(limits, clock.move_ms);
+    } else if (clock.set) {
+        const int64_t remaining = clock.engine_ms >= 0 ? clock.engine_ms : clock.base_ms;
+        const int session_moves = clock.moves_per_session;
+        const int to_go = session_moves > 0 ? session_moves - MovesMadeBySideToMove(session) % session_moves : 0;
+        SetClockLimits(limits, remaining, clock.increment_ms, to_go);
+    }
+    return limits;
+}
+
+// A thinking line: depth, score (mates as 100000 + N for mate in N moves,
+// -100000 - N when mated), time in centiseconds, nodes, the moves.
+void PrintThinking(std::ostream& out, const SearchResult& result, int root)
+{
+    const int mate = MateInMoves(result.score, root);
+    const int score = mate > 0 ? 100000 + mate : mate < 0 ? -100000 + mate : result.score;
+    out << result.depth << " " << score << " " << result.milliseconds / 10 << " " << result.nodes;
+    for (int i = 0; i < result.pv_length; ++i)
+        out << " " << MoveText(result.pv[i]);
+    out << "\n";
+}
+
+// What the input brought while a search ran.
+struct Interruption {
+    bool move_now = false;  // "?": play the best move found so far
+    bool drop_move = false; // a command after which no move may be played
+};
+
+// Reads what has come in during a search: "?" ends it with its move; a line
+// that would make the move wrong ends it without; every other line waits.
+bool PollInput(XboardSession& session, Interruption& interruption)
+{
+    while (!interruption.move_now && !interruption.drop_move && InputPending(*session.input)) {
+        std::string line;
+        if (!ReadInputLine(*session.input, line)) {
+            session.waiting.push_back("quit");
+            interruption.drop_move = true;
+            break;
+        }
+        const Command command = Split(line);
+        if (command.name == "?")
+            interruption.move_now = true;
+        else
+            session.waiting.push_back(line);
+        if (IsOneOf(command.name, INTERRUPTING))
+            interruption.drop_move = true;
+    }
+    return interruption.move_now || interruption.drop_move;
+}
+
+// The move to play: the search's, or, where the side's only legal moves are
+// en passant captures (which the search does not make), the first of those.
+std::optional<Move> ChooseMove(Board& board, const SearchResult& result)
+{
+    if (result.has_move)
+        return result.best;
+    const MoveList legal = LegalMoves(board);
+    if (legal.count > 0)
+        return legal.moves[0];
+    return std::nullopt;
+}
+
+// The engine plays the side to move, unless the game is over.
+void EngineMove(XboardSession& session)
+{
+    Board& board = *session.board;
+    std::ostream& out = *session.out;
+    if (ReportEnd(session))
+        return;
+    SearchLimits limits = LimitsFor(session);
+    Interruption interruption;
+    limits.should_stop = [&] { return PollInput(session, interruption); };
+    const int root = board.ply;
+    if (session.post) {
+        limits.on_depth = [&](const SearchResult& result) {
+            if (result.has_move)
+                PrintThinking(out, result, root);
+        };
+    }
+    const SearchResult result = Search(board, limits);
+    const std::optional<Move> move = ChooseMove(board, result);
+    if (interruption.drop_move || !move)
+        return;
+    PlayMove(session, *move);
+    out << "move " << MoveText(*move) << "\n";
+    ReportEnd(session);
+}
+
+// The interface's move: played when legal, then answered when the engine
+// plays the side now to move.
+void UserMove(XboardSession& session, std::string_view text)
+{
+    const std::optional<Move> move = ParseLegalMove(text, *session.board);
+    if (!move) {
+        *session.out << "Illegal move: " << text << "\n";
+        return;
+    }
+    PlayMove(session, *move);
+    if (session.force)
+        return;
+    if (session.board->side == session.engine_side)
+        EngineMove(session);
+    else
+        ReportEnd(session);
+}
+
+// ---- Commands ----------------------------------------------------------------
+
+void SetLevel(XboardSession& session, std::string_view line, std::string_view argument)
+{
+    const Command first = Split(argument);
+    const Command second = Split(first.argument);
+    const Command third = Split(second.argument);
+    const std::optional<int64_t> moves = ReadInteger(first.name);
+    const std::optional<int64_t> base = ReadBaseTime(second.name);
+    const std::optional<int64_t> increment = ReadSeconds(third.name);
+    if (!moves || *moves < 0 || *moves > 10000 || !base || !increment || !third.argument.empty()) {
+        Error(session, "bad argument", line);
+        return;
+    }
+    session.clock = {true, static_cast<int>(*moves), *base, *increment, 0, session.clock.engine_ms};
+}
+
+void SetTime(XboardSession& session, std::string_view line, std::string_view argument, bool engine)
+{
+    const std::optional<int64_t> centiseconds = ReadInteger(argument);
+    if (!centiseconds || *centiseconds > 1'000'000'000 || *centiseconds < -1'000'000'000) {
+        Error(session, "bad argument", line);
+        return;
+    }
+    if (engine)
+        session.clock.engine_ms = std::max<int64_t>(*centiseconds * 10, 0);
+}
+
+void SetDepth(XboardSession& session, std::string_view line, std::string_view argument)
+{
+    const std::optional<int64_t> depth = ReadInteger(argument);
+    if (!depth || *depth < 1) {
+        Error(session, "bad argument", line);
+        return;
+    }
+    session.depth_limit = static_cast<int>(std::min<int64_t>(*depth, MAX_DEPTH));
+}
+
+void SetMoveTime(XboardSession& session, std::string_view line, std::string_view argument)
+{
+    const std::optional<int64_t> move_ms = ReadSeconds(argument);
+    if (!move_ms || *move_ms <= 0) {
+        Error(session, "bad argument", line);
+        return;
+    }
+    session.clock.set = true;
+    session.clock.move_ms = *move_ms;
+}
+
+void Retract(XboardSession& session, std::string_view line, size_t plies)
+{
+    if (session.moves.size() < plies) {
+        Error(session, "no move to take back", line);
+        return;
+    }
+    TakeBack(session, plies);
+}
+
+// Commands that set something and write at most an error.
+bool Setting(XboardSession& session, const Command& command, std::string_view line)
+{
+    const std::string_view name = command.name;
+    const std::string_view argument = command.argument;
+    if (name == "level")
+        SetLevel(session, line, argument);
+    else if (name == "st")
+        SetMoveTime(session, line, argument);
+    else if (name == "sd")
+        SetDepth(session, line, argument);
+    else if (name == "time" || name == "otim")
+        SetTime(session, line, argument, name == "time");
+    else if (name == "post" || name == "nopost")
+        session.post = name == "post";
+    else if (name == "variant") {
+        if (argument != "normal")
+            Error(session, "unsupported variant", line);
+    } else
+        return false;
+    return true;
+}
+
+// Commands about the game and who plays it.
+bool GameCommand(XboardSession& session, const Command& command, std::string_view line)
+{
+    const std::string_view name = command.name;
+    if (name == "new")
+        NewGame(session);
+    else if (name == "force" || name == "result")
+        session.force = true;
+    else if (name == "go") {
+        session.force = false;
+        session.engine_side = session.board->side;
+        EngineMove(session);
+    } else if (name == "playother") {
+        session.force = false;
+        session.engine_side = Opponent(session.board->side);
+    } else if (name == "white" || name == "black")
+        SetSideToMove(session, name == "white" ? WHITE : BLACK);
+    else if (name == "usermove")
+        UserMove(session, command.argument);
+    else if (name == "undo" || name == "remove")
+        Retract(session, line, name == "undo" ? 1 : 2);
+    else if (name == "setboard") {
+        if (!StartFrom(session, std::string(command.argument)))
+            *session.out << "tellusererror Illegal position\n";
+    } else
+        return false;
+    return true;
+}
+
+void Execute(XboardSession& session, const std::string& line)
+{
+    const Command command = Split(line);
+    const std::string_view name = command.name;
+    if (name.empty() || name == "?" || IsOneOf(name, IGNORED))
+        return;
+    if (name == "quit")
+        session.quit = true;
+    else if (name == "protover")
+        *session.out << FEATURES;
+    else if (name == "ping")
+        *session.out << "pong " << command.argument << "\n";
+    else if (name == "bk")
+        *session.out << " no book moves\n\n";
+    else if (Setting(session, command, line) || GameCommand(session, command, line))
+        return;
+    else if (LooksLikeMove(name) && command.argument.empty())
+        UserMove(session, name);
+    else
+        Error(session, "unknown command", line);
+}
+
+}  // namespace
+
+int RunXboard(XboardSession& session)
+{
+    InitHashTables(static_cast<uint32_t>(ReadClock()));
+    ClearTT();
+    ClearHistory();
+    NewGame(session);
+    std::string line;
+    while (!session.quit) {
+        if (!session.waiting.empty()) {
+            line = session.waiting.front();
+            session.waiting.pop_front();
+        } else if (!ReadInputLine(*session.input, line)) {
+            break;
+        }
+        Execute(session, line);
+    }
+    return 0;
+}

@@ -1,0 +1,112 @@
+// The --xboard front-end, flow by flow as GUIs drive it: what the engine must
+// answer, line by line ('*' matches any text), and where the game must stand.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "search.h"
+#include "session.h"
+
+namespace {
+
+constexpr const char* START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
+struct Flow {
+    const char* name;
+    const char* input;
+    std::vector<std::string> replies;
+    const char* position;  // where the game ends up; '*' as in the replies
+    Arrival arrival = Arrival::ONE_BY_ONE;
+};
+
+const Flow FLOWS[] = {
+    {"handshake", "xboard\nprotover 2\naccepted ping\n",
+     {"feature ping=1 setboard=1 usermove=1 playother=1 colors=0 sigint=0 sigterm=0 reuse=1 analyze=0 san=0 time=1 "
+      "draw=0 nps=0 variants=\"normal\" myname=\"tavik " TAVIK_VERSION "\" done=1"},
+     START},
+    {"xboard takes back a move pair", "new\nusermove e2e4\nremove\nforce\nusermove d2d4\n", {"move *"},
+     "rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq - 0 1"},
+    {"edit position: black to move, castling rights kept",
+     "new\nforce\nsetboard r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1\nusermove e8c8\n", {},
+     "2kr3r/8/8/8/8/8/8/R3K2R w KQ - 0 1"},
+    {"edit position, then the engine plays black", "new\nforce\nsetboard r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1\ngo\n",
+     {"move *"}, "* w *"},
+    {"switching sides in mid-game", "new\nusermove e2e4\nforce\ngo\n", {"move *", "move *"}, "* b *"},
+    {"gnome-chess: force, bare moves, go, one-ply undo", "xboard\nnew\nforce\ne2e4\ngo\nforce\nundo\nundo\n",
+     {"move *"}, START},
+    {"pychess: book replay from a set-up position",
+     "new\nforce\nsetboard rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1\nusermove e7e5\ngo\n",
+     {"move *"}, "* b *"},
+    {"ping waits for the move", "new\nusermove e2e4\nping 3\n", {"move *", "pong 3"}, "* w *",
+     Arrival::ALL_AT_ONCE},
+    {"? ends a long search with its move", "new\nsd 60\ngo\n?\nping 4\n", {"move *", "pong 4"}, "* b *",
+     Arrival::ALL_AT_ONCE},
+    {"force ends a search without its move", "new\nsd 60\ngo\nforce\nping 5\n", {"pong 5"}, START,
+     Arrival::ALL_AT_ONCE},
+    {"en passant and under-promotion keep the boards together",
+     "new\nforce\ne2e4\na7a6\ne4e5\nd7d5\ne5d6\nsetboard 4k3/P7/8/8/8/8/8/4K3 w - - 0 1\na7a8n\n", {},
+     "N3k3/8/8/8/8/8/8/4K3 b - - 0 1"},
+    {"an en passant capture as the only move", "setboard k7/8/1Q6/8/3pP3/3P4/8/4K3 b - e3 0 1\ngo\n",
+     {"move d4e3"}, "k7/8/1Q6/8/8/3Pp3/8/4K3 w - - 0 1"},
+    {"mate and stalemate end the game", "setboard 7k/5Q2/6K1/8/8/8/8/8 w - - 0 1\ngo\n"
+                                        "setboard k7/8/8/2Q5/8/8/8/4K3 w - - 0 1\nplayother\nusermove c5b6\n",
+     {"move f7*", "1-0 {White mates}", "1/2-1/2 {Stalemate}"}, "k7/8/1Q6/8/8/8/8/4K3 b - - 0 1"},
+    {"thinking lines, mate scores in moves", "post\nsd 2\nsetboard 7k/5Q2/6K1/8/8/8/8/8 w - - 0 1\ngo\n",
+     {"1 * * * *", "2 100001 * * f7*", "move f7*", "1-0 {White mates}"}, "* b *"},
+    {"a clock of 50 ms a move", "st 0.05\ngo\n", {"move *"}, "* b *"},
+    {"malformed lines change nothing",
+     "usermove e2e5\nusermove\ne7e5\nfoo bar\nsetboard 8/8/8/8/8/8/8/8 w - - 0 1\n"
+     "setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x KQkq - 0 1\nsd x\nlevel 40\ntime 1e3\nundo\n",
+     {"Illegal move: e2e5", "Illegal move: ", "Illegal move: e7e5", "Error (unknown command): foo bar",
+      "tellusererror Illegal position", "tellusererror Illegal position", "Error (bad argument): sd x",
+      "Error (bad argument): level 40", "Error (bad argument): time 1e3", "Error (no move to take back): undo"},
+     START},
+};
+
+std::vector<std::string> LinesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+TEST(XboardTest, EachFlowGetsItsRepliesAndKeepsTheGamesTogether)
+{
+    for (const Flow& flow : FLOWS) {
+        const XboardRun run = RunXboardSession(flow.input, flow.arrival);
+        const std::vector<std::string> lines = LinesOf(run.output);
+        EXPECT_EQ(lines.size(), flow.replies.size()) << flow.name << ":\n" << run.output;
+        for (size_t i = 0; i < lines.size() && i < flow.replies.size(); ++i)
+            EXPECT_TRUE(Matches(lines[i], flow.replies[i])) << flow.name << ": " << lines[i];
+        EXPECT_TRUE(Matches(run.position, flow.position)) << flow.name << ": " << run.position;
+    }
+}
+
+TEST(XboardTest, ClockLimitsShareTheTimeAndNeverRiskTheFlag)
+{
+    struct Clock {
+        int64_t remaining, increment;
+        int to_go;
+        int64_t least_soft, most_hard;
+    };
+    const Clock CLOCKS[] = {
+        {60'000, 0, 40, 500, 4'000},   // 40 moves in a minute, at the start
+        {30'000, 0, 1, 2'000, 10'000}, // the last move of a session
+        {120'000, 12'000, 0, 5'000, 40'000},
+        {100, 0, 40, 1, 33},           // almost out of time
+        {0, 0, 0, 1, 1},
+    };
+    for (const Clock& clock : CLOCKS) {
+        SearchLimits limits;
+        SetClockLimits(limits, clock.remaining, clock.increment, clock.to_go);
+        EXPECT_GE(limits.soft_ms, clock.least_soft) << clock.remaining;
+        EXPECT_LE(limits.soft_ms, limits.hard_ms) << clock.remaining;
+        EXPECT_LE(limits.hard_ms, clock.most_hard) << clock.remaining;
+    }
+}
+
+}  // namespace
