@@ -12,11 +12,11 @@ build=build/fuzz
 
 CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTAVIK_SANITIZE=ON -DTAVIK_FUZZ=ON -DTAVIK_TESTS=OFF \
     -DTAVIK_WERROR=ON >/dev/null
-cmake --build "$build" -j "$(nproc)" --target fuzz_move_text fuzz_position_text fuzz_command_loop fuzz_xboard
+cmake --build "$build" -j "$(nproc)" --target fuzz_move_text fuzz_position_text fuzz_command_loop fuzz_xboard fuzz_uci
 
 mkdir -p "$build/artifacts"
 status=0
-for target in move_text position_text command_loop xboard; do
+for target in move_text position_text command_loop xboard uci; do
     work="$build/work/$target"
     mkdir -p "$work"
     log="$build/fuzz_$target.log"

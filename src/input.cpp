@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <istream>
+#include <utility>
 
 #include <poll.h>
 #include <unistd.h>
@@ -104,4 +106,34 @@ bool InputPending(LineInput& input)
         return input.stream->rdbuf() == nullptr || input.stream->rdbuf()->in_avail() != 0;
     pollfd ready{input.fd, POLLIN, 0};
     return poll(&ready, 1, 0) > 0;
+}
+
+bool NextCommand(LineInput& input, std::deque<std::string>& waiting, std::string& line)
+{
+    if (waiting.empty())
+        return ReadInputLine(input, line);
+    line = std::move(waiting.front());
+    waiting.pop_front();
+    return true;
+}
+
+std::vector<std::string_view> Words(std::string_view line)
+{
+    std::vector<std::string_view> words;
+    constexpr const char* BLANKS = " \t\r";
+    for (size_t start = line.find_first_not_of(BLANKS); start != std::string_view::npos;) {
+        const size_t end = line.find_first_of(BLANKS, start);
+        words.push_back(line.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        start = end == std::string_view::npos ? end : line.find_first_not_of(BLANKS, end);
+    }
+    return words;
+}
+
+std::optional<int64_t> ReadInteger(std::string_view text)
+{
+    int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
 }

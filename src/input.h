@@ -3,8 +3,13 @@
 // can notice a command that arrives while it runs.
 #pragma once
 
+#include <cstdint>
+#include <deque>
 #include <iosfwd>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // The longest line kept; the rest of a longer line is dropped.
 inline constexpr size_t MAX_LINE_LENGTH = 1 << 20;
@@ -33,3 +38,13 @@ bool ReadInputLine(LineInput& input, std::string& line);
 // Whether ReadInputLine would answer without waiting for the source: a line
 // is buffered, the source has bytes ready, or it has run out.
 bool InputPending(LineInput& input);
+
+// The next command of a front-end: the oldest of the lines that waited for a
+// search to end, else the next line of the input; false at its end.
+bool NextCommand(LineInput& input, std::deque<std::string>& waiting, std::string& line);
+
+// The words of a command line, split at blanks and tabs.
+std::vector<std::string_view> Words(std::string_view line);
+
+// A whole decimal number, sign allowed, or none.
+std::optional<int64_t> ReadInteger(std::string_view text);

@@ -340,9 +340,7 @@ std::string PositionText(Board& board)
 int RunCommandLoop(std::istream& in, std::ostream& out)
 {
     // Start-up: tables, the game board, the feature line.
-    InitHashTables(static_cast<uint32_t>(ReadClock()));
-    ClearTT();
-    ClearHistory();
+    StartEngine();
     Session session{NewBoard(), true, out};
     out << "feature setboard=1 san=0 sigint=0 sigterm=0 myname=\"tavik\" usermove=1 reuse=0 done=1\n";
 

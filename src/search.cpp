@@ -553,9 +553,20 @@ void SetClockLimits(SearchLimits& limits, int64_t remaining_ms, int64_t incremen
 
 void SetMoveTimeLimits(SearchLimits& limits, int64_t move_ms)
 {
-    const int64_t reserve = std::min<int64_t>(20, move_ms / 10);
+    // Depths go on until the time is up, but for a reserve for the reply.
+    const int64_t reserve = std::min<int64_t>(5, move_ms / 10);
     limits.hard_ms = std::max<int64_t>(move_ms - reserve, 1);
-    limits.soft_ms = limits.hard_ms / 2;
+    limits.soft_ms = -1;
+}
+
+std::optional<Move> MoveToPlay(Board& board, const SearchResult& result)
+{
+    if (result.has_move)
+        return result.best;
+    const MoveList legal = LegalMoves(board);
+    if (legal.count > 0)
+        return legal.moves[0];
+    return std::nullopt;
 }
 
 int MateInMoves(int score, int root)
@@ -566,6 +577,13 @@ int MateInMoves(int score, int root)
     if (std::abs(score) <= MATE_SCORE - HISTORY_SIZE || distance <= 0)
         return 0;
     return score > 0 ? (distance + 1) / 2 : -(distance / 2);
+}
+
+void StartEngine()
+{
+    InitHashTables(static_cast<uint32_t>(ReadClock()));
+    ClearTT();
+    ClearHistory();
 }
 
 std::optional<Move> Think(Board& board, std::ostream& out)

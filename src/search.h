@@ -161,17 +161,26 @@ struct SearchLimits {
 // runs so long that the clock could fall.
 void SetClockLimits(SearchLimits& limits, int64_t remaining_ms, int64_t increment_ms, int moves_to_go);
 
-// The same for an exact time per move.
+// The same for an exact time per move, used to within a few milliseconds.
 void SetMoveTimeLimits(SearchLimits& limits, int64_t move_ms);
 
 // Searches the board's position within `limits`. The board is as before on
 // return.
 SearchResult Search(Board& board, const SearchLimits& limits);
 
+// The move to play after a search: its best, or, where the side's only legal
+// moves are en passant captures (which the search does not make), the first
+// of those; none when the side has no legal move.
+std::optional<Move> MoveToPlay(Board& board, const SearchResult& result);
+
 // In how many moves a score found at board ply `root` mates: positive when
 // the side to move mates, negative when it is mated, 0 when the score is no
 // mate. (A mate scores the mated position's board ply less MATE_SCORE.)
 int MateInMoves(int score, int root);
+
+// What every front-end does first: seeds the hashing tables from the
+// calendar clock, empties the transposition table and the history counters.
+void StartEngine();
 
 // Searches the board's position to SEARCH_DEPTH, writes the statistics line
 // and gives the move to play, or none when the side to move has no legal

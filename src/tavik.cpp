@@ -1,26 +1,29 @@
-// The engine process. Without an argument it runs the classic command loop;
-// --xboard runs the xboard front-end. Standard output is unbuffered, so that
-// every line reaches the interface at once.
+// The engine process: picks the front-end from its argument (or from the name
+// it was run under), with standard output unbuffered so that every line
+// reaches the interface at once.
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <string_view>
 
 #include "input.h"
 #include "main.h"
+#include "uci.h"
 #include "xboard.h"
 
 namespace {
 
 constexpr const char* USAGE =
-    "usage: tavik [--xboard | --help | --version]\n"
+    "usage: tavik [--xboard | --uci | --help | --version]\n"
     "\n"
-    "  (no argument)  the classic engine: a subset of the xboard protocol, a fixed-depth search\n"
-    "                 and console lines for a person watching\n"
+    "  (no argument)  the classic engine: a subset of the xboard protocol, a fixed-depth\n"
+    "                 search and console lines for a person watching\n"
     "  --xboard       the xboard protocol, version 2, as GUIs and match managers drive it\n"
+    "  --uci          the universal chess interface (also when run as tavik-uci)\n"
     "  --help         this text\n"
     "  --version      the version\n"
     "\n"
-    "Tools: tavik-perft, tavik-bench. Manual: man 6 tavik.\n";
+    "Tools, in a build folder: tavik-perft, tavik-bench. Manual: man 6 tavik.\n";
 
 int RunClassic()
 {
@@ -28,7 +31,7 @@ int RunClassic()
     return RunCommandLoop(std::cin, std::cout);
 }
 
-int RunXboardMode()
+int RunXboardFrontEnd()
 {
     LineInput input = InputFromDescriptor(0);
     XboardSession session;
@@ -37,27 +40,56 @@ int RunXboardMode()
     return RunXboard(session);
 }
 
+int RunUciFrontEnd()
+{
+    LineInput input = InputFromDescriptor(0);
+    UciSession session;
+    session.input = &input;
+    session.out = &std::cout;
+    return RunUci(session);
+}
+
+int Help()
+{
+    std::cout << USAGE;
+    return 0;
+}
+
+int Version()
+{
+    std::cout << "tavik " << VERSION << "\n";
+    return 0;
+}
+
+struct Mode {
+    const char* argument;
+    int (*run)();
+};
+constexpr Mode MODES[] = {
+    {"--xboard", RunXboardFrontEnd}, {"--uci", RunUciFrontEnd}, {"--help", Help}, {"--version", Version}};
+
+// The name the program was run under, without its folder.
+std::string_view BaseName(const char* path)
+{
+    const char* slash = std::strrchr(path, '/');
+    return slash ? slash + 1 : path;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::cout.setf(std::ios::unitbuf);
-    const char* mode = argc > 1 ? argv[1] : nullptr;
-    if (argc > 2 || (mode && std::strcmp(mode, "--xboard") != 0 && std::strcmp(mode, "--help") != 0 &&
-                     std::strcmp(mode, "--version") != 0)) {
-        std::cerr << "tavik: unknown argument '" << (argc > 2 ? argv[argc - 1] : mode) << "'\n" << USAGE;
-        return 2;
+    if (argc == 1)
+        return BaseName(argv[0]) == "tavik-uci" ? RunUciFrontEnd() : RunClassic();
+    for (const Mode& mode : MODES) {
+        if (argc == 2 && std::strcmp(argv[1], mode.argument) == 0)
+            return mode.run();
     }
-    if (!mode)
-        return RunClassic();
-    if (std::strcmp(mode, "--help") == 0) {
-        std::cout << USAGE;
-        return 0;
-    }
-    if (std::strcmp(mode, "--version") == 0) {
-        std::cout << "tavik " << VERSION << "\n";
-        return 0;
-    }
-    return RunXboardMode();
+    if (argc > 2)
+        std::cerr << "tavik: one argument at the most\n" << USAGE;
+    else
+        std::cerr << "tavik: unknown argument '" << argv[1] << "'\n" << USAGE;
+    return 2;
 }

@@ -8,7 +8,6 @@
 #include <sstream>
 #include <string_view>
 
-#include "hash.h"
 #include "main.h"
 #include "move.h"
 #include "search.h"
@@ -68,16 +67,6 @@ bool LooksLikeMove(std::string_view word)
     auto square = [](std::string_view s) { return s[0] >= 'a' && s[0] <= 'h' && s[1] >= '1' && s[1] <= '8'; };
     return (word.size() == 4 || word.size() == 5) && square(word) && square(word.substr(2)) &&
            (word.size() == 4 || std::strchr("qrbnQRBN", word[4]));
-}
-
-// A whole decimal number, or none.
-std::optional<int64_t> ReadInteger(std::string_view text)
-{
-    int64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
 }
 
 // A number of seconds such as 30 or 0.5, in milliseconds, or none.
@@ -255,18 +244,6 @@ bool PollInput(XboardSession& session, Interruption& interruption)
     return interruption.move_now || interruption.drop_move;
 }
 
-// The move to play: the search's, or, where the side's only legal moves are
-// en passant captures (which the search does not make), the first of those.
-std::optional<Move> ChooseMove(Board& board, const SearchResult& result)
-{
-    if (result.has_move)
-        return result.best;
-    const MoveList legal = LegalMoves(board);
-    if (legal.count > 0)
-        return legal.moves[0];
-    return std::nullopt;
-}
-
 // The engine plays the side to move, unless the game is over.
 void EngineMove(XboardSession& session)
 {
@@ -285,7 +262,7 @@ void EngineMove(XboardSession& session)
         };
     }
     const SearchResult result = Search(board, limits);
-    const std::optional<Move> move = ChooseMove(board, result);
+    const std::optional<Move> move = MoveToPlay(board, result);
     if (interruption.drop_move || !move)
         return;
     PlayMove(session, *move);
@@ -447,19 +424,10 @@ void Execute(XboardSession& session, const std::string& line)
 
 int RunXboard(XboardSession& session)
 {
-    InitHashTables(static_cast<uint32_t>(ReadClock()));
-    ClearTT();
-    ClearHistory();
+    StartEngine();
     NewGame(session);
     std::string line;
-    while (!session.quit) {
-        if (!session.waiting.empty()) {
-            line = session.waiting.front();
-            session.waiting.pop_front();
-        } else if (!ReadInputLine(*session.input, line)) {
-            break;
-        }
+    while (!session.quit && NextCommand(*session.input, session.waiting, line))
         Execute(session, line);
-    }
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "session.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <sstream>
 
@@ -8,6 +10,7 @@
 #include "line_source.h"
 #include "main.h"
 #include "search.h"
+#include "uci.h"
 #include "xboard.h"
 
 namespace {
@@ -67,7 +70,7 @@ bool IsStatisticsLine(const std::string& line)
     return line == rebuilt && point != std::string::npos && shown.size() - point == 3 && speed == searched;
 }
 
-XboardRun RunXboardSession(const std::string& input, Arrival arrival)
+FrontEndRun RunFrontEnd(FrontEnd front_end, const std::string& input, Arrival arrival)
 {
     fixed_second = DEFAULT_SECOND;
     millisecond = 0;
@@ -84,13 +87,24 @@ XboardRun RunXboardSession(const std::string& input, Arrival arrival)
     std::istream on_request(&one_by_one);
     LineInput source = InputFromStream(arrival == Arrival::ALL_AT_ONCE ? all : on_request);
     std::ostringstream out;
-    XboardSession session;
-    session.input = &source;
-    session.out = &out;
-    RunXboard(session);
+    FrontEndRun run;
+    if (front_end == FrontEnd::XBOARD) {
+        XboardSession session;
+        session.input = &source;
+        session.out = &out;
+        RunXboard(session);
+        run.position = PositionText(*session.board);
+    } else {
+        UciSession session;
+        session.input = &source;
+        session.out = &out;
+        RunUci(session);
+        run.position = PositionText(*session.board);
+    }
     SetClock(nullptr);
     SetMillisecondClock(nullptr);
-    return {out.str(), PositionText(*session.board)};
+    run.output = out.str();
+    return run;
 }
 
 bool Matches(const std::string& text, const std::string& pattern)
@@ -105,4 +119,18 @@ bool Matches(const std::string& text, const std::string& pattern)
             return true;
     }
     return false;
+}
+
+void ExpectReplies(const std::string& label, const std::string& output, const std::vector<std::string>& replies,
+                   const std::string& skippable)
+{
+    std::istringstream in(output);
+    size_t matched = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (matched < replies.size() && Matches(line, replies[matched]))
+            ++matched;
+        else if (skippable.empty() || line.rfind(skippable, 0) != 0)
+            ADD_FAILURE() << label << ": unexpected line '" << line << "' in:\n" << output;
+    }
+    EXPECT_EQ(matched, replies.size()) << label << ": missing replies in:\n" << output;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct SessionResult {
     std::string output;
@@ -23,24 +24,31 @@ bool IsStatisticsLine(const std::string& line);
 // The output of a session, less the feature line of its start-up.
 std::string AfterFeatures(const std::string& output);
 
-// How the lines of an --xboard session reach the engine: one at a time, each
-// only once the engine has handled the one before (as a GUI waits for the
-// engine's move), or all at once, so that a search finds the lines after the
-// command that started it already waiting.
+// How the lines of a front-end's session reach the engine: one at a time,
+// each only once the engine has handled the one before (as a GUI waits for
+// the engine's move), or all at once, so that a search finds the lines after
+// the command that started it already waiting.
 enum class Arrival { ONE_BY_ONE, ALL_AT_ONCE };
 
-struct XboardRun {
+enum class FrontEnd { XBOARD, UCI };
+
+struct FrontEndRun {
     std::string output;
     std::string position;  // the session's position at its end, as a position text
 };
 
-// Runs an --xboard session on `input` with both clocks fixed, except that
-// every reading of the millisecond clock advances it by one.
-XboardRun RunXboardSession(const std::string& input, Arrival arrival = Arrival::ONE_BY_ONE);
+// Runs a session of a front-end on `input` with both clocks fixed, except
+// that every reading of the millisecond clock advances it by one.
+FrontEndRun RunFrontEnd(FrontEnd front_end, const std::string& input, Arrival arrival = Arrival::ONE_BY_ONE);
 
 // Whether `text` matches `pattern`, in which '*' stands for any run of
 // characters.
 bool Matches(const std::string& text, const std::string& pattern);
+
+// Expects the lines of `output` to match `replies` one by one; lines that
+// begin with `skippable` (when it is not empty) may come between them.
+void ExpectReplies(const std::string& label, const std::string& output, const std::vector<std::string>& replies,
+                   const std::string& skippable = "");
 
 inline constexpr const char* FEATURE_LINE =
     "feature setboard=1 san=0 sigint=0 sigterm=0 myname=\"tavik\" usermove=1 reuse=0 done=1\n";

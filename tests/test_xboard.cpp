@@ -2,7 +2,6 @@
 // answer, line by line ('*' matches any text), and where the game must stand.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -65,23 +64,11 @@ const Flow FLOWS[] = {
      START},
 };
 
-std::vector<std::string> LinesOf(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 TEST(XboardTest, EachFlowGetsItsRepliesAndKeepsTheGamesTogether)
 {
     for (const Flow& flow : FLOWS) {
-        const XboardRun run = RunXboardSession(flow.input, flow.arrival);
-        const std::vector<std::string> lines = LinesOf(run.output);
-        EXPECT_EQ(lines.size(), flow.replies.size()) << flow.name << ":\n" << run.output;
-        for (size_t i = 0; i < lines.size() && i < flow.replies.size(); ++i)
-            EXPECT_TRUE(Matches(lines[i], flow.replies[i])) << flow.name << ": " << lines[i];
+        const FrontEndRun run = RunFrontEnd(FrontEnd::XBOARD, flow.input, flow.arrival);
+        ExpectReplies(flow.name, run.output, flow.replies);
         EXPECT_TRUE(Matches(run.position, flow.position)) << flow.name << ": " << run.position;
     }
 }

@@ -8,7 +8,7 @@ build=$(cd "$1" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-cmake --build "$build" --target tavik manual >/dev/null
+cmake --build "$build" --target tavik manual uci_link >/dev/null
 (cd "$build" && cpack -G DEB -B "$work/out" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; exit 1; }
 deb=$(ls "$work"/out/tavik_*.deb)
 echo "package: $(basename "$deb")"
@@ -17,6 +17,7 @@ dpkg-deb --contents "$deb" | awk '{print $6}'
 root="$work/root"
 dpkg -x "$deb" "$root"
 fail=0
+[ "$(readlink "$root/usr/games/tavik-uci")" = tavik ] || { echo "missing link: /usr/games/tavik-uci -> tavik"; fail=1; }
 for file in usr/games/tavik usr/share/man/man6/tavik.6.gz usr/share/games/plugins/xboard/tavik.eng; do
     if [ ! -f "$root/$file" ]; then
         echo "missing: /$file"
@@ -44,6 +45,13 @@ feature*myname=\"tavik\"*) ;;
 *) echo "packaged engine wrote: $output"; fail=1 ;;
 esac
 [ "$status" -eq 0 ] || { echo "packaged engine exited $status"; fail=1; }
+
+# Run as tavik-uci it speaks UCI.
+output=$(printf 'uci\nquit\n' | "$root/usr/games/tavik-uci")
+case "$output" in
+"id name tavik "*uciok) ;;
+*) echo "packaged UCI engine wrote: $output"; fail=1 ;;
+esac
 
 # Its xboard engine answers the handshake and a ping, and names its version.
 output=$(printf 'xboard\nprotover 2\nping 1\nquit\n' | "$root/usr/games/tavik" --xboard)

@@ -1,0 +1,241 @@
+#include "uci.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+#include <ostream>
+#include <string_view>
+#include <vector>
+
+#include "main.h"
+#include "move.h"
+#include "search.h"
+
+namespace {
+
+using WordList = std::vector<std::string_view>;
+
+// What a "go" asks for. Unknown words and numbers that do not read are
+// passed over, as the protocol asks.
+struct GoRequest {
+    std::optional<int64_t> depth;
+    std::optional<int64_t> movetime;
+    std::optional<int64_t> nodes;
+    std::optional<int64_t> moves_to_go;
+    std::optional<int64_t> time[2];       // by colour: btime, wtime
+    std::optional<int64_t> increment[2];  // binc, winc
+    bool infinite = false;
+};
+
+// The field of a request that a "go" word names, or none.
+std::optional<int64_t>* FieldOf(GoRequest& request, std::string_view word)
+{
+    if (word == "depth")
+        return &request.depth;
+    if (word == "movetime")
+        return &request.movetime;
+    if (word == "nodes")
+        return &request.nodes;
+    if (word == "movestogo")
+        return &request.moves_to_go;
+    if (word == "wtime" || word == "btime")
+        return &request.time[word[0] == 'w' ? WHITE : BLACK];
+    if (word == "winc" || word == "binc")
+        return &request.increment[word[0] == 'w' ? WHITE : BLACK];
+    return nullptr;
+}
+
+GoRequest ReadGo(const WordList& words)
+{
+    GoRequest request;
+    for (size_t i = 1; i < words.size(); ++i) {
+        if (words[i] == "infinite") {
+            request.infinite = true;
+        } else if (std::optional<int64_t>* field = FieldOf(request, words[i]); field && i + 1 < words.size()) {
+            if (const std::optional<int64_t> value = ReadInteger(words[i + 1])) {
+                *field = value;
+                ++i;
+            }
+        }
+    }
+    return request;
+}
+
+// The limits of a request for the side to move: its own depth, time per
+// move or clock, and node count; with none of them, the engine's usual depth.
+SearchLimits LimitsFor(const GoRequest& request, int32_t side)
+{
+    SearchLimits limits;
+    limits.iterate = true;
+    const bool open_ended = request.infinite || request.movetime || request.time[side] || request.nodes;
+    limits.depth = request.depth ? static_cast<int>(std::clamp<int64_t>(*request.depth, 1, MAX_DEPTH))
+                   : open_ended  ? MAX_DEPTH
+                                 : SEARCH_DEPTH;
+    if (request.infinite)
+        return limits;
+    if (request.movetime)
+        SetMoveTimeLimits(limits, std::max<int64_t>(*request.movetime, 1));
+    else if (request.time[side])
+        SetClockLimits(limits, std::max<int64_t>(*request.time[side], 0), request.increment[side].value_or(0),
+                       static_cast<int>(std::clamp<int64_t>(request.moves_to_go.value_or(0), 0, 10000)));
+    if (request.nodes)
+        limits.max_nodes = std::max<int64_t>(*request.nodes, 1);
+    return limits;
+}
+
+// One "info" line for a completed depth.
+void PrintInfo(std::ostream& out, const SearchResult& result, int root)
+{
+    const int mate = MateInMoves(result.score, root);
+    out << "info depth " << result.depth << " score ";
+    if (mate != 0)
+        out << "mate " << mate;
+    else
+        out << "cp " << result.score;
+    const int64_t milliseconds = std::max<int64_t>(result.milliseconds, 1);
+    out << " nodes " << result.nodes << " nps " << result.nodes * 1000 / milliseconds << " time "
+        << result.milliseconds << " pv";
+    for (int i = 0; i < result.pv_length; ++i)
+        out << " " << MoveText(result.pv[i]);
+    out << "\n";
+}
+
+// A line that comes while a search runs: "isready" is answered at once,
+// "stop" and "quit" end the search, every other command waits for its end.
+void DuringSearch(UciSession& session, const std::string& line, bool& stop)
+{
+    const WordList words = Words(line);
+    const std::string_view name = words.empty() ? std::string_view() : words[0];
+    if (name == "isready")
+        *session.out << "readyok\n";
+    else if (name == "stop" || name == "quit") {
+        stop = true;
+        session.quit = session.quit || name == "quit";
+    } else if (!name.empty() && name != "ponderhit")
+        session.waiting.push_back(line);
+}
+
+// Reads what has come in during a search; whether the search is to stop.
+bool PollInput(UciSession& session, bool& stop)
+{
+    std::string line;
+    while (!stop && InputPending(*session.input)) {
+        if (!ReadInputLine(*session.input, line)) {
+            session.quit = stop = true;
+            break;
+        }
+        DuringSearch(session, line, stop);
+    }
+    return stop;
+}
+
+void Go(UciSession& session, const WordList& words)
+{
+    Board& board = *session.board;
+    std::ostream& out = *session.out;
+    const GoRequest request = ReadGo(words);
+    SearchLimits limits = LimitsFor(request, board.side);
+    bool stop = false;
+    limits.should_stop = [&] { return PollInput(session, stop); };
+    const int root = board.ply;
+    limits.on_depth = [&](const SearchResult& result) {
+        if (result.has_move)
+            PrintInfo(out, result, root);
+    };
+    const SearchResult result = Search(board, limits);
+
+    // An infinite search answers only once it is told to stop.
+    std::string line;
+    while (request.infinite && !stop) {
+        if (!ReadInputLine(*session.input, line))
+            session.quit = stop = true;
+        else
+            DuringSearch(session, line, stop);
+    }
+    const std::optional<Move> move = MoveToPlay(board, result);
+    out << "bestmove " << (move ? MoveText(*move) : "0000") << "\n";
+}
+
+// "position startpos|fen TEXT [moves ...]": the moves are played up to the
+// first that is not legal; a position text that cannot be played from
+// leaves the position as it was.
+void SetPosition(UciSession& session, const WordList& words)
+{
+    size_t i = 1;
+    BoardPtr board;
+    std::string text;
+    if (i < words.size() && words[i] == "startpos") {
+        board = NewBoard();
+        ++i;
+    } else if (i < words.size() && words[i] == "fen") {
+        for (++i; i < words.size() && words[i] != "moves"; ++i)
+            text.append(text.empty() ? "" : " ").append(words[i]);
+        board = LoadFen(text.c_str());
+    }
+    if (!board || !IsPlayablePosition(*board)) {
+        *session.out << "info string not a position: " << text << "\n";
+        return;
+    }
+    if (i < words.size() && words[i] == "moves") {
+        for (++i; i < words.size(); ++i) {
+            const std::optional<Move> move = ParseLegalMove(words[i], *board);
+            if (!move) {
+                *session.out << "info string illegal move " << words[i] << ": the position stops before it\n";
+                break;
+            }
+            MakeGameMove(*board, *move);
+        }
+    }
+    session.board = std::move(board);
+}
+
+// "setoption name NAME [value VALUE]": the table can be emptied; other
+// options are passed over.
+void SetOption(const WordList& words)
+{
+    std::string name;
+    for (size_t i = 2; i < words.size() && words[i] != "value"; ++i)
+        name.append(name.empty() ? "" : " ").append(words[i]);
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (words.size() > 1 && words[1] == "name" && name == "clear hash")
+        ClearTT();
+}
+
+void Execute(UciSession& session, const std::string& line)
+{
+    const WordList words = Words(line);
+    if (words.empty())
+        return;
+    const std::string_view name = words[0];
+    std::ostream& out = *session.out;
+    if (name == "uci") {
+        out << "id name tavik " << VERSION << "\nid author the tavik developers\n"
+            << "option name Clear Hash type button\nuciok\n";
+    } else if (name == "isready") {
+        out << "readyok\n";
+    } else if (name == "setoption") {
+        SetOption(words);
+    } else if (name == "ucinewgame") {
+        ClearTT();
+        session.board = NewBoard();
+    } else if (name == "position") {
+        SetPosition(session, words);
+    } else if (name == "go") {
+        Go(session, words);
+    } else if (name == "quit") {
+        session.quit = true;
+    }
+}
+
+}  // namespace
+
+int RunUci(UciSession& session)
+{
+    StartEngine();
+    session.board = NewBoard();
+    std::string line;
+    while (!session.quit && NextCommand(*session.input, session.waiting, line))
+        Execute(session, line);
+    return 0;
+}
