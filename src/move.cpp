@@ -741,15 +741,18 @@ MoveList LegalMoves(Board& board)
     return legal;
 }
 
+bool IsMoveText(std::string_view text)
+{
+    const bool letter = text.size() == 5 && text[4] != '\0' && std::strchr("qrbnQRBN", text[4]);
+    return (text.size() == 4 || letter) && ParseSquare(text.data()) >= 0 && ParseSquare(text.data() + 2) >= 0;
+}
+
 std::optional<Move> ParseLegalMove(std::string_view text, Board& board)
 {
-    // Two squares and, for a promotion only, the letter of the new figure.
-    if (text.size() != 4 && text.size() != 5)
+    if (!IsMoveText(text))
         return std::nullopt;
     const int from = ParseSquare(text.data());
     const int to = ParseSquare(text.data() + 2);
-    if (from < 0 || to < 0 || (text.size() == 5 && !std::strchr("qrbnQRBN", text[4])))
-        return std::nullopt;
     const MoveList legal = LegalMoves(board);
     for (int i = 0; i < legal.count; ++i) {
         const Move move = legal.moves[i];

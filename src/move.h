@@ -132,6 +132,10 @@ int EnPassantTarget(const Board& board);
 // generation order with those last; the board is as before on return.
 MoveList LegalMoves(Board& board);
 
+// Whether a text has the shape of a move in coordinate notation: two squares
+// and perhaps the letter of a promoted figure.
+bool IsMoveText(std::string_view text);
+
 // The legal move that a coordinate text names exactly (e2e4, e1g1, e7e8q; a
 // promotion without its letter is a queen's), or none.
 std::optional<Move> ParseLegalMove(std::string_view text, Board& board);

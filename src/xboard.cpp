@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -58,15 +57,6 @@ Command Split(std::string_view line)
     if (end == std::string_view::npos)
         return {line, {}};
     return {line.substr(0, end), line.substr(line.find_first_not_of(BLANKS, end))};
-}
-
-// Whether a word has the shape of a coordinate move: two squares and maybe a
-// promotion letter.
-bool LooksLikeMove(std::string_view word)
-{
-    auto square = [](std::string_view s) { return s[0] >= 'a' && s[0] <= 'h' && s[1] >= '1' && s[1] <= '8'; };
-    return (word.size() == 4 || word.size() == 5) && square(word) && square(word.substr(2)) &&
-           (word.size() == 4 || std::strchr("qrbnQRBN", word[4]));
 }
 
 // A number of seconds such as 30 or 0.5, in milliseconds, or none.
@@ -194,7 +184,8 @@ SearchLimits LimitsFor(const XboardSession& session)
     const XboardClock& clock = session.clock;
     limits.depth = session.depth_limit > 0 ? session.depth_limit : clock.set ? MAX_DEPTH : SEARCH_DEPTH;
     if (clock.move_ms > 0) {
-        SetMoveTimeLimits(limits, clock.move_ms);
+        // "st" is a most: a reserve covers the pipe and xboard's own clock.
+        SetMoveTimeLimits(limits, clock.move_ms - std::min<int64_t>(100, clock.move_ms / 10));
     } else if (clock.set) {
         const int64_t remaining = clock.engine_ms >= 0 ? clock.engine_ms : clock.base_ms;
         const int session_moves = clock.moves_per_session;
@@ -414,7 +405,7 @@ void Execute(XboardSession& session, const std::string& line)
         *session.out << " no book moves\n\n";
     else if (Setting(session, command, line) || GameCommand(session, command, line))
         return;
-    else if (LooksLikeMove(name) && command.argument.empty())
+    else if (IsMoveText(name) && command.argument.empty())
         UserMove(session, name);
     else
         Error(session, "unknown command", line);
