@@ -6,6 +6,7 @@
 #include <ostream>
 #include <sstream>
 #include <string_view>
+#include <vector>
 
 #include "main.h"
 #include "move.h"
@@ -281,19 +282,20 @@ void UserMove(XboardSession& session, std::string_view text)
 
 // ---- Commands ----------------------------------------------------------------
 
+// "level MOVES BASE INCREMENT". A level of no time at all, as some GUIs send
+// for a game without a clock, leaves the engine at its fixed depth.
 void SetLevel(XboardSession& session, std::string_view line, std::string_view argument)
 {
-    const Command first = Split(argument);
-    const Command second = Split(first.argument);
-    const Command third = Split(second.argument);
-    const std::optional<int64_t> moves = ReadInteger(first.name);
-    const std::optional<int64_t> base = ReadBaseTime(second.name);
-    const std::optional<int64_t> increment = ReadSeconds(third.name);
-    if (!moves || *moves < 0 || *moves > 10000 || !base || !increment || !third.argument.empty()) {
+    const std::vector<std::string_view> words = Words(argument);
+    const std::optional<int64_t> moves = words.size() == 3 ? ReadInteger(words[0]) : std::nullopt;
+    const std::optional<int64_t> base = words.size() == 3 ? ReadBaseTime(words[1]) : std::nullopt;
+    const std::optional<int64_t> increment = words.size() == 3 ? ReadSeconds(words[2]) : std::nullopt;
+    if (!moves || *moves < 0 || *moves > 10000 || !base || !increment) {
         Error(session, "bad argument", line);
         return;
     }
-    session.clock = {true, static_cast<int>(*moves), *base, *increment, 0, session.clock.engine_ms};
+    const bool timed = *base > 0 || *increment > 0;
+    session.clock = {timed, static_cast<int>(*moves), *base, *increment, 0, session.clock.engine_ms};
 }
 
 void SetTime(XboardSession& session, std::string_view line, std::string_view argument, bool engine)
@@ -317,14 +319,15 @@ void SetDepth(XboardSession& session, std::string_view line, std::string_view ar
     session.depth_limit = static_cast<int>(std::min<int64_t>(*depth, MAX_DEPTH));
 }
 
+// "st SECONDS"; st 0 takes the clock away.
 void SetMoveTime(XboardSession& session, std::string_view line, std::string_view argument)
 {
     const std::optional<int64_t> move_ms = ReadSeconds(argument);
-    if (!move_ms || *move_ms <= 0) {
+    if (!move_ms) {
         Error(session, "bad argument", line);
         return;
     }
-    session.clock.set = true;
+    session.clock.set = *move_ms > 0;
     session.clock.move_ms = *move_ms;
 }
 
