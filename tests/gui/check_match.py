@@ -11,7 +11,9 @@ what went wrong game by game, then one summary line, and exits 0 only when
 every expected game ended by mate, stalemate, a draw rule, an adjudication,
 the opponent's resignation or the opponent's flag, with no illegal move, no
 false illegal-move claim, no engine crash, no loss on time by tavik and no
-thinking output from tavik that xboard cannot read.
+thinking output from tavik that xboard cannot read. Games are matched to the
+log by their Round tag; one that xboard left out of the PGN file (it saves no
+game without moves) is judged from the log alone.
 
 In the summary, forfeits counts the games tavik lost by forfeit (on time or
 by an illegal move), time_losses those it lost on time (a draw because both
@@ -91,6 +93,24 @@ def split_log(text):
     return parts
 
 
+def game_from_log(lines):
+    """What the log tells of a game that is missing from the PGN file, as
+    xboard saves no game without moves (say one lost on time at the first
+    move): who had which colour, from "New game (N): FIRST-SECOND (w)", and
+    how it ended, from the last GameEnds line."""
+    game = {"ending": "", "result": "*"}
+    start = re.match(r"^New game \(\d+\): .* \(([wb])\)$", lines[0]) if lines else None
+    if start:
+        white_is_first = start.group(1) == "w"
+        game["White"], game["Black"] = (ENGINE, "?") if white_is_first else ("?", ENGINE)
+    for line in lines:
+        ends = re.match(r"^GameEnds\((\d+), (.*), \d+\)$", line)
+        if ends and ends.group(2) != "(null)":
+            game["ending"] = ends.group(2)
+            game["result"] = {26: "1-0", 27: "0-1", 28: "1/2-1/2"}.get(int(ends.group(1)), "*")
+    return game
+
+
 def scan_part(lines):
     """Faults in one game's part of the log: a dict from kind to the lines
     that show it, each distinct text once."""
@@ -153,8 +173,15 @@ def main(argv):
         problems.append(f"{len(games)} game(s) in the PGN file, {expected} expected")
 
     wins = losses = draws = illegal = forfeits = time_losses = opponent_time_losses = crashes = 0
-    for number in range(1, max(len(games), len(parts) - 1) + 1):
-        game = games[number - 1] if number <= len(games) else {"ending": "", "result": "*"}
+    # The games by their Round tag, which is xboard's game number: a game
+    # missing from the PGN file then leaves no gap that shifts the others.
+    rounds = [game.get("Round", "") for game in games]
+    if all(r.isdigit() for r in rounds) and len(set(rounds)) == len(rounds):
+        by_number = {int(r): game for r, game in zip(rounds, games)}
+    else:
+        by_number = dict(enumerate(games, 1))
+    for number in range(1, max([expected, len(parts) - 1, *by_number]) + 1):
+        game = by_number.get(number) or game_from_log(parts[number] if number < len(parts) else [])
         found = scan_part(parts[number]) if number < len(parts) else scan_part([])
         if number == 1:
             # Faults before the first game started (e.g. at start-up).
@@ -163,7 +190,7 @@ def main(argv):
         colour = tavik_colour(game)
         ending, result = game["ending"], game["result"]
         name = f"game {number} ({game.get('White', '?')} - {game.get('Black', '?')}, {result} {{{ending}}})"
-        if number <= len(games) and colour is None:
+        if number in by_number and colour is None:
             problems.append(f"{name}: {ENGINE} played neither colour")
 
         lost = False

@@ -51,12 +51,13 @@
 # time_losses the games in which its flag fell and opponent_time_losses those
 # in which Fairy-Max's fell.
 #
-# Both front-ends, as CI plays them, one run each (each set of engine
-# arguments has an output folder of its own, build/gui-match and
-# build/gui-match-xboard):
+# Both front-ends in a short run, one run each (each set of engine arguments
+# has an output folder of its own, build/gui-match and build/gui-match-xboard);
+# the second spends its 20 seconds for 40 moves and takes about a minute, at
+# 1 minute for 40 moves two games take two or three:
 #
 #     tests/gui/run-match.sh 2 build/release/tavik
-#     TAVIK_GUI_ENGINE_ARGS=--xboard TAVIK_GUI_TIME_CONTROL=1 tests/gui/run-match.sh 2 build/release/tavik
+#     TAVIK_GUI_ENGINE_ARGS=--xboard TAVIK_GUI_TIME_CONTROL=0:20 tests/gui/run-match.sh 2 build/release/tavik
 #
 # A long match: give the number of games, e.g. 100 (about 25 minutes against
 # Fairy-Max at depth 4; a deeper opponent makes longer games), and keep its

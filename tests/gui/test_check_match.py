@@ -26,7 +26,8 @@ PGN = """[Event "Computer Chess Game"]
 
 CLASSIC_BOARD = "412 <first : 8 |  R |  N |  B |  Q |  K |  B |  N |  R |"
 
-# white, black, result, ending, tavik's lines, passes, fields of the summary
+# white, black, result, ending, tavik's lines, passes, fields of the summary;
+# no names: xboard saved no PGN for the game, whose end only the log shows
 CASES = [
     ("tavik", "Fairy-Max 5.0b", "1-0", "Xboard adjudication: Checkmate", [CLASSIC_BOARD],
      True, {"tavik_wins": 1, "time_losses": 0, "forfeits": 0}),
@@ -42,6 +43,7 @@ CASES = [
     ("Fairy-Max 5.0b", "tavik", "1-0", "Black resigns", [], False, {"losses": 1}),
     ("Fairy-Max 5.0b", "Fairy-Max 4.8", "1-0", "Xboard adjudication: Checkmate", [], False, {}),
     ("tavik", "Fairy-Max 5.0b", "*", "", [], False, {"crashes": 1}),
+    (None, None, "0-1", "Black wins on time", [], False, {"games": 0, "losses": 1, "time_losses": 1}),
 ]
 
 
@@ -49,9 +51,11 @@ def judge(white, black, result, ending, lines):
     with tempfile.TemporaryDirectory() as folder:
         pgn, log = os.path.join(folder, "games.pgn"), os.path.join(folder, "debug.log")
         with open(pgn, "w") as f:
-            f.write(PGN.format(white=white, black=black, result=result, ending=ending))
+            if white:
+                f.write(PGN.format(white=white, black=black, result=result, ending=ending))
+        code = {"1-0": 26, "0-1": 27, "1/2-1/2": 28}.get(result, 0)
         with open(log, "w") as f:
-            f.write("\n".join(["New game (1): a-b (w)", *lines, f"GameEnds(27, {ending}, 4)", ""]))
+            f.write("\n".join(["New game (1): a-b (w)", *lines, f"GameEnds({code}, {ending}, 4)", ""]))
         printed = io.StringIO()
         with contextlib.redirect_stdout(printed):
             verdict = check_match.main(["check_match.py", pgn, log, "1"])
