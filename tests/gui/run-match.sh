@@ -58,6 +58,7 @@
 #
 #     tests/gui/run-match.sh 2 build/release/tavik
 #     TAVIK_GUI_ENGINE_ARGS=--xboard TAVIK_GUI_TIME_CONTROL=0:20 tests/gui/run-match.sh 2 build/release/tavik
+#     TAVIK_GUI_ENGINE_ARGS=--uci TAVIK_GUI_TIME_CONTROL=0:20 tests/gui/run-match.sh 2 build/release/tavik
 #
 # A long match: give the number of games, e.g. 100 (about 25 minutes against
 # Fairy-Max at depth 4; a deeper opponent makes longer games), and keep its
@@ -67,7 +68,8 @@
 #     TAVIK_GUI_OUT=build/gui-long TAVIK_GUI_OPPONENT_DEPTH=6 tests/gui/run-match.sh 100 build/release/tavik
 #
 # Settings from the environment:
-#     TAVIK_GUI_ENGINE_ARGS     arguments for tavik, e.g. --xboard (default none)
+#     TAVIK_GUI_ENGINE_ARGS     arguments for tavik, e.g. --xboard (default none); with
+#                               --uci xboard runs tavik through polyglot (-fUCI)
 #     TAVIK_GUI_OUT             output folder (default build/gui-match, with the
 #                               arguments appended: build/gui-match-xboard)
 #     TAVIK_GUI_OPPONENT_DEPTH  Fairy-Max's search depth, sent to it alone as "sd" (default 4)
@@ -114,6 +116,10 @@ command -v xboard >/dev/null || missing+=(xboard)
 command -v xvfb-run >/dev/null || missing+=(xvfb)
 command -v xauth >/dev/null || missing+=(xauth)
 command -v fairymax >/dev/null || missing+=(fairymax)
+# The UCI front-end plays through the polyglot adapter, which xboard starts.
+uci=""
+[[ " $engine_args " == *" --uci "* ]] && uci=1
+[[ -n $uci ]] && ! command -v polyglot >/dev/null && missing+=(polyglot)
 if ((${#missing[@]})); then
     [[ $(id -u) == 0 ]] || die "missing ${missing[*]}: install them (apt-get install ${missing[*]}) or run as root"
     log "installing ${missing[*]}"
@@ -154,7 +160,7 @@ rm -rf "${out:?}/home"
 mkdir -p "$out/home" "$out/engine"
 
 xboard_args=(
-    -fcp "$engine" -fd "$out/engine"
+    -fcp "$engine" -fd "$out/engine" ${uci:+-fUCI}
     -scp fairymax -sd "$out/engine"
     # Fairy-Max's command loop can crash on a command it does not know:
     # "computer", which xboard would send before every game, is left out,
