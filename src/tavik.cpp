@@ -31,23 +31,20 @@ int RunClassic()
     return RunCommandLoop(std::cin, std::cout);
 }
 
-int RunXboardFrontEnd()
+// A front-end on the engine's own standard input, which a search polls.
+template <typename Session>
+int RunOnStandardInput(int (*run)(Session&))
 {
     LineInput input = InputFromDescriptor(0);
-    XboardSession session;
+    Session session;
     session.input = &input;
     session.out = &std::cout;
-    return RunXboard(session);
+    return run(session);
 }
 
-int RunUciFrontEnd()
-{
-    LineInput input = InputFromDescriptor(0);
-    UciSession session;
-    session.input = &input;
-    session.out = &std::cout;
-    return RunUci(session);
-}
+int RunXboardFrontEnd() { return RunOnStandardInput<XboardSession>(RunXboard); }
+
+int RunUciFrontEnd() { return RunOnStandardInput<UciSession>(RunUci); }
 
 int Help()
 {
