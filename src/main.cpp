@@ -231,14 +231,6 @@ void DropHomelessRights(Board& board)
     }
 }
 
-// The square of a text such as "e3", or -1.
-int ReadSquare(const std::string& text)
-{
-    if (text.size() != 2 || text[0] < 'a' || text[0] > 'h' || text[1] < '1' || text[1] > '8')
-        return -1;
-    return (text[1] - '1') * 8 + (text[0] - 'a');
-}
-
 // Whether the side not to move can just have made a double step over `square`.
 bool IsPassedSquare(const Board& board, int square)
 {
@@ -281,7 +273,7 @@ BoardPtr LoadFen(const char* text)
         return nullptr;
     DropHomelessRights(b);
     if (!en_passant.empty() && en_passant != "-") {
-        const int square = ReadSquare(en_passant);
+        const int square = en_passant.size() == 2 ? ParseSquare(en_passant.c_str()) : -1;
         if (square < 0)
             return nullptr;
         b.start_en_passant = IsPassedSquare(b, square) ? square : -1;
@@ -332,7 +324,7 @@ std::string PositionText(Board& board)
             en_passant = legal.moves[i].to;
     }
     text += ' ';
-    text += en_passant < 0 ? std::string("-") : MoveText({en_passant, en_passant, NORMAL_MOVE}).substr(0, 2);
+    text += en_passant < 0 ? std::string("-") : SquareText(en_passant);
     text += " 0 1";
     return text;
 }

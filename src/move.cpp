@@ -623,15 +623,19 @@ int EnPassantTarget(const Board& board)
 
 // ---- Move notation -------------------------------------------------------
 
-namespace {
-
-// The square named by two characters of a move text, or -1.
 int ParseSquare(const char* text)
 {
     if (text[0] < 'a' || text[0] > 'h' || text[1] < '1' || text[1] > '8')
         return -1;
     return (text[1] - '1') * 8 + (text[0] - 'a');
 }
+
+std::string SquareText(int square)
+{
+    return {static_cast<char>('a' + square % 8), static_cast<char>('1' + square / 8)};
+}
+
+namespace {
 
 int32_t PromotionKind(char letter)
 {
@@ -670,7 +674,7 @@ char PromotionLetter(int32_t kind)
     }
 }
 
-void PrintSquare(int square, std::ostream& out) { out << static_cast<char>('a' + square % 8) << square / 8 + 1; }
+void PrintSquare(int square, std::ostream& out) { out << SquareText(square); }
 
 }  // namespace
 
@@ -766,11 +770,7 @@ std::optional<Move> ParseLegalMove(std::string_view text, Board& board)
 
 std::string MoveText(Move move)
 {
-    std::string text;
-    text += static_cast<char>('a' + move.from % 8);
-    text += static_cast<char>('1' + move.from / 8);
-    text += static_cast<char>('a' + move.to % 8);
-    text += static_cast<char>('1' + move.to / 8);
+    std::string text = SquareText(move.from) + SquareText(move.to);
     if (const char letter = PromotionLetter(move.kind))
         text += letter;
     return text;

@@ -132,6 +132,13 @@ int EnPassantTarget(const Board& board);
 // generation order with those last; the board is as before on return.
 MoveList LegalMoves(Board& board);
 
+// The square that two characters name (e3), or -1; the text holds at least
+// two characters.
+int ParseSquare(const char* text);
+
+// The name of a square: e3.
+std::string SquareText(int square);
+
 // Whether a text has the shape of a move in coordinate notation: two squares
 // and perhaps the letter of a promoted figure.
 bool IsMoveText(std::string_view text);

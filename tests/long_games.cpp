@@ -218,12 +218,8 @@ class Game {
         const std::string text = move_line.substr(5);
 
         // The reply must be one of the legal moves of the mirror position.
-        std::optional<Move> reply;
-        for (const Move move : MovesOf(LegalMoves(*mirror_))) {
-            if (MoveText(move) == text)
-                reply = move;
-        }
-        if (!reply) {
+        const std::optional<Move> reply = ParseLegalMove(text, *mirror_);
+        if (!reply || MoveText(*reply) != text) {
             ADD_FAILURE() << "ply " << record_.plies << ": illegal reply " << text << " in\n" << DiagramOf(*mirror_);
             return false;
         }

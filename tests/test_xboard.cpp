@@ -57,8 +57,12 @@ const Flow FLOWS[] = {
     {"a clock of 50 ms a move", "st 0.05\ngo\n", {"move *"}, "* b *"},
     {"malformed lines change nothing",
      "usermove e2e5\nusermove\ne7e5\nfoo bar\nsetboard 8/8/8/8/8/8/8/8 w - - 0 1\n"
-     "setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x KQkq - 0 1\nsd x\nlevel 40\ntime 1e3\nundo\n",
+     "setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x KQkq - 0 1\n"
+     "setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkx - 0 1\n"
+     "setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq e9 0 1\n"
+     "setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - x 1 2\nsd x\nlevel 40\ntime 1e3\nundo\n",
      {"Illegal move: e2e5", "Illegal move: ", "Illegal move: e7e5", "Error (unknown command): foo bar",
+      "tellusererror Illegal position", "tellusererror Illegal position", "tellusererror Illegal position",
       "tellusererror Illegal position", "tellusererror Illegal position", "Error (bad argument): sd x",
       "Error (bad argument): level 40", "Error (bad argument): time 1e3", "Error (no move to take back): undo"},
      START},
