@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "clock.h"
 #include "input.h"
 #include "search.h"
 

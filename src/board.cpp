@@ -12,9 +12,7 @@
 
 // Debug and sanitizer builds check every invariant after each make and unmake.
 #ifdef TAVIK_CHECKS
-#define ASSERT_BOARD_OK(board)                                                                                         \
-    ((BoardOk(board)) ? (void)0                                                                                        \
-                      : (std::fprintf(stderr, "%s:%d: board invariant broken\n", __FILE__, __LINE__), std::abort()))
+#define ASSERT_BOARD_OK(board) AssertBoardOk(board, __FILE__, __LINE__)
 #else
 #define ASSERT_BOARD_OK(board) ((void)0)
 #endif
@@ -63,12 +61,32 @@ uint64_t KingAttackers(const Board& board, int32_t colour)
 
 bool KingAttacked(const Board& board, int32_t colour) { return KingAttackers(board, colour) != 0; }
 
+// ---- Legality --------------------------------------------------------------
+//
+// A move generated for the side to move is legal when the mover's king does
+// not stand attacked after it. MakeMove decides that for the move it makes,
+// WouldRefuse foresees it for a move it does not make, both with the tests
+// below, case by case:
+//  - In check, a move of a figure other than the king must take the only
+//    checker or step between it and the king (AnswersCheck); a double check
+//    leaves only king moves. This is told before the move is made.
+//  - Otherwise, or once it answers the check, such a move can leave its king
+//    attacked only along a line from the king through the square it leaves
+//    (the figure was pinned): every other line is as it was, and a single
+//    check it answered is blocked or taken. ExposesKing tells it from the
+//    squares occupied after the move, which MakeMove reads off the board and
+//    WouldRefuse works out beforehand.
+//  - The king itself needs the attack test on its new square, and an en
+//    passant capture empties a second square off that line: both take the
+//    full test on the board after the move, so only MakeMove decides them.
+//  - Castling is a king move: CanCastle has tested the squares the king
+//    starts on and crosses; the square it lands on takes the full test.
+
 // Whether a move of a figure other than the king, made in check, takes the
-// only checker or steps between it and the king. No other such move can be
-// legal: a double check leaves only king moves.
+// only checker or steps between it and the king.
 bool AnswersCheck(const Board& board, Move move)
 {
-    const uint64_t checkers = board.checkers[board.ply];
+    const uint64_t checkers = State(board).checkers;
     if ((checkers & (checkers - 1)) != 0)
         return false;
     const int checker = __builtin_ctzll(checkers);
@@ -76,27 +94,31 @@ bool AnswersCheck(const Board& board, Move move)
     return (answers >> move.to & 1) != 0;
 }
 
-// Whether the move just made leaves the mover's king attacked. A king move
-// or an en passant capture (which empties two squares) takes the full test.
-// Any other move answered a check it was made in (see AnswersCheck), so only
-// a line through the king that it opened can attack the king now: the move
-// emptied a square that shielded nothing else.
-bool LeavesKingAttacked(const Board& board, Move move, const Figure& mover, int32_t colour)
+// Whether a move of a figure other than the king that answered any check
+// leaves the king of `colour` attacked: whether, with `occupied` the squares
+// occupied after it and `enemies` the other side's, a slider of the other
+// side sees the king along the line through `from`. The king's presence is
+// asked only once there is such a line, which most moves lack.
+bool ExposesKing(const Board& board, int32_t colour, int from, uint64_t enemies, uint64_t occupied)
 {
-    // The king's presence is asked only once an attack is possible: most
-    // moves leave no line through the king's square.
     const int king = KingSquare(board, colour);
-    const int32_t enemy = Opponent(colour);
-    if (mover.type == KING || move.kind == EN_PASSANT)
-        return HasKingOn(board, king, colour) && IsAttacked(board, king, enemy);
-    const int step = LineStep(king, move.from);
-    return step != 0 && HasKingOn(board, king, colour) && IsSliderAlong(board, king, step, enemy);
+    const int step = LineStep(king, from);
+    return step != 0 && HasKingOn(board, king, colour) && SliderAlongWith(board, king, step, enemies, occupied) != 0;
+}
+
+// Whether the move just made, which passed AnswersCheck unless the mover is
+// the king or it took en passant, leaves the mover's king attacked.
+bool LeavesKingAttacked(const Board& board, Move move, int32_t mover_type, int32_t colour)
+{
+    if (mover_type == KING || move.kind == EN_PASSANT)
+        return KingAttacked(board, colour);
+    return ExposesKing(board, colour, move.from, Pieces(board, Opponent(colour)), Occupied(board));
 }
 
 // The figures that check the other king, which was not in check before the
 // move just made: the moved figure itself and a slider it uncovered.
 // Castlings, promotions and en passant captures take the full test.
-uint64_t CheckersAfter(const Board& board, Move move, const Figure& mover, int32_t colour)
+uint64_t ChecksGiven(const Board& board, Move move, const Figure& mover, int32_t colour)
 {
     const int32_t enemy = Opponent(colour);
     const int king = KingSquare(board, enemy);
@@ -113,27 +135,22 @@ uint64_t CheckersAfter(const Board& board, Move move, const Figure& mover, int32
     return checkers != 0 && HasKingOn(board, king, enemy) ? checkers : 0;
 }
 
-// Castling rights to and from their history entry. A fixed-size copy, which
-// the compiler turns into two moves rather than a library call.
-void SaveCastle(Board& board, int ply) { std::memcpy(board.castle_history[ply], board.castle, sizeof board.castle); }
-void RestoreCastle(Board& board, int ply) { std::memcpy(board.castle, board.castle_history[ply], sizeof board.castle); }
-
-// Keeps `hash` as the key and lock of `ply`.
-void SetKeyLock(Board& board, int ply, KeyLock hash)
+// Keeps `hash` as the key and lock of a state.
+void SetKeyLock(PlyState& state, KeyLock hash)
 {
-    board.hash_key[ply] = KeyOf(hash);
-    board.hash_lock[ply] = LockOf(hash);
+    state.hash_key = KeyOf(hash);
+    state.hash_lock = LockOf(hash);
 }
 
-int32_t PromotedType(int32_t kind)
+#ifdef TAVIK_CHECKS
+void AssertBoardOk(const Board& board, const char* file, int line)
 {
-    switch (kind) {
-    case PROMOTE_KNIGHT: return KNIGHT;
-    case PROMOTE_BISHOP: return BISHOP;
-    case PROMOTE_ROOK: return ROOK;
-    default: return QUEEN;
+    if (const char* broken = BrokenInvariant(board)) {
+        std::fprintf(stderr, "%s:%d: board invariant broken: %s\n", file, line, broken);
+        std::abort();
     }
 }
+#endif
 
 }  // namespace
 
@@ -148,7 +165,7 @@ BoardPtr AllocBoard()
     board->empty = NewFigure(board->store, NONE, NO_COLOUR);
     // Until a move is made, the first undo record names the empty figure, so
     // that a reader of it (the repetition scan) always finds a figure.
-    board->undo[0] = {board->empty, board->empty, 0};
+    board->states[0].undo = {board->empty, board->empty};
     board->side = WHITE;
     board->start_en_passant = -1;
     return board;
@@ -168,7 +185,7 @@ BoardPtr NewBoard()
         b.squares[8 + file] = NewFigure(b.store, PAWN, WHITE);
         b.squares[48 + file] = NewFigure(b.store, PAWN, BLACK);
     }
-    for (int32_t& right : b.castle)
+    for (int32_t& right : b.states[0].castle)
         right = 1;
     b.white_king = 4;
     b.black_king = 60;
@@ -195,16 +212,14 @@ uint64_t ComputeOccupancy(const Board& board, int32_t colour, int32_t type = NON
 
 void CompleteSetUp(Board& board)
 {
-    SaveCastle(board, 0);
+    PlyState& state = board.states[0];
     for (const int32_t colour : {BLACK, WHITE}) {
-        board.occupancy[0][colour] = ComputeOccupancy(board, colour);
-        board.pawns[0][colour] = ComputeOccupancy(board, colour, PAWN);
+        state.occupancy[colour] = ComputeOccupancy(board, colour);
+        state.pawns[colour] = ComputeOccupancy(board, colour, PAWN);
     }
-    board.checkers[0] = KingAttackers(board, board.side);
-    board.in_check = board.checkers[0] != 0;
-    board.hash_key[0] = ComputeKey(board);
-    board.hash_lock[0] = ComputeLock(board);
-    board.balance[0] = ComputeBalance(board);
+    state.checkers = KingAttackers(board, board.side);
+    SetKeyLock(state, ComputeKeyLock(board));
+    state.balance = ComputeBalance(board);
 }
 
 void PrintBoard(const Board& board, std::ostream& out)
@@ -222,30 +237,35 @@ void PrintBoard(const Board& board, std::ostream& out)
     out << "\n     a    b    c    d    e    f    g    h\n\n";
 }
 
-int32_t BalanceAfter(int32_t balance, const Figure& moving, const Figure& taken, Move move)
+bool IsForeseeable(const Board& board, Move move)
 {
-    const Figure arriving = IsPromotion(move.kind) ? Figure{PromotedType(move.kind), moving.colour} : moving;
-    return balance - FigureScore(taken, move.to) + FigureScore(arriving, move.to) - FigureScore(moving, move.from);
+    return (move.kind == NORMAL_MOVE || IsPromotion(move.kind)) && board.squares[move.from]->type != KING;
 }
 
 bool WouldRefuse(const Board& board, Move move)
 {
-    // MakeMove's first tests.
-    if (board.ply >= LAST_PLY || (board.in_check && !AnswersCheck(board, move)))
+    if (board.ply >= LAST_PLY || (InCheck(board) && !AnswersCheck(board, move)))
         return true;
-
-    // Its step 11 on the board the move would leave: `from` empty, `to` the
-    // mover's, and whatever stood on `to` gone. Every other square keeps its
-    // figure, and the king stays where it is.
-    const int32_t colour = board.side;
-    const int king = KingSquare(board, colour);
-    const int step = LineStep(king, move.from);
-    if (step == 0 || !HasKingOn(board, king, colour))
-        return false;
+    // The squares as the move leaves them: `from` empty, `to` the mover's,
+    // whatever stood on `to` gone, and the king where it stands.
     const uint64_t to_bit = uint64_t{1} << move.to;
-    const uint64_t enemies = Pieces(board, Opponent(colour)) & ~to_bit;
+    const uint64_t enemies = Pieces(board, Opponent(board.side)) & ~to_bit;
     const uint64_t occupied = (Occupied(board) & ~(uint64_t{1} << move.from)) | to_bit;
-    return SliderAlongWith(board, king, step, enemies, occupied) != 0;
+    return ExposesKing(board, board.side, move.from, enemies, occupied);
+}
+
+void CheckForesight([[maybe_unused]] Board& board, [[maybe_unused]] Move move, [[maybe_unused]] bool refused)
+{
+#ifdef TAVIK_CHECKS
+    const bool made = MakeMove(board, move) != 0;
+    if (made)
+        UnmakeMove(board);
+    if (made == refused) {
+        std::fprintf(stderr, "WouldRefuse says %s to %s, MakeMove %s it\n", refused ? "yes" : "no",
+                     MoveText(move).c_str(), made ? "makes" : "refuses");
+        std::abort();
+    }
+#endif
 }
 
 int MakeMove(Board& board, Move move)
@@ -260,36 +280,37 @@ int MakeMove(Board& board, Move move)
     // as the compiler can tell, change a figure, which lives in the board.
     const Figure moving = *mover;
     const Figure taken = *target;
+    const PlyState& before = board.states[p];
+    PlyState& after = board.states[p + 1];
 
-    // Step 11, early for most moves made in check: one that cannot answer the
-    // check is refused before anything changes.
-    if (board.in_check && moving.type != KING && move.kind != EN_PASSANT && !AnswersCheck(board, move))
+    // Step 1. Refuse at once a move made in check that cannot answer it (see
+    // Legality); nothing has changed yet.
+    if (before.checkers != 0 && moving.type != KING && move.kind != EN_PASSANT && !AnswersCheck(board, move))
         return 0;
 
-    // Step 1. Record what taking the move back needs.
-    board.undo[p] = {mover, target, board.in_check};
-    board.moves[p] = move;
+    // Step 2. Key and lock of an ordinary move, from the figures as they
+    // stand; a promotion's follow once its figure is made, and castlings and
+    // en passant captures are hashed from scratch at the end.
+    if (move.kind == NORMAL_MOVE)
+        SetKeyLock(after, KeyLockAfter(board, move));
 
-    // Step 2.
+    // Step 3. Record the move and what taking it back needs, and go up a ply.
+    board.states[p].move = move;
+    board.states[p].undo = {mover, target};
     board.ply = p + 1;
 
-    // Step 3. An ordinary move updates key and lock from the figures as they
-    // stand; a promotion does so in step 7, once its figure is made.
-    if (move.kind == NORMAL_MOVE)
-        SetKeyLock(board, p + 1, KeyLockAt(board, p) ^ MoveKeyLock(moving, taken, move));
-
-    // Step 4. A king move loses both rights of its side.
+    // Step 4. Castling rights: a king move loses both of its side's; a rook
+    // leaving its own corner loses that corner's, and whatever lands on a
+    // corner takes that corner's away too (the rook that held it has been
+    // captured or has left).
+    std::memcpy(after.castle, before.castle, sizeof after.castle);
     if (moving.type == KING) {
         if (colour == WHITE)
-            board.castle[WHITE_QUEEN_SIDE] = board.castle[WHITE_KING_SIDE] = 0;
+            after.castle[WHITE_QUEEN_SIDE] = after.castle[WHITE_KING_SIDE] = 0;
         else
-            board.castle[BLACK_QUEEN_SIDE] = board.castle[BLACK_KING_SIDE] = 0;
+            after.castle[BLACK_QUEEN_SIDE] = after.castle[BLACK_KING_SIDE] = 0;
         SetKingSquare(board, colour, move.to);
     }
-
-    // Step 5. A rook leaving its own corner loses that corner's right, and
-    // whatever lands on a corner takes that corner's right away too (the rook
-    // that held it has been captured or has left).
     constexpr uint64_t CORNERS = uint64_t{1} << 0 | uint64_t{1} << 7 | uint64_t{1} << 56 | uint64_t{1} << 63;
     const uint64_t to_bit = uint64_t{1} << move.to;
     const uint64_t from_bit = uint64_t{1} << move.from;
@@ -297,24 +318,24 @@ int MakeMove(Board& board, Move move)
         if (moving.type == ROOK) {
             const int right = CornerRight(move.from);
             if (right >= 0 && (right >= WHITE_QUEEN_SIDE) == (colour == WHITE))
-                board.castle[right] = 0;
+                after.castle[right] = 0;
         }
         if (const int right = CornerRight(move.to); right >= 0)
-            board.castle[right] = 0;
+            after.castle[right] = 0;
     }
 
-    // Step 6. Move the figure; a captured one stays referenced from undo[p].
-    // The balance of the figures' scores follows every figure that moves,
-    // leaves or arrives.
+    // Step 5. Move the figure; a captured one stays referenced from the undo
+    // record. The balance and the square sets follow every figure that
+    // moves, leaves or arrives.
     board.squares[move.to] = mover;
     board.squares[move.from] = board.empty;
-    int32_t balance = BalanceAfter(board.balance[p], moving, taken, move);
-    uint64_t own = board.occupancy[p][colour] ^ from_bit ^ to_bit;
-    uint64_t other = board.occupancy[p][Opponent(colour)] & ~to_bit;
-    uint64_t own_pawns = board.pawns[p][colour] ^ (moving.type == PAWN ? from_bit | to_bit : 0);
-    uint64_t other_pawns = board.pawns[p][Opponent(colour)] & ~to_bit;
+    int32_t balance = BalanceAfter(before.balance, moving, taken, move);
+    uint64_t own = before.occupancy[colour] ^ from_bit ^ to_bit;
+    uint64_t other = before.occupancy[Opponent(colour)] & ~to_bit;
+    uint64_t own_pawns = before.pawns[colour] ^ (moving.type == PAWN ? from_bit | to_bit : 0);
+    uint64_t other_pawns = before.pawns[Opponent(colour)] & ~to_bit;
 
-    // Step 7. What else the kind of move does.
+    // Step 6. What else the kind of move does.
     const int rank_start = move.to & 56;  // the a-file square of the rank
     switch (move.kind) {
     case CASTLE_QUEEN_SIDE:
@@ -324,13 +345,13 @@ int MakeMove(Board& board, Move move)
         Figure* rook = board.squares[corner];
         board.squares[beside] = rook;
         board.squares[corner] = board.empty;
-        balance += FigureScore(*rook, beside) - FigureScore(*rook, corner);
+        balance += ShiftScore(*rook, corner, beside);
         own ^= (uint64_t{1} << beside) | (uint64_t{1} << corner);
         break;
     }
     case EN_PASSANT: {
         const int victim = EnPassantVictim(move.to, colour);
-        board.undo[p].captured = board.squares[victim];
+        board.states[p].undo.captured = board.squares[victim];
         balance -= FigureScore(*board.squares[victim], victim);
         board.squares[victim] = board.empty;
         other &= ~(uint64_t{1} << victim);
@@ -343,42 +364,36 @@ int MakeMove(Board& board, Move move)
     case PROMOTE_ROOK: {
         Figure* promoted = NewFigure(board.store, PromotedType(move.kind), colour);
         board.squares[move.to] = promoted;
-        SetKeyLock(board, p + 1, KeyLockAt(board, p) ^ PromotionKeyLock(moving, taken, *promoted, move));
+        SetKeyLock(after, KeyLockOf(before) ^ PromotionKeyLock(moving, taken, *promoted, move));
         own_pawns &= ~to_bit;
         break;
     }
     default: break;
     }
-    board.balance[p + 1] = balance;
-    board.occupancy[p + 1][colour] = own;
-    board.occupancy[p + 1][Opponent(colour)] = other;
-    board.pawns[p + 1][colour] = own_pawns;
-    board.pawns[p + 1][Opponent(colour)] = other_pawns;
+    after.balance = balance;
+    after.occupancy[colour] = own;
+    after.occupancy[Opponent(colour)] = other;
+    after.pawns[colour] = own_pawns;
+    after.pawns[Opponent(colour)] = other_pawns;
 
-    // Step 8.
+    // Step 7. The other side moves; castlings and en passant captures hash
+    // the finished position.
     board.side = Opponent(colour);
-
-    // Step 9. Castlings and en passant captures hash the finished position
-    // from scratch.
     if (move.kind != NORMAL_MOVE && !IsPromotion(move.kind))
-        SetKeyLock(board, p + 1, ComputeKeyLock(board));
+        SetKeyLock(after, ComputeKeyLock(board));
 
-    // Step 10.
-    SaveCastle(board, p + 1);
-
-    // Step 11. Refuse a move that leaves the mover's king attacked.
-    if (LeavesKingAttacked(board, move, moving, colour)) {
+    // Step 8. Refuse a move that leaves the mover's king attacked.
+    if (LeavesKingAttacked(board, move, moving.type, colour)) {
         UnmakeMove(board);
         return 0;
     }
 
-    // Step 12.
-    board.checkers[p + 1] = CheckersAfter(board, move, moving, colour);
-    board.in_check = board.checkers[p + 1] != 0;
+    // Step 9. The checks the move gives.
+    after.checkers = ChecksGiven(board, move, moving, colour);
 
-    // Step 13. Pre-fill the next ply's record; a null move made at ply p + 1
-    // leaves it for the repetition scan to read.
-    board.undo[p + 1] = {mover, board.squares[move.to], board.in_check};
+    // Step 10. Fill in the next ply's undo record in advance; a null move
+    // made at ply p + 1 leaves it for the repetition scan to read.
+    after.undo = {mover, board.squares[move.to]};
 
     ASSERT_BOARD_OK(board);
     return 1;
@@ -386,22 +401,22 @@ int MakeMove(Board& board, Move move)
 
 void UnmakeMove(Board& board)
 {
-    // Step 1.
+    // Step 1. Back to the ply of the move; its state is as it was.
     const int p = --board.ply;
-    const Move move = board.moves[p];
-    Figure* mover = board.undo[p].moved;
-    Figure* captured = board.undo[p].captured;
+    const Move move = board.states[p].move;
+    Figure* mover = board.states[p].undo.moved;
+    Figure* captured = board.states[p].undo.captured;
     Figure* arrived = board.squares[move.to];
 
-    // Step 2.
+    // Step 2. The king goes home.
     if (arrived->type == KING)
         SetKingSquare(board, arrived->colour, move.from);
 
-    // Step 3.
+    // Step 3. The mover and what it took go back.
     board.squares[move.from] = mover;
     board.squares[move.to] = captured;
 
-    // Step 4.
+    // Step 4. What else the kind of move did is undone.
     const int rank_start = move.to & 56;  // the a-file square of the rank
     switch (move.kind) {
     case CASTLE_QUEEN_SIDE:
@@ -423,27 +438,21 @@ void UnmakeMove(Board& board)
     default: break;
     }
 
-    // Steps 5 to 7. The check flag of the position returned to was kept.
-    RestoreCastle(board, p);
+    // Step 5. The side to move again.
     board.side = Opponent(board.side);
-    board.in_check = board.undo[p].in_check;
-
     ASSERT_BOARD_OK(board);
 }
 
 void MakeNullMove(Board& board)
 {
+    // The position stays, but for the side to move, which no one is checking.
     const int p = board.ply;
+    board.states[p + 1] = board.states[p];
+    board.states[p].move = NO_MOVE;
+    SetKeyLock(board.states[p + 1], KeyLockOf(board.states[p]) ^ SideKeyLock());
+    board.states[p + 1].checkers = 0;
     board.side = Opponent(board.side);
-    board.moves[p] = NO_MOVE;
     board.ply = p + 1;
-    board.hash_key[p + 1] = board.hash_key[p] ^ side_key_random;
-    board.hash_lock[p + 1] = board.hash_lock[p] ^ side_lock_random;
-    SaveCastle(board, p + 1);
-    board.balance[p + 1] = board.balance[p];
-    board.checkers[p + 1] = 0;
-    std::memcpy(board.occupancy[p + 1], board.occupancy[p], sizeof board.occupancy[p]);
-    std::memcpy(board.pawns[p + 1], board.pawns[p], sizeof board.pawns[p]);
     ASSERT_BOARD_OK(board);
 }
 
@@ -459,18 +468,9 @@ void MakeRoom(Board& board)
     if (board.ply < GAME_PLY_LIMIT)
         return;
     const int drop = board.ply - GAME_PLY_KEEP;
-    // Entry `ply` itself moves too: it holds the current position's key, lock,
-    // rights and the pre-filled undo record.
+    // The state at `ply` itself moves too: it holds the current position.
     const size_t kept = board.ply - drop + 1;
-    std::memmove(board.moves, board.moves + drop, kept * sizeof board.moves[0]);
-    std::memmove(board.hash_key, board.hash_key + drop, kept * sizeof board.hash_key[0]);
-    std::memmove(board.hash_lock, board.hash_lock + drop, kept * sizeof board.hash_lock[0]);
-    std::memmove(board.undo, board.undo + drop, kept * sizeof board.undo[0]);
-    std::memmove(board.castle_history, board.castle_history + drop, kept * sizeof board.castle_history[0]);
-    std::memmove(board.balance, board.balance + drop, kept * sizeof board.balance[0]);
-    std::memmove(board.occupancy, board.occupancy + drop, kept * sizeof board.occupancy[0]);
-    std::memmove(board.pawns, board.pawns + drop, kept * sizeof board.pawns[0]);
-    std::memmove(board.checkers, board.checkers + drop, kept * sizeof board.checkers[0]);
+    std::memmove(board.states, board.states + drop, kept * sizeof board.states[0]);
     board.ply -= drop;
     board.start_en_passant = -1;  // ply 0 is no longer the set-up position
     ASSERT_BOARD_OK(board);
@@ -507,27 +507,25 @@ bool IsPlayablePosition(const Board& board)
     return kings[WHITE] == 1 && kings[BLACK] == 1 && IsLegalPosition(board);
 }
 
-bool BoardOk(const Board& board)
+namespace {
+
+// The figure invariants: every square refers to a figure of the store, the
+// empty one for an empty square; the king squares hold kings.
+const char* BrokenFigureInvariant(const Board& board)
 {
-    if (board.ply < 0 || board.ply > LAST_PLY)
-        return false;
-    if (board.side != WHITE && board.side != BLACK)
-        return false;
     const Figure* first = board.store.slots;
     const Figure* last = board.store.slots + board.store.used;
     if (board.empty < first || board.empty >= last || board.empty->type != NONE || board.empty->colour != NO_COLOUR)
-        return false;
+        return "the empty figure is the store's NONE figure";
     int kings[2] = {0, 0};
     for (int square = 0; square < 64; ++square) {
         const Figure* figure = board.squares[square];
         if (figure < first || figure >= last)
-            return false;
-        if (figure->type < PAWN || figure->type > NONE)
-            return false;
-        if ((figure->type == NONE) != (figure->colour == NO_COLOUR))
-            return false;
+            return "every square refers to a figure of the store";
+        if (figure->type < PAWN || figure->type > NONE || (figure->type == NONE) != (figure->colour == NO_COLOUR))
+            return "every figure has a type and a colour, or neither";
         if (figure->type == NONE && figure != board.empty)
-            return false;
+            return "every empty square refers to the board's empty figure";
         if (figure->type == KING)
             ++kings[figure->colour];
     }
@@ -536,24 +534,46 @@ bool BoardOk(const Board& board)
     for (const int32_t colour : {BLACK, WHITE}) {
         const int square = KingSquare(board, colour);
         if (square < 0 || square > 63)
-            return false;
+            return "the king squares are squares";
         const Figure* king = board.squares[square];
         if (kings[colour] > 0 && (king->type != KING || king->colour != colour))
-            return false;
+            return "the king squares hold their kings";
     }
-    if (board.hash_key[board.ply] != ComputeKey(board) || board.hash_lock[board.ply] != ComputeLock(board))
-        return false;
-    if (!std::equal(board.castle, board.castle + 4, board.castle_history[board.ply]))
-        return false;
-    if (board.balance[board.ply] != ComputeBalance(board))
-        return false;
+    return nullptr;
+}
+
+// The state invariants: what states[ply] keeps equals what the figures imply.
+const char* BrokenStateInvariant(const Board& board)
+{
+    const PlyState& state = State(board);
+    if (state.hash_key != ComputeKey(board) || state.hash_lock != ComputeLock(board))
+        return "hash_key and hash_lock are those of the position";
+    if (state.balance != ComputeBalance(board))
+        return "balance is ComputeBalance of the position";
     for (const int32_t colour : {BLACK, WHITE}) {
-        if (Pieces(board, colour) != ComputeOccupancy(board, colour) ||
-            Pawns(board, colour) != ComputeOccupancy(board, colour, PAWN))
-            return false;
+        if (state.occupancy[colour] != ComputeOccupancy(board, colour))
+            return "occupancy holds the squares of each colour's figures";
+        if (state.pawns[colour] != ComputeOccupancy(board, colour, PAWN))
+            return "pawns holds the squares of each colour's pawns";
     }
-    if (board.checkers[board.ply] != KingAttackers(board, board.side) ||
-        board.in_check != (board.checkers[board.ply] != 0))
-        return false;
-    return true;
+    if (state.checkers != KingAttackers(board, board.side))
+        return "checkers holds the figures checking the side to move";
+    for (const int32_t right : state.castle) {
+        if (right != 0 && right != 1)
+            return "every castling right is 0 or 1";
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+const char* BrokenInvariant(const Board& board)
+{
+    if (board.ply < 0 || board.ply > LAST_PLY)
+        return "0 <= ply <= LAST_PLY";
+    if (board.side != WHITE && board.side != BLACK)
+        return "side is WHITE or BLACK";
+    if (const char* broken = BrokenFigureInvariant(board))
+        return broken;
+    return BrokenStateInvariant(board);
 }

@@ -1,5 +1,6 @@
-// The board: the whole game state with its per-ply histories, its creation
-// and diagram, and the routines that make and take back moves.
+// The board: the whole game state with its state per ply, its creation and
+// diagram, and the routines that make and take back moves, which decide
+// whether a move is legal.
 #pragma once
 
 #include <cstdint>
@@ -9,34 +10,32 @@
 #include "figure.h"
 #include "move.h"
 
-// Entries in each per-ply history. Moves are made only while `ply` is below
-// HISTORY_SIZE - 1, so that the new position's entries still fit:
-//  - MakeMove refuses a move at ply HISTORY_SIZE - 1 (result 0, board unchanged);
+// The plies a board keeps a state for. Moves are made only while `ply` is
+// below MAX_PLIES - 1, so that the new position's state still fits:
+//  - MakeMove refuses a move at ply LAST_PLY (result 0, board unchanged);
 //  - the search treats a node at that ply as a leaf;
 //  - the game makes room with MakeRoom before each of its moves, dropping its
 //    oldest plies, so that a game of any length goes on with correct undo and
 //    repetition behaviour for its recent plies.
-inline constexpr int HISTORY_SIZE = 300;
-inline constexpr int LAST_PLY = HISTORY_SIZE - 1;
+inline constexpr int MAX_PLIES = 300;
+inline constexpr int LAST_PLY = MAX_PLIES - 1;
 
 // A game move made at GAME_PLY_LIMIT or later first drops the oldest plies,
 // keeping the last GAME_PLY_KEEP; the search above a game move then always
-// has more than HISTORY_SIZE - GAME_PLY_LIMIT plies of room.
+// has more than MAX_PLIES - GAME_PLY_LIMIT plies of room.
 inline constexpr int GAME_PLY_LIMIT = 200;
 inline constexpr int GAME_PLY_KEEP = 100;
 static_assert(GAME_PLY_KEEP < GAME_PLY_LIMIT && GAME_PLY_LIMIT < LAST_PLY);
 
 // What taking back the move of one ply needs beyond the move itself: the
-// figure that moved (for a promotion, the pawn), what it took (the board's
-// empty figure for a move to an empty square), and whether the side to move
-// was in check before it.
+// figure that moved (for a promotion, the pawn) and what it took (the
+// board's empty figure for a move to an empty square).
 struct UndoRecord {
     Figure* moved;
     Figure* captured;
-    int32_t in_check;
 };
 
-// Castling rights, by index into Board::castle.
+// Castling rights, by index into PlyState::castle.
 enum CastleRight : int32_t {
     BLACK_QUEEN_SIDE = 0,  // rook a8
     BLACK_KING_SIDE = 1,   // rook h8
@@ -44,47 +43,54 @@ enum CastleRight : int32_t {
     WHITE_KING_SIDE = 3,   // rook h1
 };
 
+// What the board keeps for one ply: what the position there implies, and the
+// move made from it. states[p + 1] is written whole by the move made at ply
+// p (MakeMove, MakeNullMove) and by nothing else; taking the move back only
+// lowers `ply`, so the state of the position returned to is there as it was.
+struct PlyState {
+    uint64_t occupancy[2];  // [colour]: the squares of that colour's figures
+    uint64_t pawns[2];      // [colour]: the squares of that colour's pawns
+    uint64_t checkers;      // the figures attacking the king of the side to move
+    // For p < ply, what taking back move p needs. At `ply` itself, filled in
+    // advance with the last move's mover, for the repetition scan to read
+    // when a null move is made there (see MakeMove).
+    UndoRecord undo;
+    uint32_t hash_key;
+    uint32_t hash_lock;
+    int32_t castle[4];  // the castling rights held, by CastleRight
+    int32_t balance;    // ComputeBalance of the position
+    Move move;          // for p < ply, the move made from the position (NO_MOVE: a null move)
+};
+static_assert(sizeof(PlyState) == 96, "one state is a cache line and a half; keep it so when adding a field");
+
 // The whole game state. Made by NewBoard or SetBoard and from then on changed
 // only by the move routines below. Squares are rank * 8 + file (a1 = 0,
 // h8 = 63).
 //
-// Invariants whenever no move routine is running (checked by BoardOk):
+// Invariants whenever no move routine is running (checked by BoardOk, which
+// names the first that fails):
 //  - every square refers to a figure of `store`; empty squares to `empty`;
 //  - `white_king` and `black_king` are the squares the kings stand on (0 when
 //    a set-up position has no king of that colour);
-//  - hash_key[ply], hash_lock[ply] are the key and lock of the position,
-//    castle_history[ply] equals `castle`, balance[ply] is the sum of the
-//    figures' scores (ComputeBalance), occupancy[ply][c] has the bit of
-//    every square that holds a figure of colour c, pawns[ply][c] the bit of
-//    every square that holds a pawn of colour c, and checkers[ply] the bit
-//    of every figure attacking the king of the side to move;
-//  - for p < ply, moves[p] and undo[p] describe the move from ply p to p + 1;
-//  - `in_check` tells whether the side to move is in check (checkers[ply] is
-//    not empty);
+//  - states[ply] holds the position's key and lock, its balance (the sum of
+//    the figures' scores, ComputeBalance), the squares of each colour's
+//    figures and pawns, and the figures checking the side to move;
+//  - for p < ply, states[p].move and states[p].undo describe the move from
+//    ply p to p + 1;
 //  - 0 <= ply <= LAST_PLY.
 // A board is never copied: its squares point into its own figure store.
 struct Board {
     Figure* squares[64];
     Figure* empty;
     int32_t side;
-    Move moves[HISTORY_SIZE];
-    uint32_t hash_key[HISTORY_SIZE];
-    uint32_t hash_lock[HISTORY_SIZE];
-    UndoRecord undo[HISTORY_SIZE];
-    int32_t castle_history[HISTORY_SIZE][4];
-    int32_t balance[HISTORY_SIZE];
-    uint64_t occupancy[HISTORY_SIZE][2];
-    uint64_t pawns[HISTORY_SIZE][2];
-    uint64_t checkers[HISTORY_SIZE];
     int32_t ply;
     int32_t white_king;
     int32_t black_king;
-    int32_t castle[4];
-    int32_t in_check;
     // The square an en passant capture may go to in the position at ply 0
     // (a set-up position's en passant field), or -1. At later plies it
     // follows from the move before.
     int32_t start_en_passant;
+    PlyState states[MAX_PLIES];
     FigureStore store;
 
     Board() = default;
@@ -100,19 +106,26 @@ inline int32_t KingSquare(const Board& board, int32_t colour)
     return colour == WHITE ? board.white_king : board.black_king;
 }
 
+// The state of the position on the board.
+inline PlyState& State(Board& board) { return board.states[board.ply]; }
+inline const PlyState& State(const Board& board) { return board.states[board.ply]; }
+
+// Whether the side to move is in check.
+inline bool InCheck(const Board& board) { return State(board).checkers != 0; }
+
 // The squares that hold a figure of `colour`, or of either colour, and those
 // that hold a pawn of `colour`.
-inline uint64_t Pieces(const Board& board, int32_t colour) { return board.occupancy[board.ply][colour]; }
+inline uint64_t Pieces(const Board& board, int32_t colour) { return State(board).occupancy[colour]; }
 inline uint64_t Occupied(const Board& board) { return Pieces(board, WHITE) | Pieces(board, BLACK); }
-inline uint64_t Pawns(const Board& board, int32_t colour) { return board.pawns[board.ply][colour]; }
+inline uint64_t Pawns(const Board& board, int32_t colour) { return State(board).pawns[colour]; }
 
 // A zero-filled board with its empty figure made, `side` WHITE and `ply` 0.
 // The caller fills the squares, the king squares, the side and the castling
-// rights, then calls CompleteSetUp.
+// rights of states[0], then calls CompleteSetUp.
 BoardPtr AllocBoard();
 
-// Works out what the position at ply 0 implies: its key and lock, balance,
-// occupancy, castling history entry and check flag.
+// Works out the rest of what the position at ply 0 implies: its key and
+// lock, balance, occupancy and checkers.
 void CompleteSetUp(Board& board);
 
 // A board in the initial position, all castling rights held, white to move.
@@ -121,17 +134,24 @@ BoardPtr NewBoard();
 // Writes the ASCII diagram of the board, rank 8 first.
 void PrintBoard(const Board& board, std::ostream& out);
 
-// Plays a move: 1 if made, 0 if refused because the mover's king would stand
-// attacked (or the history is full), the board then being as before.
+// Plays a move generated for the side to move: 1 if made, 0 if refused
+// because the mover's king would stand attacked (or the board is at
+// LAST_PLY), the board then being as before.
 int MakeMove(Board& board, Move move);
 
-// Whether MakeMove would refuse `move`, an ordinary move or a promotion of a
-// figure other than the king, worked out without making it.
+// Whether WouldRefuse can foresee `move`: an ordinary move or a promotion of
+// a figure other than the king. Its legality then needs nothing but the
+// squares the move empties and fills.
+bool IsForeseeable(const Board& board, Move move);
+
+// Whether MakeMove would refuse `move`, a foreseeable one, worked out without
+// making it.
 bool WouldRefuse(const Board& board, Move move);
 
-// The balance (see ComputeBalance) after an ordinary move or a promotion of
-// `moving` onto the square that holds `taken`, from the balance before it.
-int32_t BalanceAfter(int32_t balance, const Figure& moving, const Figure& taken, Move move);
+// Debug builds: ends the process, naming the move, when `refused` (what
+// WouldRefuse said) is not what MakeMove does with `move`. The board is as
+// before on return.
+void CheckForesight(Board& board, Move move, bool refused);
 
 // Takes back the last move made with MakeMove. Requires ply >= 1.
 void UnmakeMove(Board& board);
@@ -156,6 +176,8 @@ bool IsLegalPosition(const Board& board);
 // to move not in check. The front-ends refuse any other set-up position.
 bool IsPlayablePosition(const Board& board);
 
-// Whether every invariant of the board holds (see Board). For tests, fuzzing
-// and the assertions of debug builds.
-bool BoardOk(const Board& board);
+// The name of the first invariant of the board (see Board) that does not
+// hold, or nullptr when all hold. For tests, fuzzing and the assertions of
+// debug builds.
+const char* BrokenInvariant(const Board& board);
+inline bool BoardOk(const Board& board) { return BrokenInvariant(board) == nullptr; }

@@ -92,8 +92,6 @@ constexpr ScoreTable SCORES = MakeScoreTable();
 
 }  // namespace
 
-int32_t SquareBonus(const Figure& figure, int square) { return SquareTerm(figure.type, figure.colour, square); }
-
 int32_t FigureScore(const Figure& figure, int square) { return SCORES.score[figure.colour][figure.type][square]; }
 
 int32_t ComputeBalance(const Board& board)
@@ -104,17 +102,25 @@ int32_t ComputeBalance(const Board& board)
     return balance;
 }
 
+int32_t ShiftScore(const Figure& figure, int from, int to) { return FigureScore(figure, to) - FigureScore(figure, from); }
+
+int32_t BalanceAfter(int32_t balance, const Figure& moving, const Figure& taken, Move move)
+{
+    const Figure arriving = IsPromotion(move.kind) ? Figure{PromotedType(move.kind), moving.colour} : moving;
+    return balance - FigureScore(taken, move.to) + FigureScore(arriving, move.to) - FigureScore(moving, move.from);
+}
+
 // The material and square terms of every figure, white's less black's, as the
 // moves have kept them; for the side to move.
 int32_t Evaluate(const Board& board)
 {
-    const int32_t balance = board.balance[board.ply];
+    const int32_t balance = State(board).balance;
     return board.side == WHITE ? balance : -balance;
 }
 
 int32_t EvaluateAfter(const Board& board, Move move)
 {
     const int32_t balance =
-        BalanceAfter(board.balance[board.ply], *board.squares[move.from], *board.squares[move.to], move);
+        BalanceAfter(State(board).balance, *board.squares[move.from], *board.squares[move.to], move);
     return board.side == WHITE ? -balance : balance;
 }

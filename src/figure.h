@@ -30,7 +30,7 @@ static_assert(sizeof(FIGURE_LETTERS) == NONE + 2);
 
 // A figure on the board, handled by reference. A figure keeps its identity
 // while it moves: a move puts the same figure on its destination, and a
-// captured figure stays referenced from the board's undo history, so that
+// captured figure stays referenced from the undo record of its ply, so that
 // taking the move back puts that very figure back. Neither field changes
 // while the figure stands on a board or is referenced from a readable undo
 // entry.

@@ -20,9 +20,9 @@ uint32_t Draw()
     return (random_state >> 16) & 32767u;
 }
 
-KeyLock SideKeyLock() { return side_key_random | KeyLock{side_lock_random} << 32; }
-
 }  // namespace
+
+KeyLock SideKeyLock() { return side_key_random | KeyLock{side_lock_random} << 32; }
 
 int HashIndex(const Figure& figure, int square)
 {
@@ -86,15 +86,9 @@ KeyLock PromotionKeyLock(const Figure& pawn, const Figure& target, const Figure&
            key_lock_random[promoted.colour][promoted.type][move.to];
 }
 
-KeyLock KeyLockAt(const Board& board, int ply) { return board.hash_key[ply] | KeyLock{board.hash_lock[ply]} << 32; }
+KeyLock KeyLockOf(const PlyState& state) { return state.hash_key | KeyLock{state.hash_lock} << 32; }
 
-// The figures are read as they stand before the move: the mover on `from` and
-// whatever stood on `to`.
-KeyLock UpdateKeyLock(const Board& board, Move move)
+KeyLock KeyLockAfter(const Board& board, Move move)
 {
-    return KeyLockAt(board, board.ply - 1) ^ MoveKeyLock(*board.squares[move.from], *board.squares[move.to], move);
+    return KeyLockOf(State(board)) ^ MoveKeyLock(*board.squares[move.from], *board.squares[move.to], move);
 }
-
-uint32_t UpdateKey(const Board& board, Move move) { return KeyOf(UpdateKeyLock(board, move)); }
-
-uint32_t UpdateLock(const Board& board, Move move) { return LockOf(UpdateKeyLock(board, move)); }

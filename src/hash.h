@@ -9,6 +9,7 @@
 
 struct Board;
 struct Figure;
+struct PlyState;
 
 inline constexpr int HASH_TABLE_SIZE = 768;  // 6 types x 2 colours x 64 squares
 
@@ -42,13 +43,6 @@ int HashIndex(const Figure& figure, int square);
 uint32_t ComputeKey(const Board& board);
 uint32_t ComputeLock(const Board& board);
 
-// Key and lock after an ordinary move (NORMAL_MOVE) made from the position at
-// ply - 1; called by MakeMove once it has raised ply and before it moves any
-// figure.
-uint32_t UpdateKey(const Board& board, Move move);
-uint32_t UpdateLock(const Board& board, Move move);
-KeyLock UpdateKeyLock(const Board& board, Move move);
-
 // What an ordinary move of `mover` onto the square of `target` XORs into key
 // and lock, the side to move included.
 KeyLock MoveKeyLock(const Figure& mover, const Figure& target, Move move);
@@ -57,8 +51,18 @@ KeyLock MoveKeyLock(const Figure& mover, const Figure& target, Move move);
 // `promoted` there, XORs into key and lock, the side to move included.
 KeyLock PromotionKeyLock(const Figure& pawn, const Figure& target, const Figure& promoted, Move move);
 
-// The key and lock kept for `ply`.
-KeyLock KeyLockAt(const Board& board, int ply);
+// What passing the turn XORs into key and lock.
+KeyLock SideKeyLock();
+
+// The key and lock kept in a ply's state.
+KeyLock KeyLockOf(const PlyState& state);
+
+// The key and lock of the position after an ordinary move (NORMAL_MOVE) of
+// the side to move, from the board before it: the one update that MakeMove
+// makes and that the search uses to look ahead at the move's table slot.
+// The move may be one the position does not have (a table's move): whatever
+// stands on its squares is hashed as if it moved.
+KeyLock KeyLockAfter(const Board& board, Move move);
 
 // Both of ComputeKey and ComputeLock.
 KeyLock ComputeKeyLock(const Board& board);

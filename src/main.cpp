@@ -91,7 +91,7 @@ void Go(Session& session)
     out << "exmove ";
     PrintExtendedMove(board, *move, out);
     MakeGameMove(board, *move);
-    out << (board.in_check ? "+\n" : "\n");
+    out << (InCheck(board) ? "+\n" : "\n");
     out << "move " << MoveText(*move) << "\n";
 }
 
@@ -161,7 +161,7 @@ BoardPtr PlaceFigures(const char* text, std::ostream& out)
     if (!IsPlacementValid(text))
         return nullptr;
 
-    // Step 1.
+    // Step 1. An empty board.
     BoardPtr result = AllocBoard();
     Board& board = *result;
     const char* p = text;
@@ -193,8 +193,9 @@ BoardPtr PlaceFigures(const char* text, std::ostream& out)
             ++p;
     }
 
-    // Steps 3 and 4. White to move, no castling rights, no history. The
-    // check flag is computed too, so that a side set up in check cannot castle.
+    // Step 3. White to move at ply 0 with no castling rights, and what the
+    // position implies: its checkers too, so that a side set up in check
+    // cannot castle.
     board.side = WHITE;
     board.ply = 0;
     CompleteSetUp(board);
@@ -209,11 +210,11 @@ bool ReadCastling(const std::string& field, Board& board)
     if (field.empty() || field == "-")
         return true;
     for (const char letter : field) {
-        const char* const letters = "qkQK";  // in the order of Board::castle
+        const char* const letters = "qkQK";  // in the order of PlyState::castle
         const char* found = letter != '\0' ? std::strchr(letters, letter) : nullptr;
-        if (!found || board.castle[found - letters])
+        if (!found || State(board).castle[found - letters])
             return false;
-        board.castle[found - letters] = 1;
+        State(board).castle[found - letters] = 1;
     }
     return true;
 }
@@ -227,7 +228,7 @@ void DropHomelessRights(Board& board)
         const Figure* king = board.squares[home + 4];
         const Figure* rook = board.squares[home + (right % 2 == 0 ? 0 : 7)];
         if (king->type != KING || king->colour != colour || rook->type != ROOK || rook->colour != colour)
-            board.castle[right] = 0;
+            State(board).castle[right] = 0;
     }
 }
 
@@ -311,7 +312,7 @@ std::string PositionText(Board& board)
     constexpr std::pair<int, char> LETTERS[] = {
         {WHITE_KING_SIDE, 'K'}, {WHITE_QUEEN_SIDE, 'Q'}, {BLACK_KING_SIDE, 'k'}, {BLACK_QUEEN_SIDE, 'q'}};
     for (const auto& [right, letter] : LETTERS) {
-        if (board.castle[right])
+        if (State(board).castle[right])
             text += letter;
     }
     if (text.size() == rights)

@@ -18,7 +18,7 @@ inline constexpr const char* VERSION = TAVIK_VERSION;
 int RunCommandLoop(std::istream& in, std::ostream& out);
 
 // A new board from the placement field of a position text (white to move, no
-// castling rights, no history), writing its trace lines; none, with nothing
+// castling rights, no moves before it), writing its trace lines; none, with nothing
 // written, when the field does not describe eight ranks of eight squares or
 // the position is not one a game can hold (see IsLegalPosition).
 BoardPtr SetBoard(const char* text, std::ostream& out);

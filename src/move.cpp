@@ -584,11 +584,11 @@ int CanCastle(const Board& board, int wing)
 
     // Step 2.
     const int right = (colour == WHITE ? WHITE_QUEEN_SIDE : BLACK_QUEEN_SIDE) + wing;
-    if (!board.castle[right])
+    if (!State(board).castle[right])
         return 0;
 
     // Step 3.
-    if (board.in_check)
+    if (InCheck(board))
         return 0;
 
     // Step 4.
@@ -614,8 +614,9 @@ int EnPassantTarget(const Board& board)
 {
     if (board.ply == 0)
         return board.start_en_passant;
-    const Move last = board.moves[board.ply - 1];
-    const Figure* mover = board.undo[board.ply - 1].moved;
+    const PlyState& before = board.states[board.ply - 1];
+    const Move last = before.move;
+    const Figure* mover = before.undo.moved;
     const bool double_step = last.kind == NORMAL_MOVE && mover->type == PAWN && (last.to - last.from == 16 ||
                                                                                  last.from - last.to == 16);
     return double_step && board.squares[last.to] == mover ? (last.from + last.to) / 2 : -1;

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "figure.h"
+
 struct Board;
 struct Figure;
 
@@ -35,13 +37,24 @@ struct Move {
 };
 static_assert(sizeof(Move) == 12);
 
-// The form that stands for "no move" (a null move's history entry, no
+// The form that stands for "no move" (the move of a null move's ply, no
 // preferred move, a best-move record nothing was written to).
 inline constexpr Move NO_MOVE = {0, 0, 0};
 
 inline bool SameSquares(Move a, Move b) { return a.from == b.from && a.to == b.to; }
 inline bool IsNoMove(Move m) { return m.from == 0 && m.to == 0; }
 inline bool IsPromotion(int32_t kind) { return kind >= PROMOTE_QUEEN && kind <= PROMOTE_ROOK; }
+
+// The figure type a promotion makes; a queen for any other kind.
+inline int32_t PromotedType(int32_t kind)
+{
+    switch (kind) {
+    case PROMOTE_KNIGHT: return KNIGHT;
+    case PROMOTE_BISHOP: return BISHOP;
+    case PROMOTE_ROOK: return ROOK;
+    default: return QUEEN;
+    }
+}
 
 inline constexpr int MAX_MOVES = 200;
 

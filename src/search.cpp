@@ -1,10 +1,8 @@
 #include "search.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <limits>
 #include <ostream>
 
@@ -12,37 +10,13 @@
 #include <sys/mman.h>
 #endif
 
+#include "clock.h"
 #include "eval.h"
 #include "hash.h"
 
-// ---- Calendar clock ------------------------------------------------------
-
-namespace {
-
-int64_t RealClock() { return static_cast<int64_t>(std::time(nullptr)); }
-
-int64_t RealMilliseconds()
-{
-    const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    return std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
-}
-
-ClockFunction clock_function = RealClock;
-ClockFunction millisecond_function = RealMilliseconds;
-
-}  // namespace
-
-void SetClock(ClockFunction clock) { clock_function = clock ? clock : RealClock; }
-
-int64_t ReadClock() { return clock_function(); }
-
-void SetMillisecondClock(ClockFunction clock) { millisecond_function = clock ? clock : RealMilliseconds; }
-
-int64_t ReadMilliseconds() { return millisecond_function(); }
-
 // ---- Transposition table -------------------------------------------------
 
-// Aligned to a 2 MB page, so that the table starts on one (see ClearTT).
+// Aligned to a 2 MB page, so that the table starts on one (see AdviseHugePages).
 alignas(1 << 21) TTEntry trans_table[TT_SIZE];
 
 namespace {
@@ -65,7 +39,7 @@ uint16_t TagOf(const TTEntry& entry)
     return holds ? LockTag(entry.lock) : 0;
 }
 
-uint32_t SlotIndex(const Board& board) { return board.hash_key[board.ply] % TT_SIZE; }
+uint32_t SlotIndex(const Board& board) { return State(board).hash_key % TT_SIZE; }
 
 // Starts loading the tag of the position with key `key`, which a child node
 // looks up first.
@@ -79,9 +53,7 @@ void PrefetchTagAfter(const Board& board, Move move)
 {
     if (move.kind != NORMAL_MOVE)
         return;
-    const KeyLock hash =
-        KeyLockAt(board, board.ply) ^ MoveKeyLock(*board.squares[move.from], *board.squares[move.to], move);
-    PrefetchTag(KeyOf(hash));
+    PrefetchTag(KeyOf(KeyLockAfter(board, move)));
 }
 
 // Starts loading the board's own slot, which a node that searches its moves
@@ -90,16 +62,22 @@ void PrefetchOwnSlot(const Board& board) { __builtin_prefetch(&trans_table[SlotI
 
 }  // namespace
 
-void ClearTT()
+void AdviseHugePages()
 {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     // Every node looks up a slot at random in a table far larger than the
     // caches; on 2 MB pages those lookups also stop missing the TLB. The last
-    // page runs on into the variables after the table, which only gain.
+    // page runs on into the variables after the table, which only gain. The
+    // advice takes effect for pages not touched yet, so it comes before the
+    // table is first written.
     constexpr size_t HUGE_PAGE = size_t{1} << 21;
     const size_t length = (sizeof trans_table + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
     madvise(trans_table, length, MADV_HUGEPAGE);
 #endif
+}
+
+void ClearTT()
+{
     for (TTEntry& entry : trans_table)
         entry = {0, 0, -1, BOUND_EMPTY, 0, NO_MOVE};
     for (uint16_t& tag : slot_tags)
@@ -120,14 +98,12 @@ namespace {
 // The slot that holds the board's position, or none.
 const TTEntry* FindSlot(const Board& board)
 {
-    // Step 1.
+    // Empty or another position's: mostly told by the tag alone.
     const uint32_t index = SlotIndex(board);
-
-    // Step 2. Empty or another position's: mostly told by the tag alone.
-    if (slot_tags[index] != LockTag(board.hash_lock[board.ply]))
+    if (slot_tags[index] != LockTag(State(board).hash_lock))
         return nullptr;
     const TTEntry& entry = trans_table[index];
-    if (entry.bound == BOUND_EMPTY || entry.stamp == -1 || entry.lock != board.hash_lock[board.ply])
+    if (entry.bound == BOUND_EMPTY || entry.stamp == -1 || entry.lock != State(board).hash_lock)
         return nullptr;
     return &entry;
 }
@@ -136,13 +112,13 @@ const TTEntry* FindSlot(const Board& board)
 
 int ProbeTT(const Board& board, int alpha, int beta, int depth, int& score, Move& move)
 {
-    // Steps 1 and 2.
+    // Step 1. The slot that holds the position.
     const TTEntry* slot = FindSlot(board);
     if (!slot)
         return 0;
     const TTEntry& entry = *slot;
 
-    // Step 3. Deep enough, and the bound decides the window.
+    // Step 2. Deep enough, and the bound decides the window.
     if (entry.depth >= depth) {
         if (entry.bound == BOUND_EXACT) {
             score = entry.score;
@@ -158,7 +134,7 @@ int ProbeTT(const Board& board, int alpha, int beta, int depth, int& score, Move
         }
     }
 
-    // Step 4. Otherwise the slot's move still helps the ordering.
+    // Step 3. Otherwise the slot's move still helps the ordering.
     move = entry.best_move;
     return 0;
 }
@@ -176,12 +152,12 @@ int StoreTT(const Board& board, Move move, int score, int depth, int bound)
     // Step 1. The clock is read on every store.
     const int32_t now = static_cast<int32_t>(ReadClock());
 
-    // Steps 2 and 3. Within one second the deepest result stays.
+    // Step 2. A shallower or older result gives way: within one second the
+    // deepest result stays.
     const uint32_t index = SlotIndex(board);
     TTEntry& entry = trans_table[index];
     if (entry.depth < depth || entry.stamp < now) {
-        // Step 4.
-        entry = {depth, score, now, bound, board.hash_lock[board.ply], move};
+        entry = {depth, score, now, bound, State(board).hash_lock, move};
         slot_tags[index] = TagOf(entry);
     }
     return 1;
@@ -243,12 +219,12 @@ void ClearHistory()
 
 int IsRepetition(const Board& board)
 {
-    const uint32_t key = board.hash_key[board.ply];
+    const uint32_t key = State(board).hash_key;
     int count = 0;
     for (int i = board.ply - 1; i >= 0; --i) {
-        if (board.hash_key[i] == key)
+        if (board.states[i].hash_key == key)
             ++count;
-        if (board.undo[i].moved->type == PAWN)
+        if (board.states[i].undo.moved->type == PAWN)
             break;
     }
     return count > 1 ? 1 : 0;
@@ -263,7 +239,7 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
         if (search_stopped)
             return 0;
     }
-    const int in_check = board.in_check;
+    const bool in_check = InCheck(board);
     const int distance = board.ply - root_ply;
 
     // Step 2. A third occurrence is a draw; the root always searches, so
@@ -271,7 +247,7 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
     if (distance > 0 && IsRepetition(board))
         return 0;
 
-    // Step 3.
+    // Step 3. The table: an answer, or at least a move to try first.
     Move table_move = NO_MOVE;
     if (distance > 0) {
         ++tt_probes;
@@ -282,7 +258,7 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
         }
     }
 
-    // Step 4. A node at the end of the board's history is a leaf too.
+    // Step 4. A leaf: the depth is spent, or the board has no room for a move.
     if (depth <= 0 || board.ply >= LAST_PLY)
         return Quiesce(board, alpha, beta);
 
@@ -292,7 +268,7 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
     PrefetchOwnSlot(board);
     const bool null_move = distance >= 2 && !after_null && !in_check;
     if (null_move)
-        PrefetchTag(board.hash_key[board.ply] ^ side_key_random);
+        PrefetchTag(KeyOf(KeyLockOf(State(board)) ^ SideKeyLock()));
     if (!IsNoMove(table_move))
         PrefetchTagAfter(board, table_move);
 
@@ -310,7 +286,7 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
         }
     }
 
-    // Step 6.
+    // Step 6. Generate the moves, the table's first.
     MoveList list = GenerateMoves(board, table_move);
 
     // Step 7. Check extension.
@@ -347,7 +323,7 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
         }
     }
 
-    // Step 9.
+    // Step 9. Keep the result, and reward the best move's history counter.
     if (any_legal) {
         StoreTT(board, best, alpha, depth, bound);
         if (best.from >= 0 && best.from < 64 && best.to >= 0 && best.to < 64)
@@ -365,7 +341,7 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
 namespace {
 
 // Whether a quiescence node at `ply` stands at the limit: far enough from the
-// root, or at the end of the board's history.
+// root, or at the board's last ply.
 bool AtQuiescenceLimit(int ply) { return ply - root_ply >= QUIESCE_LIMIT || ply >= LAST_PLY; }
 
 }  // namespace
@@ -374,10 +350,10 @@ bool AtQuiescenceLimit(int ply) { return ply - root_ply >= QUIESCE_LIMIT || ply 
 // them, so that making, taking back and generating captures cost no calls.
 [[gnu::flatten]] int Quiesce(Board& board, int alpha, int beta)
 {
-    // Step 1.
+    // Step 1. Count the node.
     ++nodes;
 
-    // Step 2.
+    // Step 2. A node at the limit is its evaluation.
     if (AtQuiescenceLimit(board.ply))
         return Evaluate(board);
 
@@ -388,23 +364,24 @@ bool AtQuiescenceLimit(int ply) { return ply - root_ply >= QUIESCE_LIMIT || ply 
     if (stand_pat > alpha)
         alpha = stand_pat;
 
-    // Step 4.
+    // Step 4. The captures, capturing promotions included.
     MoveList list = GenerateCaptures(board, NO_MOVE);
 
-    // Step 5. Most replies go no further than their own step 2 or 3: they
-    // stand at the limit or stand pat. Such a reply is scored without being
-    // made: it counts as a node and gives what its search would give, and it
-    // is skipped when MakeMove would refuse it. The list holds ordinary
-    // captures and promotions only; a king's move is always made, as its
-    // legality takes the board as the move leaves it.
+    // Step 5. Search each. Most replies go no further than their own step 2
+    // or 3: they stand at the limit or stand pat. Such a reply, when its
+    // legality can be foreseen (IsForeseeable: not a king's move), is scored
+    // without being made: it counts as a node and gives what its search
+    // would give, and it is skipped when MakeMove would refuse it.
     const bool replies_at_limit = AtQuiescenceLimit(board.ply + 1);
     for (int i = 0; i < list.count; ++i) {
         PickNextMove(list, i);
         const Move move = list.moves[i];
         int score;
         const int reply_eval = EvaluateAfter(board, move);
-        if ((replies_at_limit || reply_eval >= -alpha) && board.squares[move.from]->type != KING) {
-            if (WouldRefuse(board, move))
+        if ((replies_at_limit || reply_eval >= -alpha) && IsForeseeable(board, move)) {
+            const bool refused = WouldRefuse(board, move);
+            CheckForesight(board, move, refused);
+            if (refused)
                 continue;
             ++nodes;
             // At the limit the reply returns its evaluation; otherwise it
@@ -423,7 +400,7 @@ bool AtQuiescenceLimit(int ply) { return ply - root_ply >= QUIESCE_LIMIT || ply 
         }
     }
 
-    // Step 6.
+    // Step 6. The best found, or the stand-pat score.
     return alpha;
 }
 
@@ -462,13 +439,13 @@ bool IsGenerated(const Board& board, Move move)
 int ReadPrincipalVariation(Board& board, Move best, Move* pv)
 {
     uint32_t keys[MAX_PV + 1];
-    keys[0] = board.hash_key[board.ply];
+    keys[0] = State(board).hash_key;
     int length = 0;
     Move move = best;
     bool more = true;
     while (more && length < MAX_PV && IsGenerated(board, move) && MakeMove(board, move)) {
         pv[length++] = move;
-        keys[length] = board.hash_key[board.ply];
+        keys[length] = State(board).hash_key;
         for (int i = 0; i < length && more; ++i)
             more = keys[i] != keys[length];
         more = more && TableMove(board, move);
@@ -571,10 +548,10 @@ std::optional<Move> MoveToPlay(Board& board, const SearchResult& result)
 
 int MateInMoves(int score, int root)
 {
-    // The mated position's board ply lies above the root and below HISTORY_SIZE.
+    // The mated position's board ply lies above the root and below MAX_PLIES.
     const int mated_ply = score > 0 ? MATE_SCORE - score : MATE_SCORE + score;
     const int distance = mated_ply - root;
-    if (std::abs(score) <= MATE_SCORE - HISTORY_SIZE || distance <= 0)
+    if (std::abs(score) <= MATE_SCORE - MAX_PLIES || distance <= 0)
         return 0;
     return score > 0 ? (distance + 1) / 2 : -(distance / 2);
 }
@@ -582,13 +559,14 @@ int MateInMoves(int score, int root)
 void StartEngine()
 {
     InitHashTables(static_cast<uint32_t>(ReadClock()));
+    AdviseHugePages();
     ClearTT();
     ClearHistory();
 }
 
 std::optional<Move> Think(Board& board, std::ostream& out)
 {
-    // Steps 1 to 6. The calendar clock times the search.
+    // Step 1. The search, timed by the calendar clock.
     const int64_t start = ReadClock();
     const SearchResult result = Search(board, SearchLimits{});
     int64_t elapsed = ReadClock() - start;
@@ -596,13 +574,13 @@ std::optional<Move> Think(Board& board, std::ostream& out)
         elapsed = 1;
     const long per_second = static_cast<long>(result.nodes / elapsed);
 
-    // Step 7. No lookup at all reads as 0 %.
+    // Step 2. The share of lookups answered; none at all reads as 0 %.
     const float ratio = result.tt_probes > 0
                             ? static_cast<float>(result.tt_hits) / static_cast<float>(result.tt_probes)
                             : 0.0f;
     const double reuse = ratio * 100.0f;
 
-    // Step 8.
+    // Step 3. The statistics line.
     char line[256];
     std::snprintf(line, sizeof line,
                   "Searched %i nodes, reused %.2f%%[%i] of %i nodes from table, we got %i cutoffs, %i nullcutoffs, "
@@ -612,8 +590,8 @@ std::optional<Move> Think(Board& board, std::ostream& out)
                   static_cast<int>(result.null_cutoffs), result.score, per_second);
     out << line;
 
-    // Steps 9 and 10. A root whose moves all scored at the bottom of the
-    // window wrote no move: any legal one will do; with none, there is no move.
+    // Step 4. The move: Search has replaced a root that wrote none (all its
+    // moves scored at the bottom of the window) with the first legal one.
     if (!result.has_move)
         return std::nullopt;
     return result.best;

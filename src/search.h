@@ -10,20 +10,6 @@
 #include "board.h"
 #include "move.h"
 
-// ---- Calendar clock ------------------------------------------------------
-
-// The calendar time in whole seconds: the seed of the hashing tables, the
-// stamp of table entries and the speed figure of the statistics line. The
-// engine reads the real clock; tests and the bench install their own.
-using ClockFunction = int64_t (*)();
-void SetClock(ClockFunction clock);  // nullptr brings back the real clock
-int64_t ReadClock();
-
-// A monotonic clock in milliseconds, for the time limits of a search and the
-// times it reports. Injectable the same way.
-void SetMillisecondClock(ClockFunction clock);  // nullptr brings back the real clock
-int64_t ReadMilliseconds();
-
 // ---- Transposition table ---------------------------------------------------
 
 enum Bound : int32_t {
@@ -52,6 +38,9 @@ extern TTEntry trans_table[TT_SIZE];
 
 // Empties every slot. Once at start-up; the table then lives for the run.
 void ClearTT();
+
+// Asks the system to keep the table on huge pages (see StartEngine).
+void AdviseHugePages();
 
 // Whether the tags kept beside the slots, which let most lookups skip
 // loading their slot, agree with every slot. For tests.
@@ -179,7 +168,8 @@ std::optional<Move> MoveToPlay(Board& board, const SearchResult& result);
 int MateInMoves(int score, int root);
 
 // What every front-end does first: seeds the hashing tables from the
-// calendar clock, empties the transposition table and the history counters.
+// calendar clock, puts the transposition table on huge pages and empties it,
+// and empties the history counters.
 void StartEngine();
 
 // Searches the board's position to SEARCH_DEPTH, writes the statistics line

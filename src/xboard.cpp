@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "clock.h"
 #include "main.h"
 #include "move.h"
 #include "search.h"
@@ -117,7 +118,7 @@ std::optional<std::string> GameResult(Board& board)
 {
     if (LegalMoves(board).count > 0)
         return std::nullopt;
-    if (!board.in_check)
+    if (!InCheck(board))
         return "1/2-1/2 {Stalemate}";
     return board.side == BLACK ? "1-0 {White mates}" : "0-1 {Black mates}";
 }
@@ -131,8 +132,8 @@ bool ReportEnd(XboardSession& session)
     return result.has_value();
 }
 
-// Takes back the last `plies` moves of the game: on the board while its
-// history holds them, else by playing the game again from its start.
+// Takes back the last `plies` moves of the game: on the board while it
+// still keeps them, else by playing the game again from its start.
 void TakeBack(XboardSession& session, size_t plies)
 {
     Board& board = *session.board;

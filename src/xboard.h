@@ -30,7 +30,7 @@ struct XboardClock {
 // One session: the game as the interface sees it and the engine's settings.
 // `board` is the game's position, reached from the position text `start`
 // by `moves`; the session keeps both so that a take-back always finds the
-// interface's position, whatever the board's history still holds. `waiting`
+// interface's position, whatever plies the board still keeps. `waiting`
 // holds the lines read while a search ran, to be handled in order after it.
 // Changed only by RunXboard and the commands it carries out.
 struct XboardSession {

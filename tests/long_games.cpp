@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "board.h"
+#include "clock.h"
 #include "eval.h"
 #include "fen.h"
 #include "line_source.h"
@@ -162,7 +163,7 @@ class Game {
     {
         ++record_.plies;
         EXPECT_TRUE(BoardOk(*mirror_)) << "ply " << record_.plies;
-        if (mirror_->in_check)
+        if (InCheck(*mirror_))
             ++record_.checks;
         if (mirror_->ply > record_.max_ply_seen)
             record_.max_ply_seen = mirror_->ply;
@@ -231,7 +232,7 @@ class Game {
         std::string rest;
         std::getline(lines, rest, '\0');
         if (last_ == Last::GO) {
-            EXPECT_EQ(first, "exmove " + extended + (mirror_->in_check ? "+" : ""));
+            EXPECT_EQ(first, "exmove " + extended + (InCheck(*mirror_) ? "+" : ""));
             EXPECT_EQ(rest, "");
         } else {
             EXPECT_EQ(first, "Board raw eval is " + std::to_string(Evaluate(*mirror_)));

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "clock.h"
 #include "hash.h"
 #include "input.h"
 #include "line_source.h"

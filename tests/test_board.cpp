@@ -50,11 +50,11 @@ Snapshot Take(const Board& board)
     s.black_king = board.black_king;
     s.side = board.side;
     s.ply = board.ply;
-    s.in_check = board.in_check;
+    s.in_check = InCheck(board);
     for (int right = 0; right < 4; ++right)
-        s.castle[right] = board.castle[right];
-    s.key = board.hash_key[board.ply];
-    s.lock = board.hash_lock[board.ply];
+        s.castle[right] = State(board).castle[right];
+    s.key = State(board).hash_key;
+    s.lock = State(board).hash_lock;
     return s;
 }
 
@@ -79,7 +79,7 @@ void ExpectSame(const Snapshot& want, const Snapshot& got, bool same_ply = true)
 
 std::array<int32_t, 4> Castle(const Board& board)
 {
-    return {board.castle[0], board.castle[1], board.castle[2], board.castle[3]};
+    return {State(board).castle[0], State(board).castle[1], State(board).castle[2], State(board).castle[3]};
 }
 
 bool Generates(const Board& board, Move move)
@@ -130,7 +130,7 @@ TEST_F(BoardTest, NewBoardPrintsTheInitialDiagram)
     EXPECT_TRUE(BoardOk(*board));
     EXPECT_EQ(board->ply, 0);
     EXPECT_EQ(board->side, WHITE);
-    EXPECT_EQ(board->in_check, 0);
+    EXPECT_EQ(InCheck(*board), 0);
     EXPECT_EQ(board->white_king, Sq("e1"));
     EXPECT_EQ(board->black_king, Sq("e8"));
     EXPECT_EQ(Castle(*board), (std::array<int32_t, 4>{1, 1, 1, 1}));
@@ -383,12 +383,12 @@ TEST_F(BoardTest, InCheckFollowsChecksAndTakeBacks)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fen + std::string(" ") + MoveText(c.move));
         BoardPtr board = Load(c.fen);
-        EXPECT_EQ(board->in_check, c.before);
+        EXPECT_EQ(InCheck(*board), c.before);
         ASSERT_EQ(MakeMove(*board, c.move), 1);
-        EXPECT_EQ(board->in_check, c.after);
+        EXPECT_EQ(InCheck(*board), c.after);
         EXPECT_TRUE(BoardOk(*board));
         UnmakeMove(*board);
-        EXPECT_EQ(board->in_check, c.before);
+        EXPECT_EQ(InCheck(*board), c.before);
         EXPECT_TRUE(BoardOk(*board));
     }
 }
@@ -412,8 +412,8 @@ TEST_F(BoardTest, ChecksAreAnsweredByTheKingByTakingOrByBlocking)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fen);
         BoardPtr board = Load(c.fen);
-        ASSERT_EQ(board->in_check, 1);
-        EXPECT_EQ(board->checkers[board->ply], AttackersOf(*board, board->white_king, BLACK));
+        ASSERT_EQ(InCheck(*board), 1);
+        EXPECT_EQ(board->states[board->ply].checkers, AttackersOf(*board, board->white_king, BLACK));
         std::vector<std::string> legal;
         for (const Move move : MovesOf(LegalMoves(*board)))
             legal.push_back(MoveText(move));
@@ -477,11 +477,11 @@ TEST_F(BoardTest, SecondRookOnACornerDoesNotRestoreCastling)
 {
     BoardPtr board = Load("4k3/1b6/8/7R/8/8/8/4K2R b K - 0 1");
     ASSERT_EQ(MakeMove(*board, Mv("b7h1")), 1);
-    EXPECT_EQ(board->castle[WHITE_KING_SIDE], 0);
+    EXPECT_EQ(State(*board).castle[WHITE_KING_SIDE], 0);
     ASSERT_EQ(MakeMove(*board, Mv("h5h1")), 1);
     ASSERT_EQ(MakeMove(*board, Mv("e8d8")), 1);
     ASSERT_EQ(board->side, WHITE);
-    EXPECT_EQ(board->castle[WHITE_KING_SIDE], 0);
+    EXPECT_EQ(State(*board).castle[WHITE_KING_SIDE], 0);
     EXPECT_EQ(CanCastle(*board, 1), 0);
     EXPECT_FALSE(Generates(*board, Mv("e1g1", CASTLE_KING_SIDE)));
     std::ostringstream out;
@@ -492,7 +492,7 @@ TEST_F(BoardTest, SecondRookOnACornerDoesNotRestoreCastling)
     UnmakeMove(*board);
     UnmakeMove(*board);
     UnmakeMove(*board);
-    EXPECT_EQ(board->castle[WHITE_KING_SIDE], 1);
+    EXPECT_EQ(State(*board).castle[WHITE_KING_SIDE], 1);
 }
 
 // ---- Null moves ------------------------------------------------------------
@@ -506,8 +506,8 @@ TEST_F(BoardTest, NullMovePassesTheTurnAndKeepsRights)
     MakeNullMove(*board);
     EXPECT_EQ(board->side, WHITE);
     EXPECT_EQ(board->ply, before.ply + 1);
-    EXPECT_EQ(board->hash_key[board->ply], before.key ^ side_key_random);
-    EXPECT_EQ(board->hash_lock[board->ply], before.lock ^ side_lock_random);
+    EXPECT_EQ(board->states[board->ply].hash_key, before.key ^ side_key_random);
+    EXPECT_EQ(board->states[board->ply].hash_lock, before.lock ^ side_lock_random);
     EXPECT_EQ(Castle(*board), before.castle);
     EXPECT_TRUE(BoardOk(*board));
     // The repetition scan reads the record of the ply the null move was made at.
@@ -515,7 +515,7 @@ TEST_F(BoardTest, NullMovePassesTheTurnAndKeepsRights)
 
     // A king move on top clears white's rights; taking it back restores them.
     ASSERT_EQ(MakeMove(*board, Mv("e1f2")), 1);
-    EXPECT_EQ(board->castle[WHITE_KING_SIDE], 0);
+    EXPECT_EQ(State(*board).castle[WHITE_KING_SIDE], 0);
     UnmakeMove(*board);
     EXPECT_EQ(Castle(*board), before.castle);
     EXPECT_TRUE(BoardOk(*board));
@@ -591,8 +591,12 @@ TEST_F(BoardTest, MakeRoomDropsOnlyTheOldestPlies)
 
     ASSERT_EQ(MakeMove(*board, Shuffle(GAME_PLY_LIMIT - 1)), 1);
     ASSERT_EQ(board->ply, GAME_PLY_LIMIT);
-    std::vector<uint32_t> keys(board->hash_key, board->hash_key + GAME_PLY_LIMIT + 1);
-    std::vector<Move> moves(board->moves, board->moves + GAME_PLY_LIMIT);
+    std::vector<uint32_t> keys;
+    std::vector<Move> moves;
+    for (int ply = 0; ply <= GAME_PLY_LIMIT; ++ply) {
+        keys.push_back(board->states[ply].hash_key);
+        moves.push_back(board->states[ply].move);
+    }
     const Snapshot before = Take(*board);
 
     MakeRoom(*board);
@@ -600,9 +604,9 @@ TEST_F(BoardTest, MakeRoomDropsOnlyTheOldestPlies)
     EXPECT_TRUE(BoardOk(*board));
     ExpectSame(before, Take(*board), false);
     for (int back = 0; back <= GAME_PLY_KEEP; ++back) {
-        EXPECT_EQ(board->hash_key[GAME_PLY_KEEP - back], keys[GAME_PLY_LIMIT - back]) << back;
+        EXPECT_EQ(board->states[GAME_PLY_KEEP - back].hash_key, keys[GAME_PLY_LIMIT - back]) << back;
         if (back > 0) {
-            EXPECT_TRUE(SameSquares(board->moves[GAME_PLY_KEEP - back], moves[GAME_PLY_LIMIT - back])) << back;
+            EXPECT_TRUE(SameSquares(board->states[GAME_PLY_KEEP - back].move, moves[GAME_PLY_LIMIT - back])) << back;
         }
     }
     EXPECT_EQ(IsRepetition(*board), 1);
@@ -610,7 +614,7 @@ TEST_F(BoardTest, MakeRoomDropsOnlyTheOldestPlies)
         UnmakeMove(*board);
     EXPECT_EQ(board->ply, 0);
     EXPECT_TRUE(BoardOk(*board));
-    EXPECT_EQ(board->hash_key[0], keys[GAME_PLY_LIMIT - GAME_PLY_KEEP]);
+    EXPECT_EQ(board->states[0].hash_key, keys[GAME_PLY_LIMIT - GAME_PLY_KEEP]);
 }
 
 // A game of 1,000 plies: a capture and a promotion first, then knights
@@ -658,7 +662,7 @@ TEST_F(BoardTest, ThousandPlyGameKeepsUndoAndRepetitionWorking)
             ASSERT_EQ(board->side, WHITE);
             const Snapshot here = Take(*board);
             ASSERT_EQ(MakeGameMove(*board, Mv("c7d8", PROMOTE_QUEEN)), 1);
-            EXPECT_EQ(board->in_check, 1);
+            EXPECT_EQ(InCheck(*board), 1);
             ASSERT_EQ(MakeGameMove(*board, Mv("e8d8")), 1);
             EXPECT_TRUE(BoardOk(*board));
             EXPECT_EQ(IsRepetition(*board), 0);
@@ -670,6 +674,40 @@ TEST_F(BoardTest, ThousandPlyGameKeepsUndoAndRepetitionWorking)
     }
     EXPECT_EQ(static_cast<int>(played.size()), GAME_PLIES);
     EXPECT_TRUE(BoardOk(*board));
+}
+
+// Each invariant that breaks is named: the assertions of debug builds print
+// the name, so that a broken board says what broke.
+TEST(BoardOkTest, NamesTheInvariantThatBroke)
+{
+    struct Case {
+        const char* broken;
+        void (*corrupt)(Board&);
+    };
+    const Case cases[] = {
+        {"0 <= ply <= LAST_PLY", [](Board& b) { b.ply = LAST_PLY + 1; }},
+        {"side is WHITE or BLACK", [](Board& b) { b.side = NO_COLOUR; }},
+        {"every square refers to a figure of the store",
+         [](Board& b) { b.squares[Sq("e4")] = &b.store.slots[FIGURE_STORE_SIZE - 1]; }},
+        {"every empty square refers to the board's empty figure",
+         [](Board& b) { b.squares[Sq("e4")] = NewFigure(b.store, NONE, NO_COLOUR); }},
+        {"the king squares are squares", [](Board& b) { b.white_king = 64; }},
+        {"the king squares hold their kings", [](Board& b) { b.black_king = Sq("d8"); }},
+        {"hash_key and hash_lock are those of the position", [](Board& b) { State(b).hash_lock ^= 1; }},
+        {"balance is ComputeBalance of the position", [](Board& b) { State(b).balance += 1; }},
+        {"occupancy holds the squares of each colour's figures", [](Board& b) { State(b).occupancy[BLACK] = 0; }},
+        {"pawns holds the squares of each colour's pawns", [](Board& b) { State(b).pawns[WHITE] = 0; }},
+        {"checkers holds the figures checking the side to move", [](Board& b) { State(b).checkers = 1; }},
+        {"every castling right is 0 or 1", [](Board& b) { State(b).castle[WHITE_KING_SIDE] = 2; }},
+    };
+    for (const Case& c : cases) {
+        BoardPtr board = NewBoard();
+        ASSERT_EQ(BrokenInvariant(*board), nullptr);
+        c.corrupt(*board);
+        const char* broken = BrokenInvariant(*board);
+        EXPECT_STREQ(broken, c.broken);
+        EXPECT_FALSE(BoardOk(*board)) << c.broken;
+    }
 }
 
 }  // namespace

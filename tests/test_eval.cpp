@@ -142,9 +142,9 @@ TEST(Evaluate, ReadsOnlyTheBoard)
 {
     BoardPtr board = LoadFen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
     ASSERT_TRUE(board);
-    const uint32_t key = board->hash_key[0];
+    const uint32_t key = board->states[0].hash_key;
     const int first = Evaluate(*board);
     EXPECT_EQ(Evaluate(*board), first);
-    EXPECT_EQ(board->hash_key[0], key);
+    EXPECT_EQ(board->states[0].hash_key, key);
     EXPECT_TRUE(BoardOk(*board));
 }

@@ -33,9 +33,9 @@ Move Parse(const Board& board, const char* text)
 
 void ExpectHashesCurrent(const Board& board)
 {
-    EXPECT_EQ(board.hash_key[board.ply], ComputeKey(board)) << "ply " << board.ply;
-    EXPECT_EQ(board.hash_lock[board.ply], ComputeLock(board)) << "ply " << board.ply;
-    EXPECT_LT(board.hash_lock[board.ply], 32768u);
+    EXPECT_EQ(State(board).hash_key, ComputeKey(board)) << "ply " << board.ply;
+    EXPECT_EQ(State(board).hash_lock, ComputeLock(board)) << "ply " << board.ply;
+    EXPECT_LT(State(board).hash_lock, 32768u);
 }
 
 // Plays the texts in order, checking key and lock after each.
@@ -56,18 +56,18 @@ void WalkTree(Board& board, int depth)
     ExpectHashesCurrent(board);
     if (depth == 0 || ::testing::Test::HasFailure())
         return;
-    const uint32_t key = board.hash_key[board.ply];
-    const uint32_t lock = board.hash_lock[board.ply];
+    const uint32_t key = State(board).hash_key;
+    const uint32_t lock = State(board).hash_lock;
     const MoveList list = GenerateMoves(board, NO_MOVE);
     for (int i = 0; i < list.count; ++i) {
         if (!MakeMove(board, list.moves[i]))
             continue;
         WalkTree(board, depth - 1);
         UnmakeMove(board);
-        ASSERT_EQ(board.hash_key[board.ply], key);
-        ASSERT_EQ(board.hash_lock[board.ply], lock);
+        ASSERT_EQ(State(board).hash_key, key);
+        ASSERT_EQ(State(board).hash_lock, lock);
     }
-    if (!board.in_check) {
+    if (!InCheck(board)) {
         MakeNullMove(board);
         WalkTree(board, depth - 1);
         UnmakeNullMove(board);
@@ -89,8 +89,8 @@ TEST_F(HashTest, SeedOneGivesTheKnownValues)
     EXPECT_EQ(side_lock_random, 12755u);
 
     BoardPtr board = NewBoard();
-    EXPECT_EQ(board->hash_key[0], 0x913A3AAEu);
-    EXPECT_EQ(board->hash_lock[0], 18984u);
+    EXPECT_EQ(board->states[0].hash_key, 0x913A3AAEu);
+    EXPECT_EQ(board->states[0].hash_lock, 18984u);
     EXPECT_EQ(ComputeKey(*board), 0x913A3AAEu);
     EXPECT_EQ(ComputeLock(*board), 18984u);
 }
@@ -153,7 +153,7 @@ TEST_F(HashTest, IncrementalValuesMatchScratchAlongAGame)
         UnmakeMove(*board);
         ExpectHashesCurrent(*board);
     }
-    EXPECT_EQ(board->hash_key[0], 0x913A3AAEu);
+    EXPECT_EQ(board->states[0].hash_key, 0x913A3AAEu);
 }
 
 TEST_F(HashTest, IncrementalValuesMatchScratchOverWholeTrees)
@@ -203,15 +203,15 @@ TEST_F(HashTest, NullMovesFlipOnlyTheSideValues)
 {
     BoardPtr board = NewBoard();
     Play(*board, {"e2e4", "c7c5"});
-    const uint32_t key = board->hash_key[board->ply];
-    const uint32_t lock = board->hash_lock[board->ply];
+    const uint32_t key = board->states[board->ply].hash_key;
+    const uint32_t lock = board->states[board->ply].hash_lock;
     MakeNullMove(*board);
     ExpectHashesCurrent(*board);
-    EXPECT_EQ(board->hash_key[board->ply], key ^ side_key_random);
-    EXPECT_EQ(board->hash_lock[board->ply], lock ^ side_lock_random);
+    EXPECT_EQ(board->states[board->ply].hash_key, key ^ side_key_random);
+    EXPECT_EQ(board->states[board->ply].hash_lock, lock ^ side_lock_random);
     MakeNullMove(*board);
-    EXPECT_EQ(board->hash_key[board->ply], key);
-    EXPECT_EQ(board->hash_lock[board->ply], lock);
+    EXPECT_EQ(board->states[board->ply].hash_key, key);
+    EXPECT_EQ(board->states[board->ply].hash_lock, lock);
     Play(*board, {"g1f3"});  // a real move on top of two null moves
 }
 
@@ -228,38 +228,38 @@ TEST_F(HashTest, TranspositionsShareKeyAndLock)
     BoardPtr promoted_first = Load(start);
     Play(*promoted_first, {"b7b8n", "a8a7", "e1g1", "a7a6", "g1g2", "a6a7", "g2g1"});
 
-    EXPECT_EQ(castled->hash_key[castled->ply], walked->hash_key[walked->ply]);
-    EXPECT_EQ(castled->hash_lock[castled->ply], walked->hash_lock[walked->ply]);
-    EXPECT_EQ(castled->hash_key[castled->ply], promoted_first->hash_key[promoted_first->ply]);
-    EXPECT_EQ(castled->hash_lock[castled->ply], promoted_first->hash_lock[promoted_first->ply]);
+    EXPECT_EQ(castled->states[castled->ply].hash_key, walked->states[walked->ply].hash_key);
+    EXPECT_EQ(castled->states[castled->ply].hash_lock, walked->states[walked->ply].hash_lock);
+    EXPECT_EQ(castled->states[castled->ply].hash_key, promoted_first->states[promoted_first->ply].hash_key);
+    EXPECT_EQ(castled->states[castled->ply].hash_lock, promoted_first->states[promoted_first->ply].hash_lock);
 
     // The same placement set up directly.
     BoardPtr direct = Load("1N2k2r/r7/8/8/8/8/8/R4RK1 b k - 0 1");
-    EXPECT_EQ(direct->hash_key[0], castled->hash_key[castled->ply]);
-    EXPECT_EQ(direct->hash_lock[0], castled->hash_lock[castled->ply]);
+    EXPECT_EQ(direct->states[0].hash_key, castled->states[castled->ply].hash_key);
+    EXPECT_EQ(direct->states[0].hash_lock, castled->states[castled->ply].hash_lock);
 }
 
 TEST_F(HashTest, CastlingRightsAndPlyAreNotHashed)
 {
     BoardPtr all = Load("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
     BoardPtr none = Load("r3k2r/8/8/8/8/8/8/R3K2R w - - 0 1");
-    EXPECT_EQ(all->hash_key[0], none->hash_key[0]);
-    EXPECT_EQ(all->hash_lock[0], none->hash_lock[0]);
+    EXPECT_EQ(all->states[0].hash_key, none->states[0].hash_key);
+    EXPECT_EQ(all->states[0].hash_lock, none->states[0].hash_lock);
 
     // Side to move is.
     BoardPtr black = Load("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1");
-    EXPECT_EQ(black->hash_key[0], all->hash_key[0] ^ side_key_random);
-    EXPECT_EQ(black->hash_lock[0], all->hash_lock[0] ^ side_lock_random);
+    EXPECT_EQ(black->states[0].hash_key, all->states[0].hash_key ^ side_key_random);
+    EXPECT_EQ(black->states[0].hash_lock, all->states[0].hash_lock ^ side_lock_random);
 
     // Back to the start after a knight round trip: rights unchanged, ply 4, same values.
     BoardPtr board = NewBoard();
     Play(*board, {"g1f3", "g8f6", "f3g1", "f6g8"});
-    EXPECT_EQ(board->hash_key[4], board->hash_key[0]);
-    EXPECT_EQ(board->hash_lock[4], board->hash_lock[0]);
+    EXPECT_EQ(board->states[4].hash_key, board->states[0].hash_key);
+    EXPECT_EQ(board->states[4].hash_lock, board->states[0].hash_lock);
     // And after losing rights by a rook round trip.
     Play(*board, {"g1f3", "g8f6", "h1g1", "h8g8", "g1h1", "g8h8", "f3g1", "f6g8"});
-    EXPECT_EQ(board->castle[WHITE_KING_SIDE], 0);
-    EXPECT_EQ(board->hash_key[board->ply], board->hash_key[0]);
+    EXPECT_EQ(State(*board).castle[WHITE_KING_SIDE], 0);
+    EXPECT_EQ(board->states[board->ply].hash_key, board->states[0].hash_key);
 }
 
 }  // namespace

@@ -308,7 +308,7 @@ TEST_F(MoveGen, AttackedLandingSquareIsRefusedByMakeMove)
     EXPECT_EQ(CanCastle(*board, 0), 1);
     const MoveList list = GenerateMoves(*board, NO_MOVE);
     EXPECT_TRUE(SameMove(list.moves[list.count - 2], {4, 2, CASTLE_QUEEN_SIDE}));
-    const uint32_t key = board->hash_key[0];
+    const uint32_t key = board->states[0].hash_key;
     EXPECT_EQ(MakeMove(*board, {4, 2, CASTLE_QUEEN_SIDE}), 0);
     EXPECT_EQ(board->ply, 0);
     EXPECT_EQ(board->side, WHITE);
@@ -317,9 +317,9 @@ TEST_F(MoveGen, AttackedLandingSquareIsRefusedByMakeMove)
     EXPECT_EQ(board->squares[0]->type, ROOK);
     EXPECT_TRUE(IsEmpty(board->squares[2]));
     EXPECT_TRUE(IsEmpty(board->squares[3]));
-    EXPECT_EQ(board->castle[WHITE_QUEEN_SIDE], 1);
-    EXPECT_EQ(board->castle[WHITE_KING_SIDE], 1);
-    EXPECT_EQ(board->hash_key[0], key);
+    EXPECT_EQ(State(*board).castle[WHITE_QUEEN_SIDE], 1);
+    EXPECT_EQ(State(*board).castle[WHITE_KING_SIDE], 1);
+    EXPECT_EQ(board->states[0].hash_key, key);
     EXPECT_TRUE(BoardOk(*board));
 
     BoardPtr b1_covered = Load("1r2k3/8/8/8/8/8/8/R3K2R w KQ -");
@@ -332,7 +332,7 @@ TEST_F(MoveGen, AttackedLandingSquareIsRefusedByMakeMove)
 TEST_F(MoveGen, NoCastlingOutOfCheck)
 {
     const BoardPtr board = Load("4r1k1/8/8/8/8/8/8/R3K2R w KQ -");
-    EXPECT_EQ(board->in_check, 1);
+    EXPECT_EQ(InCheck(*board), 1);
     EXPECT_EQ(CanCastle(*board, 0), 0);
     EXPECT_EQ(CanCastle(*board, 1), 0);
     const MoveList list = GenerateMoves(*board, NO_MOVE);
@@ -377,7 +377,7 @@ TEST_F(MoveGen, CaptureOnCornerEndsCastlingThere)
     const MoveList list = GenerateMoves(*board, NO_MOVE);
     EXPECT_FALSE(Contains(list, 4, 6));
     UnmakeMove(*board);
-    EXPECT_EQ(board->castle[WHITE_KING_SIDE], 1);
+    EXPECT_EQ(State(*board).castle[WHITE_KING_SIDE], 1);
     EXPECT_TRUE(BoardOk(*board));
 }
 

@@ -85,16 +85,16 @@ TEST_P(PerftTest, CountsMatchTheReference)
     ASSERT_TRUE(board) << c.fen;
     ASSERT_LE(static_cast<size_t>(c.depth), c.counts.size());
     const std::string before = DiagramOf(*board);
-    const uint32_t key = board->hash_key[0];
-    const uint32_t lock = board->hash_lock[0];
+    const uint32_t key = board->states[0].hash_key;
+    const uint32_t lock = board->states[0].hash_lock;
     for (int depth = 1; depth <= c.depth; ++depth)
         EXPECT_EQ(Perft(*board, depth), c.counts[depth - 1]) << c.name << " depth " << depth;
 
     // The walk leaves the board as it found it.
     EXPECT_EQ(board->ply, 0);
     EXPECT_EQ(DiagramOf(*board), before);
-    EXPECT_EQ(board->hash_key[0], key);
-    EXPECT_EQ(board->hash_lock[0], lock);
+    EXPECT_EQ(board->states[0].hash_key, key);
+    EXPECT_EQ(board->states[0].hash_lock, lock);
     EXPECT_TRUE(BoardOk(*board));
 }
 

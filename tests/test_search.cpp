@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "board.h"
+#include "clock.h"
 #include "eval.h"
 #include "fen.h"
 #include "hash.h"
@@ -36,7 +37,7 @@ bool IsLegal(Board& board, Move move)
     return false;
 }
 
-bool IsMated(Board& board) { return board.in_check && LegalMoves(board).count == 0; }
+bool IsMated(Board& board) { return InCheck(board) && LegalMoves(board).count == 0; }
 
 bool Mates(Board& board, Move move)
 {
@@ -92,20 +93,19 @@ Snapshot Take(const Board& board)
         snapshot.figures.push_back(figure->type * 4 + figure->colour);
     }
     for (int ply = 0; ply <= board.ply; ++ply) {
-        snapshot.keys.push_back(board.hash_key[ply]);
-        snapshot.locks.push_back(board.hash_lock[ply]);
+        snapshot.keys.push_back(board.states[ply].hash_key);
+        snapshot.locks.push_back(board.states[ply].hash_lock);
         for (int right = 0; right < 4; ++right)
-            snapshot.fields.push_back(board.castle_history[ply][right]);
+            snapshot.fields.push_back(board.states[ply].castle[right]);
     }
     for (int ply = 0; ply < board.ply; ++ply) {
-        snapshot.moves.insert(snapshot.moves.end(),
-                              {board.moves[ply].from, board.moves[ply].to, board.moves[ply].kind});
-        snapshot.squares.push_back(board.undo[ply].moved);
-        snapshot.squares.push_back(board.undo[ply].captured);
+        const PlyState& state = board.states[ply];
+        snapshot.moves.insert(snapshot.moves.end(), {state.move.from, state.move.to, state.move.kind});
+        snapshot.squares.push_back(state.undo.moved);
+        snapshot.squares.push_back(state.undo.captured);
     }
     snapshot.fields.insert(snapshot.fields.end(),
-                           {board.side, board.ply, board.white_king, board.black_king, board.castle[0], board.castle[1],
-                            board.castle[2], board.castle[3], board.in_check});
+                           {board.side, board.ply, board.white_king, board.black_king, InCheck(board)});
     return snapshot;
 }
 
@@ -240,8 +240,8 @@ TEST_F(SearchTest, MateInOneScoresFromTheMatedPly)
     EXPECT_EQ(result.statistics.score, MATE_SCORE - 1);
 
     // The root's result goes to the table as an exact entry of depth 5.
-    const TTEntry& entry = trans_table[board->hash_key[0] % TT_SIZE];
-    EXPECT_EQ(entry.lock, board->hash_lock[0]);
+    const TTEntry& entry = trans_table[board->states[0].hash_key % TT_SIZE];
+    EXPECT_EQ(entry.lock, board->states[0].hash_lock);
     EXPECT_EQ(entry.depth, SEARCH_DEPTH);
     EXPECT_EQ(entry.bound, BOUND_EXACT);
     EXPECT_EQ(entry.score, MATE_SCORE - 1);
@@ -295,7 +295,7 @@ TEST_F(SearchTest, StalemateScoresZeroAndStoresNothing)
 {
     BoardPtr board = Load("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
     ASSERT_TRUE(LegalMoves(*board).count == 0);
-    ASSERT_FALSE(board->in_check);
+    ASSERT_FALSE(InCheck(*board));
     const Snapshot before = Take(*board);
 
     // As the root, and as a node below it (where the table is consulted first).
@@ -452,7 +452,7 @@ TEST_F(SearchTest, NoNullMoveInCheck)
     // White is far ahead but in check from the rook that came to d8.
     BoardPtr board = Load("4r2k/8/8/8/8/QQ6/8/3K4 b - - 0 1");
     ASSERT_EQ(MakeMove(*board, Normal("e8", "d8")), 1);
-    ASSERT_TRUE(board->in_check);
+    ASSERT_TRUE(InCheck(*board));
     const Snapshot before = Take(*board);
     StartSearch(*board, 2);
     Move best = NO_MOVE;
@@ -580,7 +580,7 @@ TEST_F(SearchTest, RootWithEveryMoveAtTheBottomStillGivesAMove)
 TEST_F(SearchTest, SideWithoutAKingStillMoves)
 {
     BoardPtr board = Load("8/8/8/8/8/8/1k5P/8 w - - 0 1");
-    EXPECT_FALSE(board->in_check);
+    EXPECT_FALSE(InCheck(*board));
     EXPECT_EQ(LegalMoves(*board).count, 2);
     const ThinkRun result = RunThink(*board);
     ASSERT_TRUE(result.move);

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "board.h"
+#include "clock.h"
 #include "fen.h"
 #include "hash.h"
 #include "search.h"
@@ -65,11 +66,11 @@ TEST_F(TTTest, EmptyOrForeignSlotIsAMissThatLeavesTheMoveAlone)
 
     // Same slot, other lock: the slot belongs to another position.
     Store(40, 5, BOUND_EXACT);
-    board->hash_lock[board->ply] ^= 1;
+    board->states[board->ply].hash_lock ^= 1;
     probe = Ask(-100, 100, 1);
     EXPECT_EQ(probe.hit, 0);
     EXPECT_TRUE(Same(probe.move, UNTOUCHED));
-    board->hash_lock[board->ply] ^= 1;
+    board->states[board->ply].hash_lock ^= 1;
     EXPECT_EQ(Ask(-100, 100, 1).hit, 1);
 
     // Another position: the same placement with black to move.
@@ -194,11 +195,11 @@ TEST_F(TTTest, SlotTagsFollowEveryStoreAndOnlyScreenLookups)
     // the slot's own lock.
     now_seconds = 1001;
     Store(40, 5, BOUND_EXACT);
-    board->hash_lock[board->ply] ^= 0x18000;
+    board->states[board->ply].hash_lock ^= 0x18000;
     const Probe probe = Ask(-100, 100, 1);
     EXPECT_EQ(probe.hit, 0);
     EXPECT_TRUE(Same(probe.move, UNTOUCHED));
-    board->hash_lock[board->ply] ^= 0x18000;
+    board->states[board->ply].hash_lock ^= 0x18000;
     EXPECT_EQ(Ask(-100, 100, 1).hit, 1);
 
     // A whole search, and emptying the table, keep them in step.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "clock.h"
 #include "search.h"
 #include "session.h"
 

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "clock.h"
 #include "fen.h"
 #include "hash.h"
 #include "search.h"
@@ -55,6 +56,7 @@ const std::vector<const char*> bench_positions = {
 std::vector<BenchResult> RunBench(std::ostream& log)
 {
     SetClock(BenchClock);
+    AdviseHugePages();
     std::vector<BenchResult> results;
     for (const char* fen : bench_positions) {
         InitHashTables(BENCH_SEED);

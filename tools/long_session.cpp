@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "board.h"
+#include "clock.h"
 #include "fen.h"
 #include "line_source.h"
 #include "main.h"
@@ -156,7 +157,7 @@ class Session {
         if (mirror_ && !end_ && plies_ >= cap_)
             end_ = "ply cap";
         if (mirror_ && !end_ && LegalMoves(*mirror_).count == 0)
-            end_ = mirror_->in_check ? "opponent mated" : "opponent stalemated";
+            end_ = InCheck(*mirror_) ? "opponent mated" : "opponent stalemated";
         if (!mirror_ || end_) {
             if (mirror_)
                 FinishGame();
@@ -264,7 +265,7 @@ class Session {
         if (!text) {
             if (LegalMoves(*mirror_).count > 0)
                 return Fail("no reply though the engine has a legal move:\n" + output);
-            end_ = mirror_->in_check ? "engine mated" : "engine stalemated";
+            end_ = InCheck(*mirror_) ? "engine mated" : "engine stalemated";
             return true;
         }
         std::ostream discard(nullptr);
