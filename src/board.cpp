@@ -135,6 +135,31 @@ uint64_t ChecksGiven(const Board& board, Move move, const Figure& mover, int32_t
     return checkers != 0 && HasKingOn(board, king, enemy) ? checkers : 0;
 }
 
+// The castling rights after a move of a `mover_type` figure of `colour`: a
+// king move loses both of its side's; a rook leaving its own corner loses
+// that corner's, and whatever lands on a corner takes that corner's away
+// too (the rook that held it has been captured or has left).
+void KeepCastleRights(const PlyState& before, PlyState& after, int32_t mover_type, Move move, int32_t colour)
+{
+    std::memcpy(after.castle, before.castle, sizeof after.castle);
+    if (mover_type == KING) {
+        if (colour == WHITE)
+            after.castle[WHITE_QUEEN_SIDE] = after.castle[WHITE_KING_SIDE] = 0;
+        else
+            after.castle[BLACK_QUEEN_SIDE] = after.castle[BLACK_KING_SIDE] = 0;
+    }
+    constexpr uint64_t CORNERS = uint64_t{1} << 0 | uint64_t{1} << 7 | uint64_t{1} << 56 | uint64_t{1} << 63;
+    if ((CORNERS & (uint64_t{1} << move.from | uint64_t{1} << move.to)) == 0)
+        return;
+    if (mover_type == ROOK) {
+        const int right = CornerRight(move.from);
+        if (right >= 0 && (right >= WHITE_QUEEN_SIDE) == (colour == WHITE))
+            after.castle[right] = 0;
+    }
+    if (const int right = CornerRight(move.to); right >= 0)
+        after.castle[right] = 0;
+}
+
 // Keeps `hash` as the key and lock of a state.
 void SetKeyLock(PlyState& state, KeyLock hash)
 {
@@ -299,30 +324,12 @@ int MakeMove(Board& board, Move move)
     board.states[p].undo = {mover, target};
     board.ply = p + 1;
 
-    // Step 4. Castling rights: a king move loses both of its side's; a rook
-    // leaving its own corner loses that corner's, and whatever lands on a
-    // corner takes that corner's away too (the rook that held it has been
-    // captured or has left).
-    std::memcpy(after.castle, before.castle, sizeof after.castle);
-    if (moving.type == KING) {
-        if (colour == WHITE)
-            after.castle[WHITE_QUEEN_SIDE] = after.castle[WHITE_KING_SIDE] = 0;
-        else
-            after.castle[BLACK_QUEEN_SIDE] = after.castle[BLACK_KING_SIDE] = 0;
+    // Step 4. The castling rights left, and the king's new square.
+    KeepCastleRights(before, after, moving.type, move, colour);
+    if (moving.type == KING)
         SetKingSquare(board, colour, move.to);
-    }
-    constexpr uint64_t CORNERS = uint64_t{1} << 0 | uint64_t{1} << 7 | uint64_t{1} << 56 | uint64_t{1} << 63;
     const uint64_t to_bit = uint64_t{1} << move.to;
     const uint64_t from_bit = uint64_t{1} << move.from;
-    if ((CORNERS & (from_bit | to_bit)) != 0) {
-        if (moving.type == ROOK) {
-            const int right = CornerRight(move.from);
-            if (right >= 0 && (right >= WHITE_QUEEN_SIDE) == (colour == WHITE))
-                after.castle[right] = 0;
-        }
-        if (const int right = CornerRight(move.to); right >= 0)
-            after.castle[right] = 0;
-    }
 
     // Step 5. Move the figure; a captured one stays referenced from the undo
     // record. The balance and the square sets follow every figure that
