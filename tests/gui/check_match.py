@@ -6,7 +6,7 @@
 Reads the PGN file that xboard appended the games to and xboard's debug log,
 which holds every line exchanged with both engines. tavik is xboard's first
 engine ("first" in the log) and its name in the PGN tags starts with "tavik"
-("tavik", or "tavik 0.1.0" as the --xboard front-end calls itself). Prints
+("tavik", or "tavik" and its version as the --xboard front-end calls itself). Prints
 what went wrong game by game, then one summary line, and exits 0 only when
 every expected game ended by mate, stalemate, a draw rule, an adjudication,
 the opponent's resignation or the opponent's flag, with no illegal move, no

@@ -40,7 +40,7 @@
 # with both engines) to $OUT/xboard-debug.log, xboard's own output to
 # $OUT/xboard-output.txt. tests/gui/check_match.py reads them and finds
 # tavik's games by a player name that starts with "tavik" (the --xboard
-# front-end calls itself "tavik 0.1.0"): the script passes only when every
+# front-end calls itself "tavik" and its version): the script passes only when every
 # game ended by mate, stalemate, a draw rule, adjudication or Fairy-Max's
 # flag, with no illegal move, no false illegal-move claim, no engine crash or
 # hang and no loss on time by tavik, and ends with a line such as
