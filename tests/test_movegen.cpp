@@ -12,11 +12,9 @@
 #include "move.h"
 #include "perft.h"
 #include "search.h"
+#include "test_support.h"
 
 namespace {
-
-// Square number of a text such as "e4".
-constexpr int Sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
 
 std::vector<std::string> Texts(const MoveList& list)
 {
@@ -72,16 +70,6 @@ class MoveGen : public ::testing::Test {
         ClearHistory();
     }
     void TearDown() override { ClearHistory(); }
-
-    static BoardPtr Load(const char* fen)
-    {
-        BoardPtr board = LoadFen(fen);
-        EXPECT_TRUE(board) << fen;
-        if (board) {
-            EXPECT_TRUE(BoardOk(*board)) << fen;
-        }
-        return board;
-    }
 };
 
 // ---- Order of generation -------------------------------------------------
