@@ -1,5 +1,6 @@
 #include "move.h"
 
+#include <array>
 #include <cctype>
 #include <cstring>
 #include <ostream>
@@ -8,38 +9,36 @@
 #include "search.h"
 
 // ---- Geometry ------------------------------------------------------------
+//
+// The step tables below are the one source of the board's geometry: the bit
+// sets the attack tests and the generators read, and the direction lists of
+// the sliders, are worked out from them at compile time.
 
 namespace {
 
-constexpr auto MakeMailbox()
-{
-    struct Table {
-        int32_t cells[120];
-    } table{};
-    for (int cell = 0; cell < 120; ++cell) {
-        const int row = cell / 10;
-        const int column = cell % 10;
-        const bool on_board = row >= 2 && row <= 9 && column >= 1 && column <= 8;
-        table.cells[cell] = on_board ? (row - 2) * 8 + (column - 1) : -1;
-    }
-    return table;
-}
-
-constexpr auto MAILBOX = MakeMailbox();
-
-}  // namespace
-
 // clang-format off
-const int32_t mailbox[120] = {
-#define ROW(r) MAILBOX.cells[r * 10 + 0], MAILBOX.cells[r * 10 + 1], MAILBOX.cells[r * 10 + 2], \
-               MAILBOX.cells[r * 10 + 3], MAILBOX.cells[r * 10 + 4], MAILBOX.cells[r * 10 + 5], \
-               MAILBOX.cells[r * 10 + 6], MAILBOX.cells[r * 10 + 7], MAILBOX.cells[r * 10 + 8], \
-               MAILBOX.cells[r * 10 + 9]
-    ROW(0), ROW(1), ROW(2), ROW(3), ROW(4), ROW(5), ROW(6), ROW(7), ROW(8), ROW(9), ROW(10), ROW(11)
-#undef ROW
+
+// The 10x12 mailbox: the 64 squares, a1 to h8, framed by off-board cells
+// (-1) two rows deep above and below and one column deep at each side, so
+// that one step of any figure, a knight's jump included, lands in the frame
+// when it leaves the board.
+constexpr int32_t mailbox[120] = {
+    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+    -1,  0,  1,  2,  3,  4,  5,  6,  7, -1,
+    -1,  8,  9, 10, 11, 12, 13, 14, 15, -1,
+    -1, 16, 17, 18, 19, 20, 21, 22, 23, -1,
+    -1, 24, 25, 26, 27, 28, 29, 30, 31, -1,
+    -1, 32, 33, 34, 35, 36, 37, 38, 39, -1,
+    -1, 40, 41, 42, 43, 44, 45, 46, 47, -1,
+    -1, 48, 49, 50, 51, 52, 53, 54, 55, -1,
+    -1, 56, 57, 58, 59, 60, 61, 62, 63, -1,
+    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
 };
 
-const int32_t mailbox64[64] = {
+// The mailbox cell of each square.
+constexpr int32_t mailbox64[64] = {
     21, 22, 23, 24, 25, 26, 27, 28,
     31, 32, 33, 34, 35, 36, 37, 38,
     41, 42, 43, 44, 45, 46, 47, 48,
@@ -50,7 +49,11 @@ const int32_t mailbox64[64] = {
     91, 92, 93, 94, 95, 96, 97, 98,
 };
 
-const int32_t directions[6][8] = {
+// The mailbox steps of each figure type. The pawn's row is empty: a pawn
+// pushes by its own rule and takes with the bishop's steps that go forward.
+// The queen's steps are every line step; a line's direction is the index of
+// its step among them.
+constexpr int32_t directions[6][8] = {
     {0, 0, 0, 0, 0, 0, 0, 0},
     {-21, -19, -12, -8, 8, 12, 19, 21},
     {-11, -9, 9, 11, 0, 0, 0, 0},
@@ -61,32 +64,134 @@ const int32_t directions[6][8] = {
 
 // clang-format on
 
-const int32_t direction_count[7] = {0, 8, 4, 4, 8, 8, 0};
+// How many steps of each type's row of `directions` count (NONE has none).
+constexpr int32_t direction_count[7] = {0, 8, 4, 4, 8, 8, 0};
 
-const int32_t slides[6] = {0, 0, 1, 1, 1, 0};
+// Whether a figure of the type repeats its steps along a line (1) or makes
+// one of them (0).
+constexpr int32_t slides[6] = {0, 0, 1, 1, 1, 0};
 
-// ---- Attack detection ----------------------------------------------------
+// The square one step from `square`, or -1 off the board.
+constexpr int32_t MailboxStep(int square, int32_t step) { return mailbox[mailbox64[square] + step]; }
 
-namespace {
-
-constexpr int32_t QUEEN_STEPS[8] = {-11, -10, -9, -1, 1, 9, 10, 11};
-constexpr int32_t KNIGHT_STEPS[8] = {-21, -19, -12, -8, 8, 12, 19, 21};
-
-constexpr int32_t MailboxStep(int square, int32_t step)
+// Each square's cell in the mailbox holds that square.
+constexpr bool MailboxesAgree()
 {
-    return MAILBOX.cells[21 + 10 * (square / 8) + square % 8 + step];
+    for (int square = 0; square < 64; ++square) {
+        if (mailbox[mailbox64[square]] != square)
+            return false;
+    }
+    return true;
 }
+static_assert(MailboxesAgree());
+
+// The direction of a line step, or -1 for any other step.
+constexpr int DirectionOf(int32_t step)
+{
+    for (int direction = 0; direction < direction_count[QUEEN]; ++direction) {
+        if (directions[QUEEN][direction] == step)
+            return direction;
+    }
+    return -1;
+}
+
+// Whether each step of the type's row is larger than the one before.
+constexpr bool StepsRise(int32_t type)
+{
+    for (int d = 1; d < direction_count[type]; ++d) {
+        if (directions[type][d] <= directions[type][d - 1])
+            return false;
+    }
+    return true;
+}
+// Rising steps reach rising squares: the knight's and king's moves can come
+// from one bit set, lowest square first, and still follow their table order.
+static_assert(StepsRise(KNIGHT) && StepsRise(KING));
+
+// The queen's steps rise from the four that go down the board to the four
+// that go up it, so the direction's index tells which way a ray runs.
+constexpr bool IsUpward(int direction) { return direction >= 4; }
+constexpr bool UpwardByIndex()
+{
+    for (int direction = 0; direction < direction_count[QUEEN]; ++direction) {
+        if ((directions[QUEEN][direction] > 0) != IsUpward(direction))
+            return false;
+    }
+    return true;
+}
+static_assert(StepsRise(QUEEN) && direction_count[QUEEN] == 8 && UpwardByIndex());
+
+// The directions of each sliding type, in its `directions` order, and how
+// many there are; none for the others.
+struct TypeDirections {
+    int8_t index[8];
+    int8_t count;
+};
+
+constexpr std::array<TypeDirections, 6> MakeSlidesOf()
+{
+    std::array<TypeDirections, 6> table{};
+    for (int type = PAWN; type <= KING; ++type) {
+        if (slides[type] == 0)
+            continue;
+        table[type].count = static_cast<int8_t>(direction_count[type]);
+        for (int d = 0; d < direction_count[type]; ++d)
+            table[type].index[d] = static_cast<int8_t>(DirectionOf(directions[type][d]));
+    }
+    return table;
+}
+
+constexpr std::array<TypeDirections, 6> SLIDES_OF = MakeSlidesOf();
+
+// A sliding type's directions are line directions and run in rising order:
+// the capture generator appends its captures by rising direction and so
+// matches the move generator's order.
+constexpr bool IsRisingLineList(const TypeDirections& slides_of)
+{
+    for (int d = 0; d < slides_of.count; ++d) {
+        if (slides_of.index[d] < 0 || (d > 0 && slides_of.index[d] <= slides_of.index[d - 1]))
+            return false;
+    }
+    return true;
+}
+static_assert(SLIDES_OF[BISHOP].count == 4 && SLIDES_OF[ROOK].count == 4 && SLIDES_OF[QUEEN].count == 8);
+static_assert(IsRisingLineList(SLIDES_OF[BISHOP]) && IsRisingLineList(SLIDES_OF[ROOK]) &&
+              IsRisingLineList(SLIDES_OF[QUEEN]));
+
+// The directions along a diagonal, one bit each.
+constexpr uint32_t DiagonalDirections()
+{
+    uint32_t found = 0;
+    for (int d = 0; d < SLIDES_OF[BISHOP].count; ++d)
+        found |= 1u << SLIDES_OF[BISHOP].index[d];
+    return found;
+}
+
+constexpr uint32_t DIAGONAL_DIRECTIONS = DiagonalDirections();
+
+constexpr bool IsDiagonal(int direction) { return (DIAGONAL_DIRECTIONS >> direction & 1) != 0; }
 
 // Lines and jumps between every pair of squares, worked out once.
 struct Geometry {
     int8_t line_step[64][64];      // as LineStep
-    int8_t direction[64][64];      // the QUEEN_STEPS index of line_step, or -1
-    uint64_t rays[64][8];          // squares beyond the square along each of QUEEN_STEPS
+    int8_t direction[64][64];      // the direction of line_step, or -1
+    uint64_t rays[64][8];          // squares beyond the square in each direction
     uint64_t knight_targets[64];   // squares a knight on the square attacks
     uint64_t king_targets[64];     // squares a king on the square attacks
     uint64_t pawn_targets[2][64];  // squares a pawn of the colour on the square attacks
-    uint64_t lines[6][64];         // squares a figure of the type reaches from the square on an empty board
+    uint64_t lines[6][64];         // squares a sliding type reaches from the square on an empty board
 };
+
+// The squares one step of `type` reaches from `square`.
+constexpr uint64_t StepsFrom(int32_t type, int square)
+{
+    uint64_t reached = 0;
+    for (int d = 0; d < direction_count[type]; ++d) {
+        if (const int to = MailboxStep(square, directions[type][d]); to >= 0)
+            reached |= uint64_t{1} << to;
+    }
+    return reached;
+}
 
 constexpr Geometry MakeGeometry()
 {
@@ -96,28 +201,25 @@ constexpr Geometry MakeGeometry()
             direction = -1;
     }
     for (int square = 0; square < 64; ++square) {
-        for (int direction = 0; direction < 8; ++direction) {
-            const int32_t step = QUEEN_STEPS[direction];
+        for (int direction = 0; direction < direction_count[QUEEN]; ++direction) {
+            const int32_t step = directions[QUEEN][direction];
             for (int to = MailboxStep(square, step); to >= 0; to = MailboxStep(to, step)) {
                 geometry.line_step[square][to] = static_cast<int8_t>(step);
                 geometry.direction[square][to] = static_cast<int8_t>(direction);
                 geometry.rays[square][direction] |= uint64_t{1} << to;
             }
-            if (const int to = MailboxStep(square, step); to >= 0)
-                geometry.king_targets[square] |= uint64_t{1} << to;
-            const bool diagonal = step == -11 || step == -9 || step == 9 || step == 11;
-            geometry.lines[diagonal ? BISHOP : ROOK][square] |= geometry.rays[square][direction];
-            geometry.lines[QUEEN][square] |= geometry.rays[square][direction];
         }
-        for (const int32_t step : KNIGHT_STEPS) {
-            if (const int to = MailboxStep(square, step); to >= 0)
-                geometry.knight_targets[square] |= uint64_t{1} << to;
+        for (int type = PAWN; type <= KING; ++type) {
+            for (int d = 0; d < SLIDES_OF[type].count; ++d)
+                geometry.lines[type][square] |= geometry.rays[square][SLIDES_OF[type].index[d]];
         }
-        for (const int32_t step : {9, 11}) {
+        geometry.knight_targets[square] = StepsFrom(KNIGHT, square);
+        geometry.king_targets[square] = StepsFrom(KING, square);
+        // A pawn takes with a diagonal step toward the enemy's side.
+        for (int d = 0; d < direction_count[BISHOP]; ++d) {
+            const int32_t step = directions[BISHOP][d];
             if (const int to = MailboxStep(square, step); to >= 0)
-                geometry.pawn_targets[WHITE][square] |= uint64_t{1} << to;
-            if (const int to = MailboxStep(square, -step); to >= 0)
-                geometry.pawn_targets[BLACK][square] |= uint64_t{1} << to;
+                geometry.pawn_targets[step > 0 ? WHITE : BLACK][square] |= uint64_t{1} << to;
         }
     }
     return geometry;
@@ -125,19 +227,20 @@ constexpr Geometry MakeGeometry()
 
 constexpr Geometry GEOMETRY = MakeGeometry();
 
-constexpr bool IsDiagonal(int step) { return step == 9 || step == -9 || step == 11 || step == -11; }
+// The direction of each mailbox step from -11 to 11, by step + 11, or -1.
+constexpr std::array<int8_t, 23> MakeDirectionOfStep()
+{
+    std::array<int8_t, 23> table{};
+    for (int step = -11; step <= 11; ++step)
+        table[step + 11] = static_cast<int8_t>(DirectionOf(step));
+    return table;
+}
 
-// Index into QUEEN_STEPS of each mailbox step, by step + 11.
-// clang-format off
-constexpr int8_t DIRECTION_OF_STEP[23] = {0, 1, 2, -1, -1, -1, -1, -1, -1, -1, 3, -1,
-                                          4, -1, -1, -1, -1, -1, -1, -1, 5, 6, 7};
-// clang-format on
+constexpr std::array<int8_t, 23> DIRECTION_OF_STEP = MakeDirectionOfStep();
 
-// The first occupied square from `square` along QUEEN_STEPS[direction], or
-// -1. A step up the board raises the square number, so the nearest square is
-// the lowest bit; down the board, the highest.
-constexpr bool IsUpward(int direction) { return direction >= 4; }
-
+// The first occupied square from `square` in `direction`, or -1. A step up
+// the board raises the square number, so the nearest square is the lowest
+// bit; down the board, the highest.
 int FirstInDirection(int square, int direction, uint64_t occupied)
 {
     const uint64_t blockers = GEOMETRY.rays[square][direction] & occupied;
@@ -146,9 +249,11 @@ int FirstInDirection(int square, int direction, uint64_t occupied)
     return IsUpward(direction) ? __builtin_ctzll(blockers) : 63 - __builtin_clzll(blockers);
 }
 
-// Whether a figure of type `type` slides along a diagonal (`diagonal`) or
-// along a rank or file.
-bool SlidesAlong(int32_t type, bool diagonal) { return type == QUEEN || type == (diagonal ? BISHOP : ROOK); }
+// Whether a figure of type `type` slides in `direction`.
+bool SlidesAlong(int32_t type, int direction)
+{
+    return type == QUEEN || type == (IsDiagonal(direction) ? BISHOP : ROOK);
+}
 
 // The squares of `squares` whose figure has type `type`.
 uint64_t OfType(const Board& board, uint64_t squares, int32_t type)
@@ -180,7 +285,7 @@ uint64_t SliderAlongWith(const Board& board, int square, int step, uint64_t piec
     const int first = FirstInDirection(square, direction, occupied);
     if ((pieces >> first & 1) == 0)
         return 0;
-    return SlidesAlong(board.squares[first]->type, IsDiagonal(step)) ? uint64_t{1} << first : 0;
+    return SlidesAlong(board.squares[first]->type, direction) ? uint64_t{1} << first : 0;
 }
 
 bool IsSliderAlong(const Board& board, int square, int step, int colour)
@@ -233,7 +338,7 @@ uint64_t AttackersOf(const Board& board, int square, int colour)
         const int first = FirstInDirection(square, direction, occupied);
         if ((pieces >> first & 1) == 0)
             continue;
-        if (SlidesAlong(board.squares[first]->type, IsDiagonal(QUEEN_STEPS[direction])))
+        if (SlidesAlong(board.squares[first]->type, direction))
             attackers |= uint64_t{1} << first;
     }
 
@@ -394,33 +499,6 @@ void AddPawnMove(MoveList& list, const Board& board, int from, int to, Move pref
 
 namespace {
 
-// The QUEEN_STEPS indexes of each type's steps in `directions` order, and
-// how many there are. Knights have none: they jump.
-struct TypeDirections {
-    int8_t index[8];
-    int8_t count;
-};
-
-constexpr TypeDirections SLIDES_OF[6] = {
-    {{}, 0},
-    {{}, 0},
-    {{0, 2, 5, 7}, 4},              // bishop: -11, -9, 9, 11
-    {{1, 3, 4, 6}, 4},              // rook: -10, -1, 1, 10
-    {{0, 1, 2, 3, 4, 5, 6, 7}, 8},  // queen
-    {{}, 0},
-};
-
-// Each type's directions run in rising QUEEN_STEPS order, as in `directions`.
-constexpr bool InRisingOrder(const TypeDirections& slides)
-{
-    for (int d = 1; d < slides.count; ++d) {
-        if (slides.index[d] <= slides.index[d - 1])
-            return false;
-    }
-    return true;
-}
-static_assert(InRisingOrder(SLIDES_OF[BISHOP]) && InRisingOrder(SLIDES_OF[ROOK]) && InRisingOrder(SLIDES_OF[QUEEN]));
-
 // The captures of the pawn on `from`, `targets` (toward the a-file first:
 // the lower square of the two). A pawn that reaches its last rank promotes.
 void AppendPawnCaptures(Generation& gen, int from, uint64_t targets)
@@ -485,8 +563,7 @@ void GeneratePieceMoves(Generation& gen, int from, int32_t type)
 // The captures among those moves. A slider takes the first figure of a
 // direction when it is an enemy's: each enemy on the slider's lines is tried
 // against the first figure of its direction, and the captures found are
-// appended in table order, which for every slider is the order of the
-// QUEEN_STEPS indexes.
+// appended by rising direction, which for every slider is its table order.
 void GeneratePieceCaptures(Generation& gen, int from, int32_t type)
 {
     if (type == KNIGHT || type == KING) {
@@ -495,7 +572,7 @@ void GeneratePieceCaptures(Generation& gen, int from, int32_t type)
             AddMovesTo(gen, from, type, targets, true);
         return;
     }
-    uint32_t found = 0;  // bit d: a capture along QUEEN_STEPS[d], onto target_of[d]
+    uint32_t found = 0;  // bit d: a capture in direction d, onto target_of[d]
     int target_of[8];
     for (uint64_t targets = GEOMETRY.lines[type][from] & gen.enemies; targets != 0; targets &= targets - 1) {
         const int to = __builtin_ctzll(targets);

@@ -60,17 +60,6 @@ static_assert(sizeof(MoveList) == MAX_MOVES * (sizeof(Move) + sizeof(int32_t)) +
 // Ordering value of a captured figure, by type (KING and NONE included).
 inline constexpr int32_t capture_value[7] = {100, 300, 325, 500, 900, 2000, 0};
 
-// Board geometry: a 10x12 mailbox with off-board cells holding -1, and the
-// steps of each figure type.
-extern const int32_t mailbox[120];
-extern const int32_t mailbox64[64];
-extern const int32_t directions[6][8];
-extern const int32_t direction_count[7];
-extern const int32_t slides[6];
-
-// Steps from `square` by mailbox step `step`; -1 when the step leaves the board.
-inline int32_t Step(int32_t square, int32_t step) { return mailbox[mailbox64[square] + step]; }
-
 // 1 if a figure of `colour` attacks `square`, else 0.
 int IsAttacked(const Board& board, int square, int colour);
 
@@ -82,7 +71,8 @@ uint64_t AttackersOf(const Board& board, int square, int colour);
 uint64_t Between(int a, int b);
 
 // The mailbox step that leads from square `from` toward square `to` along a
-// rank, a file or a diagonal; 0 when the two share no such line.
+// rank, a file or a diagonal (+-1 along a rank, +-10 along a file, +-9 or
+// +-11 along a diagonal); 0 when the two share no such line.
 int LineStep(int from, int to);
 
 // Whether the first figure met from `square` along mailbox step `step` is a
