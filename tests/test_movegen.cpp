@@ -417,14 +417,14 @@ TEST_F(MoveGen, AddMoveOnFullListDropsTheMove)
     EXPECT_EQ(list.scores[2], 33);
     EXPECT_TRUE(SameMove(list.moves[MAX_MOVES - 1], {Sq("g1"), Sq("f3"), NORMAL_MOVE}));
 
-    // Promotions offered to a list with room for two: two are kept.
-    const BoardPtr promo = Load("7k/P7/8/8/8/8/8/K7 w - -");
-    MoveList nearly_full;
-    nearly_full.count = MAX_MOVES - 2;
-    AddPawnMove(nearly_full, *promo, Sq("a7"), Sq("a8"), NO_MOVE);
-    EXPECT_EQ(nearly_full.count, MAX_MOVES);
-    EXPECT_EQ(nearly_full.moves[MAX_MOVES - 2].kind, PROMOTE_QUEEN);
-    EXPECT_EQ(nearly_full.moves[MAX_MOVES - 1].kind, PROMOTE_ROOK);
+    // Promotions offered to a list with room for two: the first two are kept.
+    // The figures before h7 have 198 moves; the pawn's push promotes.
+    const BoardPtr promo = Load("R7/3Q3P/1Q4Q1/4Q3/2Q4Q/Q4Q2/pp1Q4/kBNN1KBQ w - -");
+    const MoveList nearly_full = GenerateMoves(*promo, NO_MOVE);
+    ASSERT_EQ(nearly_full.count, MAX_MOVES);
+    EXPECT_NE(nearly_full.moves[MAX_MOVES - 3].from, Sq("h7"));
+    EXPECT_TRUE(SameMove(nearly_full.moves[MAX_MOVES - 2], Mv("h7h8", PROMOTE_QUEEN)));
+    EXPECT_TRUE(SameMove(nearly_full.moves[MAX_MOVES - 1], Mv("h7h8", PROMOTE_ROOK)));
 }
 
 // ---- Ordering scores and pick order ----------------------------------------
