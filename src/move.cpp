@@ -453,8 +453,8 @@ void PickNextMove(MoveList& list, int index)
 
 // ---- Move generation -----------------------------------------------------
 //
-// The generators below append exactly what AddMove and AddPawnMove would, in
-// the same order, but read each figure once: the mover's type is known from
+// The generators below append exactly what AddMove would, but read each
+// figure once: the mover's type is known from
 // the square loop, and every destination is empty or an enemy's.
 
 namespace {
@@ -469,44 +469,39 @@ uint64_t StepTargets(int32_t type, int from)
     return type == KNIGHT ? GEOMETRY.knight_targets[from] : GEOMETRY.king_targets[from];
 }
 
-// A pawn move to `to`, empty or an enemy's; four promotions on the last rank.
-void AppendPawnMove(Generation& gen, int from, int to, bool last_rank)
+// Appends a move of the `type` figure on `from` to each square of `targets`,
+// nearest first: lowest square first when `upward`, else highest first.
+void AppendMovesTo(Generation& gen, int from, int32_t type, uint64_t targets, bool upward)
 {
-    const int32_t base = ORDER.base[PAWN][TypeOn(gen, to)];
-    if (!last_rank) {
-        Append(gen, {from, to, NORMAL_MOVE}, base);
-        return;
+    const int32_t* base = ORDER.base[type];
+    while (targets != 0) {
+        const int to = upward ? __builtin_ctzll(targets) : 63 - __builtin_clzll(targets);
+        targets ^= uint64_t{1} << to;
+        Append(gen, {from, to, NORMAL_MOVE}, base[TypeOn(gen, to)]);
     }
-    for (const int32_t kind : PROMOTION_KINDS)
-        Append(gen, {from, to, kind}, base);
 }
 
-}  // namespace
-
-void AddPawnMove(MoveList& list, const Board& board, int from, int to, Move preferred)
+// Appends a move of the pawn on `from` to each square of `targets`, or when
+// it `promotes`, the four promotions of each: lowest square first when
+// `lowest_first`, else highest first.
+void AppendPawnMovesTo(Generation& gen, int from, uint64_t targets, bool promotes, bool lowest_first)
 {
-    const int32_t colour = board.squares[from]->colour;
-    if (board.squares[to]->colour == colour)
-        return;
-    const bool last_rank = colour == WHITE ? to >= 56 : to < 8;
-    if (!last_rank) {
-        AddMove(list, board, {from, to, NORMAL_MOVE}, preferred);
-        return;
+    const int32_t* base = ORDER.base[PAWN];
+    while (targets != 0) {
+        const int to = lowest_first ? __builtin_ctzll(targets) : 63 - __builtin_clzll(targets);
+        targets ^= uint64_t{1} << to;
+        const int32_t score = base[TypeOn(gen, to)];
+        if (!promotes) {
+            Append(gen, {from, to, NORMAL_MOVE}, score);
+            continue;
+        }
+        for (const int32_t kind : PROMOTION_KINDS)
+            Append(gen, {from, to, kind}, score);
     }
-    for (const int32_t kind : PROMOTION_KINDS)
-        AddMove(list, board, {from, to, kind}, preferred);
 }
 
-namespace {
-
-// The captures of the pawn on `from`, `targets` (toward the a-file first:
-// the lower square of the two). A pawn that reaches its last rank promotes.
-void AppendPawnCaptures(Generation& gen, int from, uint64_t targets)
-{
-    const bool last_rank = gen.side == WHITE ? from >= 48 : from < 16;
-    for (; targets != 0; targets &= targets - 1)
-        AppendPawnMove(gen, from, __builtin_ctzll(targets), last_rank);
-}
+// Whether the pawn of `side` on `from` reaches its last rank with one step.
+bool PromotesFrom(int32_t side, int from) { return side == WHITE ? from >= 48 : from < 16; }
 
 // The moves of the pawn on `from`: captures toward the a-file and the h-file,
 // then the push and the double step. A pawn standing on its own last rank,
@@ -518,25 +513,17 @@ void GeneratePawnMoves(Generation& gen, int from)
     const int ahead = from + forward;
     if (ahead < 0 || ahead > 63)
         return;
-    AppendPawnCaptures(gen, from, GEOMETRY.pawn_targets[colour][from] & gen.enemies);
+    const bool promotes = PromotesFrom(colour, from);
+    if (const uint64_t targets = GEOMETRY.pawn_targets[colour][from] & gen.enemies)
+        AppendPawnMovesTo(gen, from, targets, promotes, true);
     if ((gen.occupied >> ahead & 1) != 0)
         return;
-    AppendPawnMove(gen, from, ahead, colour == WHITE ? ahead >= 56 : ahead < 8);
+    uint64_t pushes = uint64_t{1} << ahead;
     const bool home_rank = colour == WHITE ? from <= 15 : from >= 48;
     if (home_rank && (gen.occupied >> (ahead + forward) & 1) == 0)
-        AppendPawnMove(gen, from, ahead + forward, false);
-}
-
-// Appends a move of the `type` figure on `from` to each square of `targets`,
-// nearest first: lowest square first when `upward`, else highest first.
-void AddMovesTo(Generation& gen, int from, int32_t type, uint64_t targets, bool upward)
-{
-    const int32_t* base = ORDER.base[type];
-    while (targets != 0) {
-        const int to = upward ? __builtin_ctzll(targets) : 63 - __builtin_clzll(targets);
-        targets ^= uint64_t{1} << to;
-        Append(gen, {from, to, NORMAL_MOVE}, base[TypeOn(gen, to)]);
-    }
+        pushes |= uint64_t{1} << (ahead + forward);
+    // Nearest first: the push, then the double step.
+    AppendPawnMovesTo(gen, from, pushes, promotes, colour == WHITE);
 }
 
 // The moves of a knight, bishop, rook, queen or king on `from`, direction by
@@ -547,7 +534,7 @@ void GeneratePieceMoves(Generation& gen, int from, int32_t type)
 {
     if (type == KNIGHT || type == KING) {
         const uint64_t reach = StepTargets(type, from);
-        AddMovesTo(gen, from, type, reach & ~gen.own, true);
+        AppendMovesTo(gen, from, type, reach & ~gen.own, true);
         return;
     }
     const TypeDirections& slides_of = SLIDES_OF[type];
@@ -556,7 +543,7 @@ void GeneratePieceMoves(Generation& gen, int from, int32_t type)
         const uint64_t ray = GEOMETRY.rays[from][direction];
         const int first = FirstInDirection(from, direction, gen.occupied);
         const uint64_t reach = first < 0 ? ray : ray & ~GEOMETRY.rays[first][direction];
-        AddMovesTo(gen, from, type, reach & ~gen.own, IsUpward(direction));
+        AppendMovesTo(gen, from, type, reach & ~gen.own, IsUpward(direction));
     }
 }
 
@@ -569,7 +556,7 @@ void GeneratePieceCaptures(Generation& gen, int from, int32_t type)
     if (type == KNIGHT || type == KING) {
         const uint64_t reach = StepTargets(type, from);
         if (const uint64_t targets = reach & gen.enemies)
-            AddMovesTo(gen, from, type, targets, true);
+            AppendMovesTo(gen, from, type, targets, true);
         return;
     }
     uint32_t found = 0;  // bit d: a capture in direction d, onto target_of[d]
@@ -620,7 +607,8 @@ void GenerateAll(Generation& gen)
             else
                 GeneratePieceMoves(gen, from, type);
         } else if (type == PAWN) {
-            AppendPawnCaptures(gen, from, GEOMETRY.pawn_targets[gen.side][from] & gen.enemies);
+            const uint64_t targets = GEOMETRY.pawn_targets[gen.side][from] & gen.enemies;
+            AppendPawnMovesTo(gen, from, targets, PromotesFrom(gen.side, from), true);
         } else {
             GeneratePieceCaptures(gen, from, type);
         }

@@ -102,9 +102,6 @@ MoveList GenerateCaptures(const Board& board, Move preferred);
 // Appends one move with its ordering score.
 void AddMove(MoveList& list, const Board& board, Move move, Move preferred);
 
-// Appends one pawn move, or its four promotions on the last rank.
-void AddPawnMove(MoveList& list, const Board& board, int from, int to, Move preferred);
-
 // 1 if the side to move may castle on `wing` (0 queen-side, 1 king-side).
 int CanCastle(const Board& board, int wing);
 
