@@ -353,10 +353,9 @@ int IsAttacked(const Board& board, int square, int colour) { return AttackersOf(
 
 namespace {
 
-// AddMove's score before the preferred move and the history counter, by the
-// types of the moving figure and of what stands on the destination: 900 onto
-// an empty square, the victim's value less the attacker's plus 1400 for a
-// capture.
+// AddMove's score before the preferred move and the history counter (see
+// move.h), by the types of the moving figure and of what stands on the
+// destination.
 struct OrderTable {
     int32_t base[7][7];
 };
@@ -453,9 +452,10 @@ void PickNextMove(MoveList& list, int index)
 
 // ---- Move generation -----------------------------------------------------
 //
-// The generators below append exactly what AddMove would, but read each
-// figure once: the mover's type is known from
-// the square loop, and every destination is empty or an enemy's.
+// The generators below list the moves in the order that move.h states at
+// GenerateMoves, each with the score AddMove would give it, but read each
+// figure once: the mover's type is known from the square loop, and every
+// destination is empty or an enemy's.
 
 namespace {
 
@@ -470,12 +470,12 @@ uint64_t StepTargets(int32_t type, int from)
 }
 
 // Appends a move of the `type` figure on `from` to each square of `targets`,
-// nearest first: lowest square first when `upward`, else highest first.
-void AppendMovesTo(Generation& gen, int from, int32_t type, uint64_t targets, bool upward)
+// lowest square first when `lowest_first`, else highest first.
+void AppendMovesTo(Generation& gen, int from, int32_t type, uint64_t targets, bool lowest_first)
 {
     const int32_t* base = ORDER.base[type];
     while (targets != 0) {
-        const int to = upward ? __builtin_ctzll(targets) : 63 - __builtin_clzll(targets);
+        const int to = lowest_first ? __builtin_ctzll(targets) : 63 - __builtin_clzll(targets);
         targets ^= uint64_t{1} << to;
         Append(gen, {from, to, NORMAL_MOVE}, base[TypeOn(gen, to)]);
     }
@@ -503,8 +503,7 @@ void AppendPawnMovesTo(Generation& gen, int from, uint64_t targets, bool promote
 // Whether the pawn of `side` on `from` reaches its last rank with one step.
 bool PromotesFrom(int32_t side, int from) { return side == WHITE ? from >= 48 : from < 16; }
 
-// The moves of the pawn on `from`: captures toward the a-file and the h-file,
-// then the push and the double step. A pawn standing on its own last rank,
+// The moves of the pawn on `from`. A pawn standing on its own last rank,
 // which only a set-up position can hold, has no moves (and no targets).
 void GeneratePawnMoves(Generation& gen, int from)
 {
@@ -514,6 +513,7 @@ void GeneratePawnMoves(Generation& gen, int from)
     if (ahead < 0 || ahead > 63)
         return;
     const bool promotes = PromotesFrom(colour, from);
+    // For either colour the lower target is the one toward the a-file.
     if (const uint64_t targets = GEOMETRY.pawn_targets[colour][from] & gen.enemies)
         AppendPawnMovesTo(gen, from, targets, promotes, true);
     if ((gen.occupied >> ahead & 1) != 0)
@@ -522,14 +522,13 @@ void GeneratePawnMoves(Generation& gen, int from)
     const bool home_rank = colour == WHITE ? from <= 15 : from >= 48;
     if (home_rank && (gen.occupied >> (ahead + forward) & 1) == 0)
         pushes |= uint64_t{1} << (ahead + forward);
-    // Nearest first: the push, then the double step.
+    // Nearest first: up the board for white, down for black.
     AppendPawnMovesTo(gen, from, pushes, promotes, colour == WHITE);
 }
 
-// The moves of a knight, bishop, rook, queen or king on `from`, direction by
-// direction in table order, each ray from the nearest square outward with its
-// capture last. A knight's and a king's steps in table order reach their
-// squares in rising order, so their moves come from one bit set.
+// The moves of a knight, bishop, rook, queen or king on `from`. A knight's and
+// a king's come from one bit set (see StepsRise), a slider's from one per
+// direction.
 void GeneratePieceMoves(Generation& gen, int from, int32_t type)
 {
     if (type == KNIGHT || type == KING) {
@@ -550,7 +549,8 @@ void GeneratePieceMoves(Generation& gen, int from, int32_t type)
 // The captures among those moves. A slider takes the first figure of a
 // direction when it is an enemy's: each enemy on the slider's lines is tried
 // against the first figure of its direction, and the captures found are
-// appended by rising direction, which for every slider is its table order.
+// appended by rising direction, which is the order of the slider's directions
+// (see IsRisingLineList).
 void GeneratePieceCaptures(Generation& gen, int from, int32_t type)
 {
     if (type == KNIGHT || type == KING) {
@@ -589,8 +589,8 @@ uint64_t CapturingPawns(int32_t side, uint64_t pawns, uint64_t enemies)
     return pawns & (toward_a << 9 | toward_h << 7);
 }
 
-// Every figure of the side to move, from a1 to h8. For captures, a pawn
-// with nothing to take is not looked at.
+// The moves of every figure of the side to move. For captures, a pawn with
+// nothing to take is not looked at.
 void GenerateAll(Generation& gen)
 {
     uint64_t figures = gen.own;

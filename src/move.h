@@ -92,14 +92,40 @@ uint64_t SliderAlongWith(const Board& board, int square, int step, uint64_t piec
 // stands.
 bool FigureAttacks(const Board& board, const Figure& figure, int from, int target);
 
-// Every pseudo-legal move of the side to move, castling included, in the
-// engine's order (origin a1 to h8, castling last).
+// Every pseudo-legal move of the side to move, castling included, each with
+// AddMove's score.
+//
+// The order of the list is part of the contract. The figures come by origin
+// square, a1, b1, ... h1, a2, ... h8, and each lists its moves so:
+//  - a pawn: its capture toward the a-file, its capture toward the h-file, its
+//    push, its double step; a move onto the last rank is four promotions, to
+//    a queen, a rook, a knight and a bishop in that order;
+//  - a knight or a king: by rising destination square;
+//  - a bishop, a rook or a queen: direction by direction, in the order
+//    down-left, down, down-right, left, right, up-left, up, up-right (down is
+//    toward rank 1, left toward the a-file) restricted to its own directions;
+//    along each, from the nearest square outward, ending with the capture of
+//    the enemy figure that closes it, if one does.
+// Castling comes after every figure: queen-side, then king-side. No en
+// passant capture is listed. A list that fills up keeps its first MAX_MOVES
+// moves in this order.
+//
+// The order matters because PickNextMove settles ties between equal scores
+// by place in the list, and leaves moves scored below 0 where they are: the
+// search's node counts, and so the bench signature, depend on this order as
+// much as on the scores.
 MoveList GenerateMoves(const Board& board, Move preferred);
 
-// The captures of the side to move, capturing promotions included.
+// The captures of the side to move: exactly the moves of GenerateMoves onto
+// an enemy figure, capturing promotions included, in the same order and with
+// the same scores.
 MoveList GenerateCaptures(const Board& board, Move preferred);
 
-// Appends one move with its ordering score.
+// Appends one move with its ordering score, or drops it when the list is
+// full. The score is the history counter of the move at the board's ply plus
+// 2000 when the move has the squares of `preferred`, whatever its kind; else,
+// for a capture, 1400 and the victim's capture_value less the mover's; else
+// 900.
 void AddMove(MoveList& list, const Board& board, Move move, Move preferred);
 
 // 1 if the side to move may castle on `wing` (0 queen-side, 1 king-side).
