@@ -328,9 +328,9 @@ uint64_t AttackersOf(const Board& board, int square, int colour)
     // `square` are those a pawn of the other colour would take from it.
     attackers |= OfType(board, GEOMETRY.pawn_targets[Opponent(colour)][square] & pieces, PAWN);
 
-    // Steps 2 and 3. Diagonal rays, then straight rays: the first figure met
-    // on each is the only one that can attack along it, and only a ray with
-    // a figure of `colour` on it needs walking.
+    // Step 2. Sliders, direction by direction: the first figure met in each
+    // is the only one that can attack along it, and only a ray with a figure
+    // of `colour` on it needs walking.
     const uint64_t occupied = Occupied(board);
     for (int direction = 0; direction < 8; ++direction) {
         if ((GEOMETRY.rays[square][direction] & pieces) == 0)
@@ -342,8 +342,10 @@ uint64_t AttackersOf(const Board& board, int square, int colour)
             attackers |= uint64_t{1} << first;
     }
 
-    // Steps 4 and 5. Knight jumps and king steps.
+    // Step 3. Knight jumps.
     attackers |= OfType(board, GEOMETRY.knight_targets[square] & pieces, KNIGHT);
+
+    // Step 4. King steps.
     return attackers | OfType(board, GEOMETRY.king_targets[square] & pieces, KING);
 }
 
@@ -406,7 +408,9 @@ Generation StartGeneration(MoveList& list, const Board& board, Move preferred, b
     };
 }
 
-// Steps 4 to 6 of AddMove, once the base score is known.
+// Appends `move` with its base score `score` unless the list is full; the
+// preferred move's 2000 replaces the base score, and the node's history
+// counter is added (see AddMove in move.h).
 void Append(Generation& gen, Move move, int32_t score)
 {
     if (gen.count >= MAX_MOVES)
@@ -423,12 +427,12 @@ void Append(Generation& gen, Move move, int32_t score)
 
 void AddMove(MoveList& list, const Board& board, Move move, Move preferred)
 {
-    // Steps 1 to 3.
+    // Step 1. Whether the move takes an enemy figure.
     const Figure* mover = board.squares[move.from];
     const Figure* victim = board.squares[move.to];
     const bool capture = victim->colour != NO_COLOUR && victim->colour != mover->colour;
 
-    // Steps 4 to 6.
+    // Step 2. The rest as for a generated move, from the base score.
     Generation gen = StartGeneration(list, board, preferred, false);
     Append(gen, move, capture ? ORDER.base[mover->type][victim->type] : 900);
     list.count = gen.count;
@@ -641,28 +645,28 @@ MoveList GenerateCaptures(const Board& board, Move preferred)
 
 int CanCastle(const Board& board, int wing)
 {
-    // Step 1.
+    // Step 1. One of the two wings.
     if (wing != 0 && wing != 1)
         return 0;
     const int32_t colour = board.side;
     const int home = colour == WHITE ? 0 : 56;
 
-    // Step 2.
+    // Step 2. The right is still held.
     const int right = (colour == WHITE ? WHITE_QUEEN_SIDE : BLACK_QUEEN_SIDE) + wing;
     if (!board.castle[right])
         return 0;
 
-    // Step 3.
+    // Step 3. The king is not in check.
     if (board.in_check)
         return 0;
 
-    // Step 4.
+    // Step 4. The king and the rook stand on their home squares.
     const Figure* king = board.squares[home + 4];
     const Figure* rook = board.squares[home + (wing == 0 ? 0 : 7)];
     if (king->type != KING || king->colour != colour || rook->type != ROOK || rook->colour != colour)
         return 0;
 
-    // Step 5.
+    // Step 5. Nothing stands between them.
     const int first = wing == 0 ? home + 1 : home + 5;
     const int last = wing == 0 ? home + 3 : home + 6;
     for (int square = first; square <= last; ++square) {
@@ -670,7 +674,8 @@ int CanCastle(const Board& board, int wing)
             return 0;
     }
 
-    // Step 6. The square the king crosses; where it lands is MakeMove's test.
+    // Step 6. The square the king crosses is not attacked; where it lands is
+    // MakeMove's test.
     const int crossed = wing == 0 ? home + 3 : home + 5;
     return IsAttacked(board, crossed, Opponent(colour)) ? 0 : 1;
 }
@@ -745,7 +750,7 @@ void PrintSquare(int square, std::ostream& out) { out << SquareText(square); }
 
 std::optional<Move> ParseMove(const char* text, const Board& board, std::ostream& out)
 {
-    // Step 1.
+    // Step 1. Four characters at least.
     const size_t length = std::strlen(text);
     if (length < 4) {
         out << "Extended algebraic needs 4 characters\n";
