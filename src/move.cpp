@@ -1,5 +1,6 @@
 #include "move.h"
 
+#include <array>
 #include <cctype>
 #include <cstring>
 #include <ostream>
@@ -8,38 +9,36 @@
 #include "search.h"
 
 // ---- Geometry ------------------------------------------------------------
+//
+// The step tables below are the one source of the board's geometry: the bit
+// sets the attack tests and the generators read, and the direction lists of
+// the sliders, are worked out from them at compile time.
 
 namespace {
 
-constexpr auto MakeMailbox()
-{
-    struct Table {
-        int32_t cells[120];
-    } table{};
-    for (int cell = 0; cell < 120; ++cell) {
-        const int row = cell / 10;
-        const int column = cell % 10;
-        const bool on_board = row >= 2 && row <= 9 && column >= 1 && column <= 8;
-        table.cells[cell] = on_board ? (row - 2) * 8 + (column - 1) : -1;
-    }
-    return table;
-}
-
-constexpr auto MAILBOX = MakeMailbox();
-
-}  // namespace
-
 // clang-format off
-const int32_t mailbox[120] = {
-#define ROW(r) MAILBOX.cells[r * 10 + 0], MAILBOX.cells[r * 10 + 1], MAILBOX.cells[r * 10 + 2], \
-               MAILBOX.cells[r * 10 + 3], MAILBOX.cells[r * 10 + 4], MAILBOX.cells[r * 10 + 5], \
-               MAILBOX.cells[r * 10 + 6], MAILBOX.cells[r * 10 + 7], MAILBOX.cells[r * 10 + 8], \
-               MAILBOX.cells[r * 10 + 9]
-    ROW(0), ROW(1), ROW(2), ROW(3), ROW(4), ROW(5), ROW(6), ROW(7), ROW(8), ROW(9), ROW(10), ROW(11)
-#undef ROW
+
+// The 10x12 mailbox: the 64 squares, a1 to h8, framed by off-board cells
+// (-1) two rows deep above and below and one column deep at each side, so
+// that one step of any figure, a knight's jump included, lands in the frame
+// when it leaves the board.
+constexpr int32_t mailbox[120] = {
+    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+    -1,  0,  1,  2,  3,  4,  5,  6,  7, -1,
+    -1,  8,  9, 10, 11, 12, 13, 14, 15, -1,
+    -1, 16, 17, 18, 19, 20, 21, 22, 23, -1,
+    -1, 24, 25, 26, 27, 28, 29, 30, 31, -1,
+    -1, 32, 33, 34, 35, 36, 37, 38, 39, -1,
+    -1, 40, 41, 42, 43, 44, 45, 46, 47, -1,
+    -1, 48, 49, 50, 51, 52, 53, 54, 55, -1,
+    -1, 56, 57, 58, 59, 60, 61, 62, 63, -1,
+    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
 };
 
-const int32_t mailbox64[64] = {
+// The mailbox cell of each square.
+constexpr int32_t mailbox64[64] = {
     21, 22, 23, 24, 25, 26, 27, 28,
     31, 32, 33, 34, 35, 36, 37, 38,
     41, 42, 43, 44, 45, 46, 47, 48,
@@ -50,7 +49,11 @@ const int32_t mailbox64[64] = {
     91, 92, 93, 94, 95, 96, 97, 98,
 };
 
-const int32_t directions[6][8] = {
+// The mailbox steps of each figure type. The pawn's row is empty: a pawn
+// pushes by its own rule and takes with the bishop's steps that go forward.
+// The queen's steps are every line step; a line's direction is the index of
+// its step among them.
+constexpr int32_t directions[6][8] = {
     {0, 0, 0, 0, 0, 0, 0, 0},
     {-21, -19, -12, -8, 8, 12, 19, 21},
     {-11, -9, 9, 11, 0, 0, 0, 0},
@@ -61,32 +64,134 @@ const int32_t directions[6][8] = {
 
 // clang-format on
 
-const int32_t direction_count[7] = {0, 8, 4, 4, 8, 8, 0};
+// How many steps of each type's row of `directions` count (NONE has none).
+constexpr int32_t direction_count[7] = {0, 8, 4, 4, 8, 8, 0};
 
-const int32_t slides[6] = {0, 0, 1, 1, 1, 0};
+// Whether a figure of the type repeats its steps along a line (1) or makes
+// one of them (0).
+constexpr int32_t slides[6] = {0, 0, 1, 1, 1, 0};
 
-// ---- Attack detection ----------------------------------------------------
+// The square one step from `square`, or -1 off the board.
+constexpr int32_t MailboxStep(int square, int32_t step) { return mailbox[mailbox64[square] + step]; }
 
-namespace {
-
-constexpr int32_t QUEEN_STEPS[8] = {-11, -10, -9, -1, 1, 9, 10, 11};
-constexpr int32_t KNIGHT_STEPS[8] = {-21, -19, -12, -8, 8, 12, 19, 21};
-
-constexpr int32_t MailboxStep(int square, int32_t step)
+// Each square's cell in the mailbox holds that square.
+constexpr bool MailboxesAgree()
 {
-    return MAILBOX.cells[21 + 10 * (square / 8) + square % 8 + step];
+    for (int square = 0; square < 64; ++square) {
+        if (mailbox[mailbox64[square]] != square)
+            return false;
+    }
+    return true;
 }
+static_assert(MailboxesAgree());
+
+// The direction of a line step, or -1 for any other step.
+constexpr int DirectionOf(int32_t step)
+{
+    for (int direction = 0; direction < direction_count[QUEEN]; ++direction) {
+        if (directions[QUEEN][direction] == step)
+            return direction;
+    }
+    return -1;
+}
+
+// Whether each step of the type's row is larger than the one before.
+constexpr bool StepsRise(int32_t type)
+{
+    for (int d = 1; d < direction_count[type]; ++d) {
+        if (directions[type][d] <= directions[type][d - 1])
+            return false;
+    }
+    return true;
+}
+// Rising steps reach rising squares: the knight's and king's moves can come
+// from one bit set, lowest square first, and still follow their table order.
+static_assert(StepsRise(KNIGHT) && StepsRise(KING));
+
+// The queen's steps rise from the four that go down the board to the four
+// that go up it, so the direction's index tells which way a ray runs.
+constexpr bool IsUpward(int direction) { return direction >= 4; }
+constexpr bool UpwardByIndex()
+{
+    for (int direction = 0; direction < direction_count[QUEEN]; ++direction) {
+        if ((directions[QUEEN][direction] > 0) != IsUpward(direction))
+            return false;
+    }
+    return true;
+}
+static_assert(StepsRise(QUEEN) && direction_count[QUEEN] == 8 && UpwardByIndex());
+
+// The directions of each sliding type, in its `directions` order, and how
+// many there are; none for the others.
+struct TypeDirections {
+    int8_t index[8];
+    int8_t count;
+};
+
+constexpr std::array<TypeDirections, 6> MakeSlidesOf()
+{
+    std::array<TypeDirections, 6> table{};
+    for (int type = PAWN; type <= KING; ++type) {
+        if (slides[type] == 0)
+            continue;
+        table[type].count = static_cast<int8_t>(direction_count[type]);
+        for (int d = 0; d < direction_count[type]; ++d)
+            table[type].index[d] = static_cast<int8_t>(DirectionOf(directions[type][d]));
+    }
+    return table;
+}
+
+constexpr std::array<TypeDirections, 6> SLIDES_OF = MakeSlidesOf();
+
+// A sliding type's directions are line directions and run in rising order:
+// the capture generator appends its captures by rising direction and so
+// matches the move generator's order.
+constexpr bool IsRisingLineList(const TypeDirections& slides_of)
+{
+    for (int d = 0; d < slides_of.count; ++d) {
+        if (slides_of.index[d] < 0 || (d > 0 && slides_of.index[d] <= slides_of.index[d - 1]))
+            return false;
+    }
+    return true;
+}
+static_assert(SLIDES_OF[BISHOP].count == 4 && SLIDES_OF[ROOK].count == 4 && SLIDES_OF[QUEEN].count == 8);
+static_assert(IsRisingLineList(SLIDES_OF[BISHOP]) && IsRisingLineList(SLIDES_OF[ROOK]) &&
+              IsRisingLineList(SLIDES_OF[QUEEN]));
+
+// The directions along a diagonal, one bit each.
+constexpr uint32_t DiagonalDirections()
+{
+    uint32_t found = 0;
+    for (int d = 0; d < SLIDES_OF[BISHOP].count; ++d)
+        found |= 1u << SLIDES_OF[BISHOP].index[d];
+    return found;
+}
+
+constexpr uint32_t DIAGONAL_DIRECTIONS = DiagonalDirections();
+
+constexpr bool IsDiagonal(int direction) { return (DIAGONAL_DIRECTIONS >> direction & 1) != 0; }
 
 // Lines and jumps between every pair of squares, worked out once.
 struct Geometry {
     int8_t line_step[64][64];      // as LineStep
-    int8_t direction[64][64];      // the QUEEN_STEPS index of line_step, or -1
-    uint64_t rays[64][8];          // squares beyond the square along each of QUEEN_STEPS
+    int8_t direction[64][64];      // the direction of line_step, or -1
+    uint64_t rays[64][8];          // squares beyond the square in each direction
     uint64_t knight_targets[64];   // squares a knight on the square attacks
     uint64_t king_targets[64];     // squares a king on the square attacks
     uint64_t pawn_targets[2][64];  // squares a pawn of the colour on the square attacks
-    uint64_t lines[6][64];         // squares a figure of the type reaches from the square on an empty board
+    uint64_t lines[6][64];         // squares a sliding type reaches from the square on an empty board
 };
+
+// The squares one step of `type` reaches from `square`.
+constexpr uint64_t StepsFrom(int32_t type, int square)
+{
+    uint64_t reached = 0;
+    for (int d = 0; d < direction_count[type]; ++d) {
+        if (const int to = MailboxStep(square, directions[type][d]); to >= 0)
+            reached |= uint64_t{1} << to;
+    }
+    return reached;
+}
 
 constexpr Geometry MakeGeometry()
 {
@@ -96,28 +201,25 @@ constexpr Geometry MakeGeometry()
             direction = -1;
     }
     for (int square = 0; square < 64; ++square) {
-        for (int direction = 0; direction < 8; ++direction) {
-            const int32_t step = QUEEN_STEPS[direction];
+        for (int direction = 0; direction < direction_count[QUEEN]; ++direction) {
+            const int32_t step = directions[QUEEN][direction];
             for (int to = MailboxStep(square, step); to >= 0; to = MailboxStep(to, step)) {
                 geometry.line_step[square][to] = static_cast<int8_t>(step);
                 geometry.direction[square][to] = static_cast<int8_t>(direction);
                 geometry.rays[square][direction] |= uint64_t{1} << to;
             }
-            if (const int to = MailboxStep(square, step); to >= 0)
-                geometry.king_targets[square] |= uint64_t{1} << to;
-            const bool diagonal = step == -11 || step == -9 || step == 9 || step == 11;
-            geometry.lines[diagonal ? BISHOP : ROOK][square] |= geometry.rays[square][direction];
-            geometry.lines[QUEEN][square] |= geometry.rays[square][direction];
         }
-        for (const int32_t step : KNIGHT_STEPS) {
-            if (const int to = MailboxStep(square, step); to >= 0)
-                geometry.knight_targets[square] |= uint64_t{1} << to;
+        for (int type = PAWN; type <= KING; ++type) {
+            for (int d = 0; d < SLIDES_OF[type].count; ++d)
+                geometry.lines[type][square] |= geometry.rays[square][SLIDES_OF[type].index[d]];
         }
-        for (const int32_t step : {9, 11}) {
+        geometry.knight_targets[square] = StepsFrom(KNIGHT, square);
+        geometry.king_targets[square] = StepsFrom(KING, square);
+        // A pawn takes with a diagonal step toward the enemy's side.
+        for (int d = 0; d < direction_count[BISHOP]; ++d) {
+            const int32_t step = directions[BISHOP][d];
             if (const int to = MailboxStep(square, step); to >= 0)
-                geometry.pawn_targets[WHITE][square] |= uint64_t{1} << to;
-            if (const int to = MailboxStep(square, -step); to >= 0)
-                geometry.pawn_targets[BLACK][square] |= uint64_t{1} << to;
+                geometry.pawn_targets[step > 0 ? WHITE : BLACK][square] |= uint64_t{1} << to;
         }
     }
     return geometry;
@@ -125,19 +227,20 @@ constexpr Geometry MakeGeometry()
 
 constexpr Geometry GEOMETRY = MakeGeometry();
 
-constexpr bool IsDiagonal(int step) { return step == 9 || step == -9 || step == 11 || step == -11; }
+// The direction of each mailbox step from -11 to 11, by step + 11, or -1.
+constexpr std::array<int8_t, 23> MakeDirectionOfStep()
+{
+    std::array<int8_t, 23> table{};
+    for (int step = -11; step <= 11; ++step)
+        table[step + 11] = static_cast<int8_t>(DirectionOf(step));
+    return table;
+}
 
-// Index into QUEEN_STEPS of each mailbox step, by step + 11.
-// clang-format off
-constexpr int8_t DIRECTION_OF_STEP[23] = {0, 1, 2, -1, -1, -1, -1, -1, -1, -1, 3, -1,
-                                          4, -1, -1, -1, -1, -1, -1, -1, 5, 6, 7};
-// clang-format on
+constexpr std::array<int8_t, 23> DIRECTION_OF_STEP = MakeDirectionOfStep();
 
-// The first occupied square from `square` along QUEEN_STEPS[direction], or
-// -1. A step up the board raises the square number, so the nearest square is
-// the lowest bit; down the board, the highest.
-constexpr bool IsUpward(int direction) { return direction >= 4; }
-
+// The first occupied square from `square` in `direction`, or -1. A step up
+// the board raises the square number, so the nearest square is the lowest
+// bit; down the board, the highest.
 int FirstInDirection(int square, int direction, uint64_t occupied)
 {
     const uint64_t blockers = GEOMETRY.rays[square][direction] & occupied;
@@ -146,9 +249,11 @@ int FirstInDirection(int square, int direction, uint64_t occupied)
     return IsUpward(direction) ? __builtin_ctzll(blockers) : 63 - __builtin_clzll(blockers);
 }
 
-// Whether a figure of type `type` slides along a diagonal (`diagonal`) or
-// along a rank or file.
-bool SlidesAlong(int32_t type, bool diagonal) { return type == QUEEN || type == (diagonal ? BISHOP : ROOK); }
+// Whether a figure of type `type` slides in `direction`.
+bool SlidesAlong(int32_t type, int direction)
+{
+    return type == QUEEN || type == (IsDiagonal(direction) ? BISHOP : ROOK);
+}
 
 // The squares of `squares` whose figure has type `type`.
 uint64_t OfType(const Board& board, uint64_t squares, int32_t type)
@@ -180,7 +285,7 @@ uint64_t SliderAlongWith(const Board& board, int square, int step, uint64_t piec
     const int first = FirstInDirection(square, direction, occupied);
     if ((pieces >> first & 1) == 0)
         return 0;
-    return SlidesAlong(board.squares[first]->type, IsDiagonal(step)) ? uint64_t{1} << first : 0;
+    return SlidesAlong(board.squares[first]->type, direction) ? uint64_t{1} << first : 0;
 }
 
 bool IsSliderAlong(const Board& board, int square, int step, int colour)
@@ -223,9 +328,9 @@ uint64_t AttackersOf(const Board& board, int square, int colour)
     // `square` are those a pawn of the other colour would take from it.
     attackers |= OfType(board, GEOMETRY.pawn_targets[Opponent(colour)][square] & pieces, PAWN);
 
-    // Steps 2 and 3. Diagonal rays, then straight rays: the first figure met
-    // on each is the only one that can attack along it, and only a ray with
-    // a figure of `colour` on it needs walking.
+    // Step 2. Sliders, direction by direction: the first figure met in each
+    // is the only one that can attack along it, and only a ray with a figure
+    // of `colour` on it needs walking.
     const uint64_t occupied = Occupied(board);
     for (int direction = 0; direction < 8; ++direction) {
         if ((GEOMETRY.rays[square][direction] & pieces) == 0)
@@ -233,12 +338,14 @@ uint64_t AttackersOf(const Board& board, int square, int colour)
         const int first = FirstInDirection(square, direction, occupied);
         if ((pieces >> first & 1) == 0)
             continue;
-        if (SlidesAlong(board.squares[first]->type, IsDiagonal(QUEEN_STEPS[direction])))
+        if (SlidesAlong(board.squares[first]->type, direction))
             attackers |= uint64_t{1} << first;
     }
 
-    // Steps 4 and 5. Knight jumps and king steps.
+    // Step 3. Knight jumps.
     attackers |= OfType(board, GEOMETRY.knight_targets[square] & pieces, KNIGHT);
+
+    // Step 4. King steps.
     return attackers | OfType(board, GEOMETRY.king_targets[square] & pieces, KING);
 }
 
@@ -248,10 +355,9 @@ int IsAttacked(const Board& board, int square, int colour) { return AttackersOf(
 
 namespace {
 
-// AddMove's score before the preferred move and the history counter, by the
-// types of the moving figure and of what stands on the destination: 900 onto
-// an empty square, the victim's value less the attacker's plus 1400 for a
-// capture.
+// AddMove's score before the preferred move and the history counter (see
+// move.h), by the types of the moving figure and of what stands on the
+// destination.
 struct OrderTable {
     int32_t base[7][7];
 };
@@ -302,7 +408,9 @@ Generation StartGeneration(MoveList& list, const Board& board, Move preferred, b
     };
 }
 
-// Steps 4 to 6 of AddMove, once the base score is known.
+// Appends `move` with its base score `score` unless the list is full; the
+// preferred move's 2000 replaces the base score, and the node's history
+// counter is added (see AddMove in move.h).
 void Append(Generation& gen, Move move, int32_t score)
 {
     if (gen.count >= MAX_MOVES)
@@ -319,12 +427,12 @@ void Append(Generation& gen, Move move, int32_t score)
 
 void AddMove(MoveList& list, const Board& board, Move move, Move preferred)
 {
-    // Steps 1 to 3.
+    // Step 1. Whether the move takes an enemy figure.
     const Figure* mover = board.squares[move.from];
     const Figure* victim = board.squares[move.to];
     const bool capture = victim->colour != NO_COLOUR && victim->colour != mover->colour;
 
-    // Steps 4 to 6.
+    // Step 2. The rest as for a generated move, from the base score.
     Generation gen = StartGeneration(list, board, preferred, false);
     Append(gen, move, capture ? ORDER.base[mover->type][victim->type] : 900);
     list.count = gen.count;
@@ -348,9 +456,10 @@ void PickNextMove(MoveList& list, int index)
 
 // ---- Move generation -----------------------------------------------------
 //
-// The generators below append exactly what AddMove and AddPawnMove would, in
-// the same order, but read each figure once: the mover's type is known from
-// the square loop, and every destination is empty or an enemy's.
+// The generators below list the moves in the order that move.h states at
+// GenerateMoves, each with the score AddMove would give it, but read each
+// figure once: the mover's type is known from the square loop, and every
+// destination is empty or an enemy's.
 
 namespace {
 
@@ -364,74 +473,41 @@ uint64_t StepTargets(int32_t type, int from)
     return type == KNIGHT ? GEOMETRY.knight_targets[from] : GEOMETRY.king_targets[from];
 }
 
-// A pawn move to `to`, empty or an enemy's; four promotions on the last rank.
-void AppendPawnMove(Generation& gen, int from, int to, bool last_rank)
+// Appends a move of the `type` figure on `from` to each square of `targets`,
+// lowest square first when `lowest_first`, else highest first.
+void AppendMovesTo(Generation& gen, int from, int32_t type, uint64_t targets, bool lowest_first)
 {
-    const int32_t base = ORDER.base[PAWN][TypeOn(gen, to)];
-    if (!last_rank) {
-        Append(gen, {from, to, NORMAL_MOVE}, base);
-        return;
+    const int32_t* base = ORDER.base[type];
+    while (targets != 0) {
+        const int to = lowest_first ? __builtin_ctzll(targets) : 63 - __builtin_clzll(targets);
+        targets ^= uint64_t{1} << to;
+        Append(gen, {from, to, NORMAL_MOVE}, base[TypeOn(gen, to)]);
     }
-    for (const int32_t kind : PROMOTION_KINDS)
-        Append(gen, {from, to, kind}, base);
 }
 
-}  // namespace
-
-void AddPawnMove(MoveList& list, const Board& board, int from, int to, Move preferred)
+// Appends a move of the pawn on `from` to each square of `targets`, or when
+// it `promotes`, the four promotions of each: lowest square first when
+// `lowest_first`, else highest first.
+void AppendPawnMovesTo(Generation& gen, int from, uint64_t targets, bool promotes, bool lowest_first)
 {
-    const int32_t colour = board.squares[from]->colour;
-    if (board.squares[to]->colour == colour)
-        return;
-    const bool last_rank = colour == WHITE ? to >= 56 : to < 8;
-    if (!last_rank) {
-        AddMove(list, board, {from, to, NORMAL_MOVE}, preferred);
-        return;
+    const int32_t* base = ORDER.base[PAWN];
+    while (targets != 0) {
+        const int to = lowest_first ? __builtin_ctzll(targets) : 63 - __builtin_clzll(targets);
+        targets ^= uint64_t{1} << to;
+        const int32_t score = base[TypeOn(gen, to)];
+        if (!promotes) {
+            Append(gen, {from, to, NORMAL_MOVE}, score);
+            continue;
+        }
+        for (const int32_t kind : PROMOTION_KINDS)
+            Append(gen, {from, to, kind}, score);
     }
-    for (const int32_t kind : PROMOTION_KINDS)
-        AddMove(list, board, {from, to, kind}, preferred);
 }
 
-namespace {
+// Whether the pawn of `side` on `from` reaches its last rank with one step.
+bool PromotesFrom(int32_t side, int from) { return side == WHITE ? from >= 48 : from < 16; }
 
-// The QUEEN_STEPS indexes of each type's steps in `directions` order, and
-// how many there are. Knights have none: they jump.
-struct TypeDirections {
-    int8_t index[8];
-    int8_t count;
-};
-
-constexpr TypeDirections SLIDES_OF[6] = {
-    {{}, 0},
-    {{}, 0},
-    {{0, 2, 5, 7}, 4},              // bishop: -11, -9, 9, 11
-    {{1, 3, 4, 6}, 4},              // rook: -10, -1, 1, 10
-    {{0, 1, 2, 3, 4, 5, 6, 7}, 8},  // queen
-    {{}, 0},
-};
-
-// Each type's directions run in rising QUEEN_STEPS order, as in `directions`.
-constexpr bool InRisingOrder(const TypeDirections& slides)
-{
-    for (int d = 1; d < slides.count; ++d) {
-        if (slides.index[d] <= slides.index[d - 1])
-            return false;
-    }
-    return true;
-}
-static_assert(InRisingOrder(SLIDES_OF[BISHOP]) && InRisingOrder(SLIDES_OF[ROOK]) && InRisingOrder(SLIDES_OF[QUEEN]));
-
-// The captures of the pawn on `from`, `targets` (toward the a-file first:
-// the lower square of the two). A pawn that reaches its last rank promotes.
-void AppendPawnCaptures(Generation& gen, int from, uint64_t targets)
-{
-    const bool last_rank = gen.side == WHITE ? from >= 48 : from < 16;
-    for (; targets != 0; targets &= targets - 1)
-        AppendPawnMove(gen, from, __builtin_ctzll(targets), last_rank);
-}
-
-// The moves of the pawn on `from`: captures toward the a-file and the h-file,
-// then the push and the double step. A pawn standing on its own last rank,
+// The moves of the pawn on `from`. A pawn standing on its own last rank,
 // which only a set-up position can hold, has no moves (and no targets).
 void GeneratePawnMoves(Generation& gen, int from)
 {
@@ -440,36 +516,28 @@ void GeneratePawnMoves(Generation& gen, int from)
     const int ahead = from + forward;
     if (ahead < 0 || ahead > 63)
         return;
-    AppendPawnCaptures(gen, from, GEOMETRY.pawn_targets[colour][from] & gen.enemies);
+    const bool promotes = PromotesFrom(colour, from);
+    // For either colour the lower target is the one toward the a-file.
+    if (const uint64_t targets = GEOMETRY.pawn_targets[colour][from] & gen.enemies)
+        AppendPawnMovesTo(gen, from, targets, promotes, true);
     if ((gen.occupied >> ahead & 1) != 0)
         return;
-    AppendPawnMove(gen, from, ahead, colour == WHITE ? ahead >= 56 : ahead < 8);
+    uint64_t pushes = uint64_t{1} << ahead;
     const bool home_rank = colour == WHITE ? from <= 15 : from >= 48;
     if (home_rank && (gen.occupied >> (ahead + forward) & 1) == 0)
-        AppendPawnMove(gen, from, ahead + forward, false);
+        pushes |= uint64_t{1} << (ahead + forward);
+    // Nearest first: up the board for white, down for black.
+    AppendPawnMovesTo(gen, from, pushes, promotes, colour == WHITE);
 }
 
-// Appends a move of the `type` figure on `from` to each square of `targets`,
-// nearest first: lowest square first when `upward`, else highest first.
-void AddMovesTo(Generation& gen, int from, int32_t type, uint64_t targets, bool upward)
-{
-    const int32_t* base = ORDER.base[type];
-    while (targets != 0) {
-        const int to = upward ? __builtin_ctzll(targets) : 63 - __builtin_clzll(targets);
-        targets ^= uint64_t{1} << to;
-        Append(gen, {from, to, NORMAL_MOVE}, base[TypeOn(gen, to)]);
-    }
-}
-
-// The moves of a knight, bishop, rook, queen or king on `from`, direction by
-// direction in table order, each ray from the nearest square outward with its
-// capture last. A knight's and a king's steps in table order reach their
-// squares in rising order, so their moves come from one bit set.
+// The moves of a knight, bishop, rook, queen or king on `from`. A knight's and
+// a king's come from one bit set (see StepsRise), a slider's from one per
+// direction.
 void GeneratePieceMoves(Generation& gen, int from, int32_t type)
 {
     if (type == KNIGHT || type == KING) {
         const uint64_t reach = StepTargets(type, from);
-        AddMovesTo(gen, from, type, reach & ~gen.own, true);
+        AppendMovesTo(gen, from, type, reach & ~gen.own, true);
         return;
     }
     const TypeDirections& slides_of = SLIDES_OF[type];
@@ -478,24 +546,24 @@ void GeneratePieceMoves(Generation& gen, int from, int32_t type)
         const uint64_t ray = GEOMETRY.rays[from][direction];
         const int first = FirstInDirection(from, direction, gen.occupied);
         const uint64_t reach = first < 0 ? ray : ray & ~GEOMETRY.rays[first][direction];
-        AddMovesTo(gen, from, type, reach & ~gen.own, IsUpward(direction));
+        AppendMovesTo(gen, from, type, reach & ~gen.own, IsUpward(direction));
     }
 }
 
 // The captures among those moves. A slider takes the first figure of a
 // direction when it is an enemy's: each enemy on the slider's lines is tried
 // against the first figure of its direction, and the captures found are
-// appended in table order, which for every slider is the order of the
-// QUEEN_STEPS indexes.
+// appended by rising direction, which is the order of the slider's directions
+// (see IsRisingLineList).
 void GeneratePieceCaptures(Generation& gen, int from, int32_t type)
 {
     if (type == KNIGHT || type == KING) {
         const uint64_t reach = StepTargets(type, from);
         if (const uint64_t targets = reach & gen.enemies)
-            AddMovesTo(gen, from, type, targets, true);
+            AppendMovesTo(gen, from, type, targets, true);
         return;
     }
-    uint32_t found = 0;  // bit d: a capture along QUEEN_STEPS[d], onto target_of[d]
+    uint32_t found = 0;  // bit d: a capture in direction d, onto target_of[d]
     int target_of[8];
     for (uint64_t targets = GEOMETRY.lines[type][from] & gen.enemies; targets != 0; targets &= targets - 1) {
         const int to = __builtin_ctzll(targets);
@@ -525,8 +593,8 @@ uint64_t CapturingPawns(int32_t side, uint64_t pawns, uint64_t enemies)
     return pawns & (toward_a << 9 | toward_h << 7);
 }
 
-// Every figure of the side to move, from a1 to h8. For captures, a pawn
-// with nothing to take is not looked at.
+// The moves of every figure of the side to move. For captures, a pawn with
+// nothing to take is not looked at.
 void GenerateAll(Generation& gen)
 {
     uint64_t figures = gen.own;
@@ -543,7 +611,8 @@ void GenerateAll(Generation& gen)
             else
                 GeneratePieceMoves(gen, from, type);
         } else if (type == PAWN) {
-            AppendPawnCaptures(gen, from, GEOMETRY.pawn_targets[gen.side][from] & gen.enemies);
+            const uint64_t targets = GEOMETRY.pawn_targets[gen.side][from] & gen.enemies;
+            AppendPawnMovesTo(gen, from, targets, PromotesFrom(gen.side, from), true);
         } else {
             GeneratePieceCaptures(gen, from, type);
         }
@@ -576,28 +645,28 @@ MoveList GenerateCaptures(const Board& board, Move preferred)
 
 int CanCastle(const Board& board, int wing)
 {
-    // Step 1.
+    // Step 1. One of the two wings.
     if (wing != 0 && wing != 1)
         return 0;
     const int32_t colour = board.side;
     const int home = colour == WHITE ? 0 : 56;
 
-    // Step 2.
+    // Step 2. The right is still held.
     const int right = (colour == WHITE ? WHITE_QUEEN_SIDE : BLACK_QUEEN_SIDE) + wing;
     if (!State(board).castle[right])
         return 0;
 
-    // Step 3.
+    // Step 3. The king is not in check.
     if (InCheck(board))
         return 0;
 
-    // Step 4.
+    // Step 4. The king and the rook stand on their home squares.
     const Figure* king = board.squares[home + 4];
     const Figure* rook = board.squares[home + (wing == 0 ? 0 : 7)];
     if (king->type != KING || king->colour != colour || rook->type != ROOK || rook->colour != colour)
         return 0;
 
-    // Step 5.
+    // Step 5. Nothing stands between them.
     const int first = wing == 0 ? home + 1 : home + 5;
     const int last = wing == 0 ? home + 3 : home + 6;
     for (int square = first; square <= last; ++square) {
@@ -605,7 +674,8 @@ int CanCastle(const Board& board, int wing)
             return 0;
     }
 
-    // Step 6. The square the king crosses; where it lands is MakeMove's test.
+    // Step 6. The square the king crosses is not attacked; where it lands is
+    // MakeMove's test.
     const int crossed = wing == 0 ? home + 3 : home + 5;
     return IsAttacked(board, crossed, Opponent(colour)) ? 0 : 1;
 }
@@ -681,7 +751,7 @@ void PrintSquare(int square, std::ostream& out) { out << SquareText(square); }
 
 std::optional<Move> ParseMove(const char* text, const Board& board, std::ostream& out)
 {
-    // Step 1.
+    // Step 1. Four characters at least.
     const size_t length = std::strlen(text);
     if (length < 4) {
         out << "Extended algebraic needs 4 characters\n";

@@ -73,17 +73,6 @@ static_assert(sizeof(MoveList) == MAX_MOVES * (sizeof(Move) + sizeof(int32_t)) +
 // Ordering value of a captured figure, by type (KING and NONE included).
 inline constexpr int32_t capture_value[7] = {100, 300, 325, 500, 900, 2000, 0};
 
-// Board geometry: a 10x12 mailbox with off-board cells holding -1, and the
-// steps of each figure type.
-extern const int32_t mailbox[120];
-extern const int32_t mailbox64[64];
-extern const int32_t directions[6][8];
-extern const int32_t direction_count[7];
-extern const int32_t slides[6];
-
-// Steps from `square` by mailbox step `step`; -1 when the step leaves the board.
-inline int32_t Step(int32_t square, int32_t step) { return mailbox[mailbox64[square] + step]; }
-
 // 1 if a figure of `colour` attacks `square`, else 0.
 int IsAttacked(const Board& board, int square, int colour);
 
@@ -95,7 +84,8 @@ uint64_t AttackersOf(const Board& board, int square, int colour);
 uint64_t Between(int a, int b);
 
 // The mailbox step that leads from square `from` toward square `to` along a
-// rank, a file or a diagonal; 0 when the two share no such line.
+// rank, a file or a diagonal (+-1 along a rank, +-10 along a file, +-9 or
+// +-11 along a diagonal); 0 when the two share no such line.
 int LineStep(int from, int to);
 
 // Whether the first figure met from `square` along mailbox step `step` is a
@@ -115,18 +105,41 @@ uint64_t SliderAlongWith(const Board& board, int square, int step, uint64_t piec
 // stands.
 bool FigureAttacks(const Board& board, const Figure& figure, int from, int target);
 
-// Every pseudo-legal move of the side to move, castling included, in the
-// engine's order (origin a1 to h8, castling last).
+// Every pseudo-legal move of the side to move, castling included, each with
+// AddMove's score.
+//
+// The order of the list is part of the contract. The figures come by origin
+// square, a1, b1, ... h1, a2, ... h8, and each lists its moves so:
+//  - a pawn: its capture toward the a-file, its capture toward the h-file, its
+//    push, its double step; a move onto the last rank is four promotions, to
+//    a queen, a rook, a knight and a bishop in that order;
+//  - a knight or a king: by rising destination square;
+//  - a bishop, a rook or a queen: direction by direction, in the order
+//    down-left, down, down-right, left, right, up-left, up, up-right (down is
+//    toward rank 1, left toward the a-file) restricted to its own directions;
+//    along each, from the nearest square outward, ending with the capture of
+//    the enemy figure that closes it, if one does.
+// Castling comes after every figure: queen-side, then king-side. No en
+// passant capture is listed. A list that fills up keeps its first MAX_MOVES
+// moves in this order.
+//
+// The order matters because PickNextMove settles ties between equal scores
+// by place in the list, and leaves moves scored below 0 where they are: the
+// search's node counts, and so the bench signature, depend on this order as
+// much as on the scores.
 MoveList GenerateMoves(const Board& board, Move preferred);
 
-// The captures of the side to move, capturing promotions included.
+// The captures of the side to move: exactly the moves of GenerateMoves onto
+// an enemy figure, capturing promotions included, in the same order and with
+// the same scores.
 MoveList GenerateCaptures(const Board& board, Move preferred);
 
-// Appends one move with its ordering score.
+// Appends one move with its ordering score, or drops it when the list is
+// full. The score is the history counter of the move at the board's ply plus
+// 2000 when the move has the squares of `preferred`, whatever its kind; else,
+// for a capture, 1400 and the victim's capture_value less the mover's; else
+// 900.
 void AddMove(MoveList& list, const Board& board, Move move, Move preferred);
-
-// Appends one pawn move, or its four promotions on the last rank.
-void AddPawnMove(MoveList& list, const Board& board, int from, int to, Move preferred);
 
 // 1 if the side to move may castle on `wing` (0 queen-side, 1 king-side).
 int CanCastle(const Board& board, int wing);

@@ -12,11 +12,9 @@
 #include "move.h"
 #include "perft.h"
 #include "search.h"
+#include "test_support.h"
 
 namespace {
-
-// Square number of a text such as "e4".
-constexpr int Sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
 
 std::vector<std::string> Texts(const MoveList& list)
 {
@@ -72,16 +70,6 @@ class MoveGen : public ::testing::Test {
         ClearHistory();
     }
     void TearDown() override { ClearHistory(); }
-
-    static BoardPtr Load(const char* fen)
-    {
-        BoardPtr board = LoadFen(fen);
-        EXPECT_TRUE(board) << fen;
-        if (board) {
-            EXPECT_TRUE(BoardOk(*board)) << fen;
-        }
-        return board;
-    }
 };
 
 // ---- Order of generation -------------------------------------------------
@@ -130,6 +118,91 @@ TEST_F(MoveGen, RookRaysNearestFirstCaptureLast)
     EXPECT_EQ(rook, expected);
     const MoveList captures = GenerateCaptures(*board, NO_MOVE);
     EXPECT_EQ(Texts(captures), std::vector<std::string>{"d2d5"});
+}
+
+// What a list holds at an index, as "e7f8q 7 2200": the move, its kind and
+// its score.
+std::string Entry(const MoveList& list, int i)
+{
+    return MoveText(list.moves[i]) + " " + std::to_string(list.moves[i].kind) + " " + std::to_string(list.scores[i]);
+}
+
+struct TreeSeen {
+    int captures = 0;
+    int capturing_promotions = 0;
+};
+
+// At every node of the legal move tree `depth` plies deep: GenerateCaptures
+// lists exactly the moves of GenerateMoves onto an enemy figure, in the same
+// order with the same scores, the first capture being the preferred move.
+// `path` names the node in failure messages.
+bool CapturesMatchOverTree(Board& board, int depth, std::string& path, TreeSeen& seen)
+{
+    const MoveList plain = GenerateMoves(board, NO_MOVE);
+    Move preferred = NO_MOVE;
+    for (int i = 0; i < plain.count && IsNoMove(preferred); ++i) {
+        if (board.squares[plain.moves[i].to]->colour == Opponent(board.side))
+            preferred = plain.moves[i];
+    }
+    const MoveList moves = GenerateMoves(board, preferred);
+    std::vector<std::string> expected;
+    for (int i = 0; i < moves.count; ++i) {
+        if (board.squares[moves.moves[i].to]->colour != Opponent(board.side))
+            continue;
+        expected.push_back(Entry(moves, i));
+        seen.capturing_promotions += IsPromotion(moves.moves[i].kind) ? 1 : 0;
+    }
+    const MoveList captures = GenerateCaptures(board, preferred);
+    std::vector<std::string> listed;
+    for (int i = 0; i < captures.count; ++i)
+        listed.push_back(Entry(captures, i));
+    seen.captures += captures.count;
+    EXPECT_EQ(listed, expected) << "after" << path;
+    if (listed != expected || depth == 0)
+        return listed == expected;
+    for (int i = 0; i < plain.count; ++i) {
+        if (!MakeMove(board, plain.moves[i]))
+            continue;
+        const size_t length = path.size();
+        path += " " + MoveText(plain.moves[i]);
+        const bool match = CapturesMatchOverTree(board, depth - 1, path, seen);
+        path.resize(length);
+        UnmakeMove(board);
+        if (!match)
+            return false;
+    }
+    return true;
+}
+
+TEST_F(MoveGen, CapturesAreTheCapturesOfAllMovesOverPerftTrees)
+{
+    // History counters of the first plies, so that they show in the scores.
+    for (int ply = 0; ply < 4; ++ply) {
+        for (int from = 0; from < 64; ++from) {
+            for (int to = 0; to < 64; ++to)
+                history[ply][from][to] = (from * 7 + to * 3 + ply) % 23;
+        }
+    }
+    const struct {
+        const char* fen;
+        int depth;
+    } trees[] = {
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", 3},
+        {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -", 2},
+        {"r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq -", 3},
+        {"n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - -", 3},
+    };
+    TreeSeen seen;
+    for (const auto& tree : trees) {
+        BoardPtr board = Load(tree.fen);
+        ASSERT_TRUE(board);
+        std::string path = std::string(" ") + tree.fen + ":";
+        EXPECT_TRUE(CapturesMatchOverTree(*board, tree.depth, path, seen));
+        EXPECT_EQ(board->ply, 0);
+    }
+    // The trees hold captures, capturing promotions among them.
+    EXPECT_GT(seen.captures, 10000);
+    EXPECT_GT(seen.capturing_promotions, 1000);
 }
 
 // ---- Pawns ---------------------------------------------------------------
@@ -429,14 +502,14 @@ TEST_F(MoveGen, AddMoveOnFullListDropsTheMove)
     EXPECT_EQ(list.scores[2], 33);
     EXPECT_TRUE(SameMove(list.moves[MAX_MOVES - 1], {Sq("g1"), Sq("f3"), NORMAL_MOVE}));
 
-    // Promotions offered to a list with room for two: two are kept.
-    const BoardPtr promo = Load("7k/P7/8/8/8/8/8/K7 w - -");
-    MoveList nearly_full;
-    nearly_full.count = MAX_MOVES - 2;
-    AddPawnMove(nearly_full, *promo, Sq("a7"), Sq("a8"), NO_MOVE);
-    EXPECT_EQ(nearly_full.count, MAX_MOVES);
-    EXPECT_EQ(nearly_full.moves[MAX_MOVES - 2].kind, PROMOTE_QUEEN);
-    EXPECT_EQ(nearly_full.moves[MAX_MOVES - 1].kind, PROMOTE_ROOK);
+    // Promotions offered to a list with room for two: the first two are kept.
+    // The figures before h7 have 198 moves; the pawn's push promotes.
+    const BoardPtr promo = Load("R7/3Q3P/1Q4Q1/4Q3/2Q4Q/Q4Q2/pp1Q4/kBNN1KBQ w - -");
+    const MoveList nearly_full = GenerateMoves(*promo, NO_MOVE);
+    ASSERT_EQ(nearly_full.count, MAX_MOVES);
+    EXPECT_NE(nearly_full.moves[MAX_MOVES - 3].from, Sq("h7"));
+    EXPECT_TRUE(SameMove(nearly_full.moves[MAX_MOVES - 2], Mv("h7h8", PROMOTE_QUEEN)));
+    EXPECT_TRUE(SameMove(nearly_full.moves[MAX_MOVES - 1], Mv("h7h8", PROMOTE_ROOK)));
 }
 
 // ---- Ordering scores and pick order ----------------------------------------
