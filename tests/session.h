@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,28 @@ inline constexpr int64_t DEFAULT_SECOND = 1000;
 // the hashing seed, the table stamps and the statistics line are repeatable.
 SessionResult RunSession(const std::string& input, int64_t second = DEFAULT_SECOND);
 
-// Whether `line` is exactly one statistics line of a search (newline
-// included), its figures consistent, its speed that of a clock that stood
-// still.
+// The statistics line of one search, taken apart.
+struct Statistics {
+    int nodes;
+    std::string reuse;  // the share of table hits, in percent with two decimals
+    int hits;
+    int probes;
+    int cutoffs;
+    int null_cutoffs;
+    int score;
+    long per_second;
+};
+
+// The values of `text` when it is exactly one statistics line (newline
+// included) as the engine writes it; none otherwise.
+std::optional<Statistics> ParseStatistics(const std::string& text);
+
+// Whether `line` is one statistics line whose speed is that of a clock that
+// stood still (one second for the whole search).
 bool IsStatisticsLine(const std::string& line);
+
+// The statistics line of a search that found no move to search: one node.
+std::string NoMoveStatistics(int score);
 
 // The output of a session, less the feature line of its start-up.
 std::string AfterFeatures(const std::string& output);
