@@ -9,6 +9,7 @@
 #include "fen.h"
 #include "hash.h"
 #include "search.h"
+#include "test_support.h"
 
 namespace {
 
@@ -17,8 +18,6 @@ int64_t TestClock() { return now_seconds; }
 
 constexpr Move STORED = {12, 28, PROMOTE_ROOK};  // all three fields must come back
 constexpr Move UNTOUCHED = {9, 17, NORMAL_MOVE};
-
-bool Same(Move a, Move b) { return a.from == b.from && a.to == b.to && a.kind == b.kind; }
 
 class TTTest : public ::testing::Test {
   protected:
@@ -61,22 +60,22 @@ TEST_F(TTTest, EmptyOrForeignSlotIsAMissThatLeavesTheMoveAlone)
 {
     Probe probe = Ask(-100, 100, 1);
     EXPECT_EQ(probe.hit, 0);
-    EXPECT_TRUE(Same(probe.move, UNTOUCHED));
+    EXPECT_TRUE(SameMove(probe.move, UNTOUCHED));
 
     // Same slot, other lock: the slot belongs to another position.
     Store(40, 5, BOUND_EXACT);
     board->hash_lock[board->ply] ^= 1;
     probe = Ask(-100, 100, 1);
     EXPECT_EQ(probe.hit, 0);
-    EXPECT_TRUE(Same(probe.move, UNTOUCHED));
+    EXPECT_TRUE(SameMove(probe.move, UNTOUCHED));
     board->hash_lock[board->ply] ^= 1;
     EXPECT_EQ(Ask(-100, 100, 1).hit, 1);
 
     // Another position: the same placement with black to move.
-    BoardPtr black = LoadFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1");
+    BoardPtr black = Load("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1");
     Probe other{0, 0, UNTOUCHED};
     EXPECT_EQ(ProbeTT(*black, -100, 100, 1, other.score, other.move), 0);
-    EXPECT_TRUE(Same(other.move, UNTOUCHED));
+    EXPECT_TRUE(SameMove(other.move, UNTOUCHED));
 }
 
 TEST_F(TTTest, ShallowerSlotIsAMissThatHandsOutItsMove)
@@ -84,7 +83,7 @@ TEST_F(TTTest, ShallowerSlotIsAMissThatHandsOutItsMove)
     Store(40, 3, BOUND_EXACT);
     const Probe probe = Ask(-100, 100, 4);
     EXPECT_EQ(probe.hit, 0);
-    EXPECT_TRUE(Same(probe.move, STORED));
+    EXPECT_TRUE(SameMove(probe.move, STORED));
     EXPECT_EQ(Ask(-100, 100, 3).hit, 1);
     EXPECT_EQ(Ask(-100, 100, 0).hit, 1);
 }
@@ -100,7 +99,7 @@ TEST_F(TTTest, UpperBoundAnswersAlphaAtOrBelowIt)
     EXPECT_EQ(probe.score, 30);
     probe = Ask(9, 50, 3);  // score above alpha
     EXPECT_EQ(probe.hit, 0);
-    EXPECT_TRUE(Same(probe.move, STORED));
+    EXPECT_TRUE(SameMove(probe.move, STORED));
 }
 
 TEST_F(TTTest, LowerBoundAnswersBetaAtOrAboveIt)
@@ -114,7 +113,7 @@ TEST_F(TTTest, LowerBoundAnswersBetaAtOrAboveIt)
     EXPECT_EQ(probe.score, 40);
     probe = Ask(-20, 51, 3);  // score below beta
     EXPECT_EQ(probe.hit, 0);
-    EXPECT_TRUE(Same(probe.move, STORED));
+    EXPECT_TRUE(SameMove(probe.move, STORED));
 }
 
 TEST_F(TTTest, ExactAnswersItsScoreEvenOutsideTheWindow)
@@ -142,7 +141,7 @@ TEST_F(TTTest, ReplacementWithinOneSecondKeepsTheDeepest)
     EXPECT_EQ(Ask(-100, 100, 3).score, 10);
     Store(40, 4, BOUND_EXACT);  // deeper
     EXPECT_EQ(Ask(-100, 100, 4).score, 40);
-    EXPECT_TRUE(Same(Ask(-100, 100, 5).move, STORED));
+    EXPECT_TRUE(SameMove(Ask(-100, 100, 5).move, STORED));
 }
 
 TEST_F(TTTest, AnyResultReplacesOnceTheSecondHasPassed)
@@ -152,7 +151,7 @@ TEST_F(TTTest, AnyResultReplacesOnceTheSecondHasPassed)
     Store(-20, 1, BOUND_UPPER, Move{5, 6, NORMAL_MOVE});
     const Probe probe = Ask(-100, 100, 2);  // the slot is now the shallow one
     EXPECT_EQ(probe.hit, 0);
-    EXPECT_TRUE(Same(probe.move, Move{5, 6, NORMAL_MOVE}));
+    EXPECT_TRUE(SameMove(probe.move, Move{5, 6, NORMAL_MOVE}));
     EXPECT_EQ(Ask(-10, 100, 1).score, -10);
 
     // Within the new second the shallow result is itself kept against an equal depth.
@@ -175,7 +174,7 @@ TEST_F(TTTest, StoreWithAnUnreadableClockLooksEmpty)
     Store(15, 3, BOUND_EXACT);
     const Probe probe = Ask(-100, 100, 1);
     EXPECT_EQ(probe.hit, 0);
-    EXPECT_TRUE(Same(probe.move, UNTOUCHED));
+    EXPECT_TRUE(SameMove(probe.move, UNTOUCHED));
 }
 
 TEST_F(TTTest, SlotTagsFollowEveryStoreAndOnlyScreenLookups)
@@ -197,7 +196,7 @@ TEST_F(TTTest, SlotTagsFollowEveryStoreAndOnlyScreenLookups)
     board->hash_lock[board->ply] ^= 0x18000;
     const Probe probe = Ask(-100, 100, 1);
     EXPECT_EQ(probe.hit, 0);
-    EXPECT_TRUE(Same(probe.move, UNTOUCHED));
+    EXPECT_TRUE(SameMove(probe.move, UNTOUCHED));
     board->hash_lock[board->ply] ^= 0x18000;
     EXPECT_EQ(Ask(-100, 100, 1).hit, 1);
 
@@ -220,7 +219,7 @@ TEST_F(TTTest, ResultsOutliveTheBoardAndClearTTEmptiesEverySlot)
     ClearTT();
     const Probe probe = Ask(-100, 100, 0);
     EXPECT_EQ(probe.hit, 0);
-    EXPECT_TRUE(Same(probe.move, UNTOUCHED));
+    EXPECT_TRUE(SameMove(probe.move, UNTOUCHED));
     for (const TTEntry& entry : trans_table) {
         ASSERT_EQ(entry.stamp, -1);
         ASSERT_EQ(entry.bound, BOUND_EMPTY);
