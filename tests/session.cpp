@@ -151,3 +151,12 @@ void ExpectReplies(const std::string& label, const std::string& output, const st
     }
     EXPECT_EQ(matched, replies.size()) << label << ": missing replies in:\n" << output;
 }
+
+void ExpectExchanges(FrontEnd front_end, const std::vector<Exchange>& exchanges, const std::string& skippable)
+{
+    for (const Exchange& exchange : exchanges) {
+        const FrontEndRun run = RunFrontEnd(front_end, exchange.input, exchange.arrival);
+        ExpectReplies(exchange.name, run.output, exchange.replies, skippable);
+        EXPECT_TRUE(Matches(run.position, exchange.position)) << exchange.name << ": " << run.position;
+    }
+}

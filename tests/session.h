@@ -60,6 +60,21 @@ struct FrontEndRun {
 // that every reading of the millisecond clock advances it by one.
 FrontEndRun RunFrontEnd(FrontEnd front_end, const std::string& input, Arrival arrival = Arrival::ONE_BY_ONE);
 
+// One exchange with a front-end, in a session of its own: the lines sent,
+// the replies expected (as ExpectReplies takes them) and the position the
+// session must end at ('*' as in the replies).
+struct Exchange {
+    const char* name;
+    std::string input;
+    std::vector<std::string> replies;
+    const char* position;
+    Arrival arrival = Arrival::ONE_BY_ONE;
+};
+
+// Runs each exchange and expects its replies, with lines that begin with
+// `skippable` allowed between them, and its position.
+void ExpectExchanges(FrontEnd front_end, const std::vector<Exchange>& exchanges, const std::string& skippable = "");
+
 // Whether `text` matches `pattern`, in which '*' stands for any run of
 // characters.
 bool Matches(const std::string& text, const std::string& pattern);
