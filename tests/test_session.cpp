@@ -54,22 +54,23 @@ class Output {
 // play it or the board breaks an invariant.
 bool Play(Board& board, const std::string& text) { return PlayText(board, text) && BoardOk(board); }
 
-// Checks the answer to an accepted "usermove": statistics line, evaluation,
-// move line, diagram. The move is played on `mirror`, which must hold the
-// position after the opponent's move.
-void ExpectReply(Output& output, Board& mirror, const std::string& expected_move = "")
+// Checks the answer to the opponent's accepted `move`: statistics line,
+// evaluation, move line, diagram. Both moves are played on `mirror`, which
+// must hold the position before the opponent's move.
+void ExpectReply(Output& output, Board& mirror, const std::string& move, const std::string& expected_reply = "")
 {
+    ASSERT_TRUE(Play(mirror, move)) << move;
     const std::string statistics = output.Line();
     EXPECT_TRUE(IsStatisticsLine(statistics)) << statistics;
     const std::string evaluation = output.Line();
     int score = 0;
     EXPECT_EQ(std::sscanf(evaluation.c_str(), "Board raw eval is %d", &score), 1) << evaluation;
-    const std::string move = MoveLineText(output.Line());
-    ASSERT_FALSE(move.empty());
-    if (!expected_move.empty()) {
-        EXPECT_EQ(move, expected_move);
+    const std::string reply = MoveLineText(output.Line());
+    ASSERT_FALSE(reply.empty());
+    if (!expected_reply.empty()) {
+        EXPECT_EQ(reply, expected_reply);
     }
-    ASSERT_TRUE(Play(mirror, move)) << move;
+    ASSERT_TRUE(Play(mirror, reply)) << reply;
     EXPECT_EQ(evaluation, "Board raw eval is " + std::to_string(Evaluate(mirror)) + "\n");
     EXPECT_TRUE(output.Take(DiagramOf(mirror))) << output.Rest();
 }
@@ -217,9 +218,7 @@ TEST(Session, ProtocolCommandsWriteNothingAndChangeNothing)
 TEST(Session, UsermoveIsAnswered)
 {
     Output output(After("usermove e2e4\nquit\n"));
-    BoardPtr mirror = NewBoard();
-    ASSERT_TRUE(Play(*mirror, "e2e4"));
-    ExpectReply(output, *mirror);
+    ExpectReply(output, *NewBoard(), "e2e4");
     EXPECT_TRUE(output.AtEnd()) << output.Rest();
 }
 
@@ -235,9 +234,7 @@ TEST(Session, RefusedUsermoves)
     const char* fen = "4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1";
     Output output = AfterSetUp(fen, "usermove e2d3\nusermove e1d1\n");
     EXPECT_TRUE(output.Take("Errro ilegal move e2d3\n")) << output.Rest();
-    BoardPtr mirror = Load(fen);
-    ASSERT_TRUE(Play(*mirror, "e1d1"));
-    ExpectReply(output, *mirror);
+    ExpectReply(output, *Load(fen), "e1d1");
     EXPECT_TRUE(output.AtEnd());
 }
 
@@ -328,10 +325,8 @@ TEST(Session, ThreefoldRepetitionStillGetsAReply)
         commands += std::string("usermove ") + move + "\n";
     Output output = AfterSetUp(fen, commands);
     BoardPtr mirror = Load(fen);
-    for (int i = 0; i < 5; ++i) {
-        ASSERT_TRUE(Play(*mirror, mine[i]));
-        ExpectReply(output, *mirror, replies[i]);
-    }
+    for (int i = 0; i < 5; ++i)
+        ExpectReply(output, *mirror, mine[i], replies[i]);
     EXPECT_TRUE(output.AtEnd()) << output.Rest();
 }
 
@@ -384,8 +379,7 @@ TEST(Session, MalformedSetboardKeepsTheBoard)
     // A refused set-up leaves the game going on: the engine still answers.
     Output output = AfterSetUp(good, "setboard " + bad[0] + "\nusermove e1f1\n");
     ASSERT_TRUE(output.Take(REFUSED));
-    ASSERT_TRUE(Play(*kept, "e1f1"));
-    ExpectReply(output, *kept);
+    ExpectReply(output, *kept, "e1f1");
 }
 
 TEST(Session, ShortLinesHaveAnEmptyArgument)
@@ -400,9 +394,7 @@ TEST(Session, ShortLinesHaveAnEmptyArgument)
 
     // After a reply, "usermove" alone is not the previous move again.
     Output output(After("usermove e2e4\nusermove\nquit\n"));
-    BoardPtr mirror = NewBoard();
-    ASSERT_TRUE(Play(*mirror, "e2e4"));
-    ExpectReply(output, *mirror);
+    ExpectReply(output, *NewBoard(), "e2e4");
     EXPECT_EQ(output.Rest(), TOO_SHORT);
 
     // The same for "setboard": the position left in the buffer is not read.
@@ -418,14 +410,10 @@ TEST(Session, ShortLinesHaveAnEmptyArgument)
 TEST(Session, UndoTakesBackTheReplyAndTheMove)
 {
     Output output(After("usermove e2e4\nundo\nusermove d2d4\nquit\n"));
-    BoardPtr mirror = NewBoard();
-    ASSERT_TRUE(Play(*mirror, "e2e4"));
-    ExpectReply(output, *mirror);
+    ExpectReply(output, *NewBoard(), "e2e4");
     EXPECT_TRUE(output.Take("undoing move\n" + DiagramOf(*NewBoard()))) << output.Rest();
     // White is to move again in the initial position.
-    BoardPtr again = NewBoard();
-    ASSERT_TRUE(Play(*again, "d2d4"));
-    ExpectReply(output, *again);
+    ExpectReply(output, *NewBoard(), "d2d4");
     EXPECT_TRUE(output.AtEnd());
 }
 
@@ -435,17 +423,13 @@ TEST(Session, UndoTakesBackOnlyWhatExists)
     const std::string initial = "undoing move\n" + DiagramOf(*NewBoard());
     Output fresh(After("undo\nundo\nusermove e2e4\nquit\n"));
     EXPECT_TRUE(fresh.Take(initial + initial)) << fresh.Rest();
-    BoardPtr mirror = NewBoard();
-    ASSERT_TRUE(Play(*mirror, "e2e4"));
-    ExpectReply(fresh, *mirror);
+    ExpectReply(fresh, *NewBoard(), "e2e4");
 
     // After "go": the one move is taken back and white is to move again.
     const std::string go = After("go\nquit\n");
     Output after_go(After("go\nundo\nusermove e2e4\nquit\n"));
     EXPECT_TRUE(after_go.Take(go + initial)) << after_go.Rest();
-    BoardPtr replay = NewBoard();
-    ASSERT_TRUE(Play(*replay, "e2e4"));
-    ExpectReply(after_go, *replay);
+    ExpectReply(after_go, *NewBoard(), "e2e4");
 
     // After a mate the engine made no reply: one ply back to the set-up.
     const char* mate = "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
