@@ -375,28 +375,20 @@ TEST_F(SearchTest, NullMoveCutsOffTwoPliesBelowTheRoot)
     EXPECT_EQ(nodes, 3);  // the node, the null child, its quiescence search
 }
 
-TEST_F(SearchTest, NoNullMoveAtTheRootOrItsChildren)
+// Neither at the root nor at its children (whatever the depth: with 2, the
+// grandchildren are frontier nodes, which try no null move either), nor right
+// after a null move: every cut-off is a move-loop cut-off.
+TEST_F(SearchTest, NoNullMoveNearTheRootOrAfterANullMove)
 {
     BoardPtr board = WhiteFarAhead();
-    for (const int distance : {0, 1}) {
+    for (const auto& [distance, after_null] : {std::pair{0, 0}, std::pair{1, 0}, std::pair{2, 1}}) {
         ClearTT();
         StartSearch(*board, distance);
         Move best = NO_MOVE;
-        // Depth 2: the grandchildren are frontier nodes, which try no null
-        // move either, so every cut-off here is a move-loop cut-off.
-        EXPECT_EQ(AlphaBeta(*board, -100, 100, 2, 0, best), 100) << distance;
+        EXPECT_EQ(AlphaBeta(*board, -100, 100, 2, after_null, best), 100) << distance;
         EXPECT_EQ(null_cutoffs, 0) << distance;
         EXPECT_GE(cutoffs, 1) << distance;
     }
-}
-
-TEST_F(SearchTest, NoNullMoveAfterANullMove)
-{
-    BoardPtr board = WhiteFarAhead();
-    StartSearch(*board, 2);
-    Move best = NO_MOVE;
-    EXPECT_EQ(AlphaBeta(*board, -100, 100, 2, 1, best), 100);
-    EXPECT_EQ(null_cutoffs, 0);
 }
 
 TEST_F(SearchTest, NoNullMoveInCheck)
