@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "board.h"
-#include "hash.h"
 #include "perft.h"
 #include "perft_cases.h"
 #include "test_support.h"
@@ -23,10 +22,7 @@ std::vector<PerftCase> DeepCases()
     return deep;
 }
 
-class DeepPerft : public ::testing::TestWithParam<PerftCase> {
-  protected:
-    void SetUp() override { InitHashTables(1); }
-};
+class DeepPerft : public PerftCaseTest {};
 
 TEST_P(DeepPerft, CountMatchesTheReference)
 {
@@ -39,9 +35,6 @@ TEST_P(DeepPerft, CountMatchesTheReference)
     EXPECT_TRUE(BoardOk(*board));
 }
 
-INSTANTIATE_TEST_SUITE_P(Positions, DeepPerft, ::testing::ValuesIn(DeepCases()),
-                         [](const ::testing::TestParamInfo<PerftCase>& param) {
-                             return std::string(param.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Positions, DeepPerft, ::testing::ValuesIn(DeepCases()), CaseName);
 
 }  // namespace

@@ -11,9 +11,14 @@
 // each promotion figure counting as its own move.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <ostream>
+#include <string>
 #include <vector>
+
+#include "hash.h"
 
 struct PerftCase {
     const char* name;
@@ -23,6 +28,14 @@ struct PerftCase {
 };
 
 inline std::ostream& operator<<(std::ostream& out, const PerftCase& c) { return out << c.name << ": " << c.fen; }
+
+// The tests of one case each, named after it.
+class PerftCaseTest : public ::testing::TestWithParam<PerftCase> {
+  protected:
+    void SetUp() override { InitHashTables(1); }
+};
+
+inline std::string CaseName(const ::testing::TestParamInfo<PerftCase>& param) { return param.param.name; }
 
 inline const PerftCase PERFT_CASES[] = {
     // The initial position; 4,865,351 at depth 5 is the published 4,865,609

@@ -20,10 +20,7 @@
 
 namespace {
 
-class PerftTest : public ::testing::TestWithParam<PerftCase> {
-  protected:
-    void SetUp() override { InitHashTables(1); }
-};
+class PerftTest : public PerftCaseTest {};
 
 TEST_P(PerftTest, CountsMatchTheReference)
 {
@@ -45,10 +42,7 @@ TEST_P(PerftTest, CountsMatchTheReference)
     EXPECT_TRUE(BoardOk(*board));
 }
 
-INSTANTIATE_TEST_SUITE_P(Positions, PerftTest, ::testing::ValuesIn(PERFT_CASES),
-                         [](const ::testing::TestParamInfo<PerftCase>& param) {
-                             return std::string(param.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Positions, PerftTest, ::testing::ValuesIn(PERFT_CASES), CaseName);
 
 // ---- Divide ------------------------------------------------------------------
 
