@@ -71,15 +71,7 @@ std::array<int32_t, 4> Castle(const Board& board)
     return {board.castle[0], board.castle[1], board.castle[2], board.castle[3]};
 }
 
-bool Generates(const Board& board, Move move)
-{
-    const MoveList list = GenerateMoves(board, NO_MOVE);
-    for (int i = 0; i < list.count; ++i) {
-        if (SameMove(list.moves[i], move))
-            return true;
-    }
-    return false;
-}
+bool Generates(const Board& board, Move move) { return Lists(GenerateMoves(board, NO_MOVE), move); }
 
 class BoardTest : public ::testing::Test {
   protected:

@@ -28,14 +28,7 @@ int64_t FixedClock() { return FIXED_SECOND; }
 int clock_readings = 0;
 int64_t SteppingClock() { return FIXED_SECOND + (clock_readings++ == 0 ? 0 : 3); }
 
-bool IsLegal(Board& board, Move move)
-{
-    for (const Move candidate : MovesOf(LegalMoves(board))) {
-        if (SameMove(candidate, move))
-            return true;
-    }
-    return false;
-}
+bool IsLegal(Board& board, Move move) { return Lists(LegalMoves(board), move); }
 
 bool IsMated(Board& board) { return board.in_check && LegalMoves(board).count == 0; }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -21,6 +22,12 @@ constexpr int Sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'
 constexpr Move Mv(const char* text, int32_t kind = NORMAL_MOVE) { return Move{Sq(text), Sq(text + 2), kind}; }
 
 inline bool SameMove(Move a, Move b) { return SameSquares(a, b) && a.kind == b.kind; }
+
+// Whether `move` is one of the moves of `list`.
+inline bool Lists(const MoveList& list, Move move)
+{
+    return std::any_of(list.moves, list.moves + list.count, [&](Move listed) { return SameMove(listed, move); });
+}
 
 // Knights going out and home again, g1-f3-g1 and g8-f6-g8, from the initial
 // position: every four plies the position repeats.
