@@ -28,6 +28,16 @@ int64_t SteppingMilliseconds() { return ++millisecond; }
 // first test on, whatever order the tests run in.
 const bool tables_seeded = (InitHashTables(static_cast<uint32_t>(DEFAULT_SECOND)), true);
 
+// Runs a front-end's session on `source` and gives the position it ends at.
+template <typename Session> std::string RunOn(int (*run)(Session&), LineInput& source, std::ostream& out)
+{
+    Session session;
+    session.input = &source;
+    session.out = &out;
+    run(session);
+    return PositionText(*session.board);
+}
+
 }  // namespace
 
 SessionResult RunSession(const std::string& input, int64_t second)
@@ -105,19 +115,8 @@ FrontEndRun RunFrontEnd(FrontEnd front_end, const std::string& input, Arrival ar
     LineInput source = InputFromStream(arrival == Arrival::ALL_AT_ONCE ? all : on_request);
     std::ostringstream out;
     FrontEndRun run;
-    if (front_end == FrontEnd::XBOARD) {
-        XboardSession session;
-        session.input = &source;
-        session.out = &out;
-        RunXboard(session);
-        run.position = PositionText(*session.board);
-    } else {
-        UciSession session;
-        session.input = &source;
-        session.out = &out;
-        RunUci(session);
-        run.position = PositionText(*session.board);
-    }
+    run.position = front_end == FrontEnd::XBOARD ? RunOn<XboardSession>(RunXboard, source, out)
+                                                 : RunOn<UciSession>(RunUci, source, out);
     SetClock(nullptr);
     SetMillisecondClock(nullptr);
     run.output = out.str();
