@@ -169,9 +169,15 @@ class SearchTest : public ::testing::Test {
     }
 };
 
-// White a queen up, and knight moves that bring the position back every four plies.
-constexpr const char* QUEEN_UP = "1n2k3/8/8/8/8/8/8/1NQ1K3 w - - 0 1";
-constexpr Move QUEEN_UP_KNIGHTS[4] = {Mv("b1c3"), Mv("b8c6"), Mv("c3b1"), Mv("c6b8")};
+// White a queen up, after `plies` knight moves that bring the position back
+// every four plies.
+BoardPtr QueenUp(int plies)
+{
+    BoardPtr board = Load("1n2k3/8/8/8/8/8/8/1NQ1K3 w - - 0 1");
+    const Move knights[4] = {Mv("b1c3"), Mv("b8c6"), Mv("c3b1"), Mv("c6b8")};
+    PlayCycle(*board, knights, plies);
+    return board;
+}
 
 }  // namespace
 
@@ -291,8 +297,7 @@ TEST_F(SearchTest, ThirdOccurrenceIsDetected)
 TEST_F(SearchTest, RepetitionBelowTheRootScoresZero)
 {
     // White is a queen up, so any real search would score far from zero.
-    BoardPtr board = Load(QUEEN_UP);
-    PlayCycle(*board, QUEEN_UP_KNIGHTS, 8);
+    BoardPtr board = QueenUp(8);
     ASSERT_EQ(IsRepetition(*board), 1);
 
     StartSearch(*board, 1);
@@ -305,8 +310,7 @@ TEST_F(SearchTest, RepetitionBelowTheRootScoresZero)
     EXPECT_TRUE(TableIsEmpty());
 
     // The second occurrence is searched as usual.
-    BoardPtr second = Load(QUEEN_UP);
-    PlayCycle(*second, QUEEN_UP_KNIGHTS, 4);
+    BoardPtr second = QueenUp(4);
     StartSearch(*second, 1);
     EXPECT_GT(AlphaBeta(*second, -MATE_SCORE, MATE_SCORE, 2, 0, best), 500);
     EXPECT_GT(nodes, 1);
@@ -314,8 +318,7 @@ TEST_F(SearchTest, RepetitionBelowTheRootScoresZero)
 
 TEST_F(SearchTest, RootOfAThirdOccurrenceStillSearches)
 {
-    BoardPtr board = Load(QUEEN_UP);
-    PlayCycle(*board, QUEEN_UP_KNIGHTS, 8);
+    BoardPtr board = QueenUp(8);
     ASSERT_EQ(IsRepetition(*board), 1);
     const ThinkRun result = ExpectSearchPlaysALegalMove(*board, "third occurrence");
     EXPECT_GT(result.statistics.nodes, 1);
