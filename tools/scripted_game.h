@@ -21,7 +21,8 @@ int RunScriptedSession(const std::function<std::string(const std::string& answer
 // The last line sent to the engine, which says what its answer must be.
 enum class Sent { START, SET_UP, GO, USERMOVE, UNDO };
 
-// What happened on the mirror since its record was made, over all its games.
+// What happened on the mirror since its record was made, over all the games
+// it followed.
 struct GameCounts {
     int played = 0;  // plies played, those taken back too
     int engine_moves = 0;
@@ -41,13 +42,14 @@ struct ScriptedGame {
     std::string end;              // why the game is over ("engine mated", ...); empty while it goes on
     std::string engine_extended;  // the engine's last move in its extended form
     GameCounts counts;
-    int faults = 0;
+    int faults = 0;                                        // reported so far
     std::function<void(const std::string& fault)> report;  // told of every fault found
 };
 
 // Starts following a game from `fen`, of which the engine's "setboard" reads
 // the placement (white to move, no castling), or from the initial position
-// when it is null. Gives the line that sets the game up in the engine.
+// when it is null; the counts go on from the games before. Gives the line
+// that sets the game up in the engine.
 std::string StartGame(ScriptedGame& game, const char* fen);
 
 // Picks the opponent's move among the legal ones (never none).
