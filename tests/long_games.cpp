@@ -1,40 +1,24 @@
 // Whole games through the command loop: the engine against a scripted
-// opponent. The opponent's moves are computed on a mirror board, kept in step
-// with the engine's by reading its "move" lines; every reply must be a legal
-// move of the mirror position, and after every reply the engine's diagram and
-// evaluation must match the mirror.
+// opponent whose mirror board follows the game (scripted_game.h). Beyond
+// what the harness checks, every answer must be exactly what the engine
+// writes: its statistics line, then after "go" the extended move and the
+// move, after a move of the opponent the evaluation, the move and the
+// diagram.
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <istream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "board.h"
-#include "clock.h"
 #include "eval.h"
 #include "fen.h"
-#include "line_source.h"
-#include "main.h"
 #include "move.h"
-#include "perft.h"
-#include "search.h"
+#include "scripted_game.h"
 #include "session.h"
 
 namespace {
-
-int64_t FixedClock() { return 1'700'000'000; }
-
-// The extended form of a move, as the engine writes it before making it.
-std::string ExtendedForm(const Board& board, Move move)
-{
-    std::ostringstream out;
-    PrintExtendedMove(board, move, out);
-    return out.str();
-}
 
 // How the scripted opponent chooses among its legal moves.
 enum class Opponent {
@@ -43,7 +27,7 @@ enum class Opponent {
 };
 
 struct GameSetup {
-    std::string fen;  // empty: the initial position, no "setboard"
+    const char* fen;  // none: the initial position, no "setboard"
     bool engine_white;
     uint64_t seed;
     int max_plies;  // plies of the game (taken-back plies not counted)
@@ -52,254 +36,137 @@ struct GameSetup {
 };
 
 struct GameRecord {
-    int plies = 0;  // plies of the game on the mirror
-    int engine_moves = 0;
-    int undos = 0;
-    int checks = 0;  // plies that gave check
-    bool engine_had_no_move = false;
-    bool opponent_had_no_move = false;
-    int max_ply_seen = 0;  // the largest ply the mirror board held
-    int status = -1;
+    int status;
+    int plies;        // plies of the game on the mirror
+    std::string end;  // "engine mated", "opponent stalemated", ...; empty at the game's length
+    GameCounts counts;
 };
 
 class Game {
   public:
-    explicit Game(GameSetup setup) : setup_(std::move(setup)), random_(setup_.seed) {}
+    explicit Game(GameSetup setup) : setup_(setup), random_(setup.seed)
+    {
+        game_.report = [this](const std::string& what) { ADD_FAILURE() << "ply " << game_.plies << ": " << what; };
+    }
 
     GameRecord Play()
     {
-        LineSource source([this] { return NextLine(); });
-        std::istream in(&source);
-        SetClock(FixedClock);
-        record_.status = RunCommandLoop(in, out_);
-        SetClock(nullptr);
-        return record_;
+        const int status = RunScriptedSession([this](const std::string& answer) { return NextLine(answer); });
+        return {status, game_.plies, game_.end, game_.counts};
     }
 
   private:
-    enum class Last { START, SETBOARD, GO, USERMOVE, UNDO };
-
-    // Called by the command loop for its next line.
-    std::optional<std::string> NextLine()
+    // The command loop's next line, once its answer to the previous one is checked.
+    std::string NextLine(const std::string& answer)
     {
-        const std::string output = out_.str();
-        out_.str("");
-        if (!CheckAnswer(output) || finished_)
+        if (!CheckAnswer(answer) || !game_.end.empty())
             return "quit\n";
-
-        // The mirror is made once the engine has filled its hashing tables,
-        // so that both boards hash alike.
-        if (last_ == Last::START) {
-            std::ostringstream trace;
-            mirror_ = setup_.fen.empty() ? NewBoard() : SetBoard(setup_.fen.c_str(), trace);
-            EXPECT_TRUE(mirror_) << setup_.fen;
-            if (!mirror_)
+        if (game_.sent == Sent::START) {
+            // The mirror is made once the engine has filled its hashing
+            // tables, so that both boards hash alike. A fresh session is at
+            // the initial position already.
+            const std::string set_up = StartGame(game_, setup_.fen);
+            if (!game_.mirror)
                 return "quit\n";
+            if (setup_.fen)
+                return set_up;
         }
-
-        if (last_ == Last::START && !setup_.fen.empty()) {
-            last_ = Last::SETBOARD;
-            return "setboard " + setup_.fen + "\n";
-        }
-        if (mirror_->side == (setup_.engine_white ? WHITE : BLACK)) {
+        if (game_.mirror->side == (setup_.engine_white ? WHITE : BLACK)) {
             // Only the first move command of a run can be "go".
-            EXPECT_EQ(record_.plies, 0);
-            last_ = Last::GO;
+            EXPECT_EQ(game_.plies, 0);
+            game_.sent = Sent::GO;
             return "go\n";
         }
-        if (record_.plies >= setup_.max_plies)
+        if (game_.plies >= setup_.max_plies)
             return "quit\n";
-
-        ++turns_;
-        if (setup_.undo_every > 0 && turns_ % setup_.undo_every == 0 && mirror_->ply >= 2) {
-            UnmakeMove(*mirror_);
-            UnmakeMove(*mirror_);
-            EXPECT_TRUE(BoardOk(*mirror_));
-            record_.plies -= 2;
-            ++record_.undos;
-            last_ = Last::UNDO;
-            return "undo\n";
-        }
-
-        const std::vector<Move> legal = MovesOf(LegalMoves(*mirror_));
-        if (legal.empty()) {
-            record_.opponent_had_no_move = true;
-            return "quit\n";
-        }
-        const Move move = Choose(legal);
-        const std::string text = MoveText(move);
-        EXPECT_EQ(MakeGameMove(*mirror_, move), 1);
-        Played();
-        last_ = Last::USERMOVE;
-        return "usermove " + text + "\n";
+        const std::optional<std::string> line =
+            OpponentLine(game_, setup_.undo_every, [this](const std::vector<Move>& legal) { return Choose(legal); });
+        if (!line)
+            game_.end = NoMoveEnd(*game_.mirror, "opponent");
+        return line.value_or("quit\n");
     }
 
     Move Choose(const std::vector<Move>& legal)
     {
-        std::vector<Move> candidates;
-        if (setup_.opponent == Opponent::CAUTIOUS) {
-            for (const Move move : legal) {
-                MakeMove(*mirror_, move);
-                bool capture = false;
-                const MoveList captures = GenerateCaptures(*mirror_, NO_MOVE);
-                for (int i = 0; i < captures.count && !capture; ++i) {
-                    if (MakeMove(*mirror_, captures.moves[i])) {
-                        UnmakeMove(*mirror_);
-                        capture = true;
-                    }
-                }
-                UnmakeMove(*mirror_);
-                if (!capture)
-                    candidates.push_back(move);
-            }
-        }
-        if (candidates.empty())
-            candidates = legal;
+        const std::vector<Move> candidates =
+            setup_.opponent == Opponent::CAUTIOUS ? CautiousMoves(*game_.mirror, legal) : legal;
         random_ = random_ * 6364136223846793005u + 1442695040888963407u;
         return candidates[(random_ >> 33) % candidates.size()];
     }
 
-    void Played()
+    // Checks what the engine wrote for the previous line; false once something is wrong.
+    bool CheckAnswer(const std::string& answer)
     {
-        ++record_.plies;
-        EXPECT_TRUE(BoardOk(*mirror_)) << "ply " << record_.plies;
-        if (InCheck(*mirror_))
-            ++record_.checks;
-        if (mirror_->ply > record_.max_ply_seen)
-            record_.max_ply_seen = mirror_->ply;
+        switch (game_.sent) {
+        case Sent::START: EXPECT_EQ(answer, FEATURE_LINE); return answer == FEATURE_LINE;
+        case Sent::SET_UP: {
+            // The trace lines, then the diagram and the evaluation.
+            const Board& mirror = *game_.mirror;
+            const std::string tail = DiagramOf(mirror) + "Board evaluation " + std::to_string(Evaluate(mirror)) + "\n";
+            EXPECT_TRUE(answer.ends_with(tail)) << answer;
+            return answer.ends_with(tail) && FollowAnswer(game_, answer);
+        }
+        case Sent::UNDO: return FollowAnswer(game_, answer);
+        case Sent::GO:
+        case Sent::USERMOVE: break;
+        }
+
+        // The statistics line, then nothing when the engine has no move.
+        const std::string statistics = answer.substr(0, answer.find('\n') + 1);
+        EXPECT_TRUE(IsStatisticsLine(statistics)) << "ply " << game_.plies << ": " << answer;
+        if (!IsStatisticsLine(statistics) || !FollowAnswer(game_, answer))
+            return false;
+        const Board& mirror = *game_.mirror;
+        const std::string move_line = "move " + MoveLineText(answer) + "\n";
+        const std::string expected =
+            !game_.end.empty() ? statistics
+            : game_.sent == Sent::GO
+                ? statistics + "exmove " + game_.engine_extended + (InCheck(mirror) ? "+" : "") + "\n" + move_line
+                : statistics + "Board raw eval is " + std::to_string(Evaluate(mirror)) + "\n" + move_line +
+                      DiagramOf(mirror);
+        EXPECT_EQ(answer, expected) << "ply " << game_.plies;
+        return answer == expected;
     }
 
-    // Checks what the engine wrote for the previous command and plays its
-    // move on the mirror. False once something is wrong.
-    bool CheckAnswer(const std::string& output)
-    {
-        switch (last_) {
-        case Last::START: EXPECT_EQ(output, FEATURE_LINE); return output == FEATURE_LINE;
-        case Last::SETBOARD: {
-            const std::string tail =
-                DiagramOf(*mirror_) + "Board evaluation " + std::to_string(Evaluate(*mirror_)) + "\n";
-            const bool ok =
-                output.size() >= tail.size() && output.compare(output.size() - tail.size(), tail.size(), tail) == 0;
-            EXPECT_TRUE(ok) << output;
-            return ok;
-        }
-        case Last::UNDO: {
-            const std::string expected = "undoing move\n" + DiagramOf(*mirror_);
-            EXPECT_EQ(output, expected) << "ply " << record_.plies;
-            return output == expected;
-        }
-        case Last::GO:
-        case Last::USERMOVE: break;
-        }
-
-        std::istringstream lines(output);
-        std::string statistics;
-        std::getline(lines, statistics);
-        statistics += '\n';
-        EXPECT_TRUE(IsStatisticsLine(statistics)) << "ply " << record_.plies << ": " << output;
-        if (!IsStatisticsLine(statistics))
-            return false;
-        if (output.size() == statistics.size()) {
-            // No reply: the engine must have no legal move.
-            record_.engine_had_no_move = true;
-            finished_ = true;
-            EXPECT_TRUE(LegalMoves(*mirror_).count == 0) << "ply " << record_.plies;
-            return LegalMoves(*mirror_).count == 0;
-        }
-
-        // "go": exmove line, move line. "usermove": evaluation line, move
-        // line, diagram.
-        std::string first, move_line;
-        std::getline(lines, first);
-        std::getline(lines, move_line);
-        if (move_line.rfind("move ", 0) != 0) {
-            ADD_FAILURE() << "ply " << record_.plies << ": no move line in\n" << output;
-            return false;
-        }
-        const std::string text = move_line.substr(5);
-
-        // The reply must be one of the legal moves of the mirror position.
-        const std::optional<Move> reply = ParseLegalMove(text, *mirror_);
-        if (!reply || MoveText(*reply) != text) {
-            ADD_FAILURE() << "ply " << record_.plies << ": illegal reply " << text << " in\n" << DiagramOf(*mirror_);
-            return false;
-        }
-        const std::string extended = ExtendedForm(*mirror_, *reply);
-        EXPECT_EQ(MakeGameMove(*mirror_, *reply), 1);
-        ++record_.engine_moves;
-        Played();
-
-        std::string rest;
-        std::getline(lines, rest, '\0');
-        if (last_ == Last::GO) {
-            EXPECT_EQ(first, "exmove " + extended + (InCheck(*mirror_) ? "+" : ""));
-            EXPECT_EQ(rest, "");
-        } else {
-            EXPECT_EQ(first, "Board raw eval is " + std::to_string(Evaluate(*mirror_)));
-            EXPECT_EQ(rest, DiagramOf(*mirror_)) << "ply " << record_.plies;
-            if (rest != DiagramOf(*mirror_))
-                return false;
-        }
-        return true;
-    }
-
-    GameSetup setup_;
+    const GameSetup setup_;
     uint64_t random_;
-    BoardPtr mirror_;
-    std::ostringstream out_;
-    GameRecord record_;
-    Last last_ = Last::START;
-    bool finished_ = false;
-    int turns_ = 0;
+    ScriptedGame game_;
 };
 
-// A game ends on the board (a side without a move) or at its length.
-void ExpectFinishedOrLong(const GameRecord& record, int max_plies)
-{
-    EXPECT_EQ(record.status, 0);
-    EXPECT_TRUE(record.engine_had_no_move || record.opponent_had_no_move || record.plies >= max_plies) << record.plies;
-}
+struct GameCase {
+    const char* name;
+    GameSetup setup;
+    int least_engine_moves;
+};
 
-}  // namespace
+std::ostream& operator<<(std::ostream& out, const GameCase& c) { return out << c.name; }
 
-TEST(LongGames, EngineAsBlackAgainstRandomMoves)
-{
-    const GameRecord record = Game({"", false, 1, 160, Opponent::RANDOM}).Play();
-    ExpectFinishedOrLong(record, 160);
-    EXPECT_GE(record.engine_moves, 10);
-}
-
-TEST(LongGames, EngineAsWhiteAgainstRandomMoves)
-{
-    const GameRecord record = Game({"", true, 2, 160, Opponent::RANDOM}).Play();
-    ExpectFinishedOrLong(record, 160);
-    EXPECT_GE(record.engine_moves, 10);
-}
-
-TEST(LongGames, EngineAgainstACautiousOpponent)
-{
-    const GameRecord record = Game({"", false, 3, 100, Opponent::CAUTIOUS}).Play();
-    ExpectFinishedOrLong(record, 100);
-    EXPECT_GE(record.engine_moves, 10);
-}
-
-TEST(LongGames, FromASetUpMiddlegame)
-{
+const GameCase GAME_CASES[] = {
+    {"EngineAsBlackAgainstRandomMoves", {nullptr, false, 1, 160, Opponent::RANDOM}, 10},
+    {"EngineAsWhiteAgainstRandomMoves", {nullptr, true, 2, 160, Opponent::RANDOM}, 10},
+    {"EngineAgainstACautiousOpponent", {nullptr, false, 3, 100, Opponent::CAUTIOUS}, 10},
     // Set up with black to move in the text: the engine's board gives white
     // the move, and the opponent (white) begins.
-    const GameRecord record =
-        Game({"r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 2 3", false, 4, 160, Opponent::RANDOM})
-            .Play();
-    ExpectFinishedOrLong(record, 160);
-    EXPECT_GE(record.engine_moves, 5);
+    {"FromASetUpMiddlegame",
+     {"r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 2 3", false, 4, 160, Opponent::RANDOM},
+     5},
+    {"PromotionsOnBothSides", {"8/PPPk4/8/8/8/8/4Kppp/8 w - - 0 1", true, 5, 30, Opponent::RANDOM}, 3},
+};
+
+class LongGames : public ::testing::TestWithParam<GameCase> {};
+
+// A game ends on the board (a side without a move) or at its length.
+TEST_P(LongGames, EndOnTheBoardOrAtTheirLength)
+{
+    const GameCase& c = GetParam();
+    const GameRecord record = Game(c.setup).Play();
+    EXPECT_EQ(record.status, 0);
+    EXPECT_TRUE(!record.end.empty() || record.plies >= c.setup.max_plies) << record.plies;
+    EXPECT_GE(record.counts.engine_moves, c.least_engine_moves);
 }
 
-TEST(LongGames, PromotionsOnBothSides)
-{
-    const GameRecord record = Game({"8/PPPk4/8/8/8/8/4Kppp/8 w - - 0 1", true, 5, 30, Opponent::RANDOM}).Play();
-    ExpectFinishedOrLong(record, 30);
-    EXPECT_GE(record.engine_moves, 3);
-}
+INSTANTIATE_TEST_SUITE_P(Games, LongGames, ::testing::ValuesIn(GAME_CASES),
+                         [](const ::testing::TestParamInfo<GameCase>& param) { return std::string(param.param.name); });
 
 // Kings and rooks, the opponent leaving nothing to take where it can help it:
 // a long shuffle, with checks, far past the end of the board's histories, and
@@ -309,9 +176,11 @@ TEST(LongGames, ThousandPlies)
     const GameRecord record = Game({"r3k3/8/8/8/8/8/8/4K2R w - - 0 1", false, 7, 1000, Opponent::CAUTIOUS, 23}).Play();
     EXPECT_EQ(record.status, 0);
     EXPECT_EQ(record.plies, 1000);
-    EXPECT_GE(record.engine_moves, 500);
-    EXPECT_GE(record.undos, 15);
-    EXPECT_FALSE(record.engine_had_no_move);
-    EXPECT_LE(record.max_ply_seen, GAME_PLY_LIMIT);
-    EXPECT_GT(record.checks, 0);
+    EXPECT_GE(record.counts.engine_moves, 500);
+    EXPECT_GE(record.counts.undos, 15);
+    EXPECT_FALSE(record.end.starts_with("engine"));
+    EXPECT_LE(record.counts.highest_ply, GAME_PLY_LIMIT);
+    EXPECT_GT(record.counts.checks, 0);
 }
+
+}  // namespace

@@ -29,6 +29,16 @@ int64_t SteppingMilliseconds() { return ++millisecond; }
 // first test on, whatever order the tests run in.
 const bool tables_seeded = (InitHashTables(static_cast<uint32_t>(DEFAULT_SECOND)), true);
 
+// Runs a front-end's session on `source` and gives the position it ends at.
+template <typename Session> std::string RunOn(int (*run)(Session&), LineInput& source, std::ostream& out)
+{
+    Session session;
+    session.input = &source;
+    session.out = &out;
+    run(session);
+    return PositionText(*session.board);
+}
+
 }  // namespace
 
 SessionResult RunSession(const std::string& input, int64_t second)
@@ -50,25 +60,42 @@ std::string AfterFeatures(const std::string& output)
     return output.substr(features.size());
 }
 
-bool IsStatisticsLine(const std::string& line)
+std::optional<Statistics> ParseStatistics(const std::string& text)
 {
-    int searched = 0, hits = 0, probes = 0, cut = 0, null_cut = 0, score = 0;
-    long speed = 0;
+    // Read with the conversions that the engine writes with, written back
+    // and compared, so that nothing but the figures may vary.
+    Statistics values{};
     char reuse[32] = {};
-    const int read = std::sscanf(line.c_str(),
+    const int read = std::sscanf(text.c_str(),
                                  "Searched %d nodes, reused %31[0-9.]%%[%d] of %d nodes from table, we got %d cutoffs, "
                                  "%d nullcutoffs, eval is %d, %ld NPS",
-                                 &searched, reuse, &hits, &probes, &cut, &null_cut, &score, &speed);
+                                 &values.nodes, reuse, &values.hits, &values.probes, &values.cutoffs,
+                                 &values.null_cutoffs, &values.score, &values.per_second);
     if (read != 8)
-        return false;
-    char rebuilt[256];
-    std::snprintf(rebuilt, sizeof rebuilt,
+        return std::nullopt;
+    values.reuse = reuse;
+    char line[256];
+    std::snprintf(line, sizeof line,
                   "Searched %i nodes, reused %s%%[%i] of %i nodes from table, we got %i cutoffs, %i nullcutoffs, "
                   "eval is %i, %li NPS\n",
-                  searched, reuse, hits, probes, cut, null_cut, score, speed);
-    const std::string shown = reuse;
-    const size_t point = shown.find('.');
-    return line == rebuilt && point != std::string::npos && shown.size() - point == 3 && speed == searched;
+                  values.nodes, reuse, values.hits, values.probes, values.cutoffs, values.null_cutoffs, values.score,
+                  values.per_second);
+    const size_t point = values.reuse.find('.');
+    if (text != line || point == std::string::npos || values.reuse.size() - point != 3)
+        return std::nullopt;
+    return values;
+}
+
+bool IsStatisticsLine(const std::string& line)
+{
+    const std::optional<Statistics> values = ParseStatistics(line);
+    return values && values->per_second == values->nodes;
+}
+
+std::string NoMoveStatistics(int score)
+{
+    return "Searched 1 nodes, reused 0.00%[0] of 0 nodes from table, we got 0 cutoffs, 0 nullcutoffs, eval is " +
+           std::to_string(score) + ", 1 NPS\n";
 }
 
 FrontEndRun RunFrontEnd(FrontEnd front_end, const std::string& input, Arrival arrival)
@@ -89,19 +116,8 @@ FrontEndRun RunFrontEnd(FrontEnd front_end, const std::string& input, Arrival ar
     LineInput source = InputFromStream(arrival == Arrival::ALL_AT_ONCE ? all : on_request);
     std::ostringstream out;
     FrontEndRun run;
-    if (front_end == FrontEnd::XBOARD) {
-        XboardSession session;
-        session.input = &source;
-        session.out = &out;
-        RunXboard(session);
-        run.position = PositionText(*session.board);
-    } else {
-        UciSession session;
-        session.input = &source;
-        session.out = &out;
-        RunUci(session);
-        run.position = PositionText(*session.board);
-    }
+    run.position = front_end == FrontEnd::XBOARD ? RunOn<XboardSession>(RunXboard, source, out)
+                                                 : RunOn<UciSession>(RunUci, source, out);
     SetClock(nullptr);
     SetMillisecondClock(nullptr);
     run.output = out.str();
@@ -134,4 +150,13 @@ void ExpectReplies(const std::string& label, const std::string& output, const st
             ADD_FAILURE() << label << ": unexpected line '" << line << "' in:\n" << output;
     }
     EXPECT_EQ(matched, replies.size()) << label << ": missing replies in:\n" << output;
+}
+
+void ExpectExchanges(FrontEnd front_end, const std::vector<Exchange>& exchanges, const std::string& skippable)
+{
+    for (const Exchange& exchange : exchanges) {
+        const FrontEndRun run = RunFrontEnd(front_end, exchange.input, exchange.arrival);
+        ExpectReplies(exchange.name, run.output, exchange.replies, skippable);
+        EXPECT_TRUE(Matches(run.position, exchange.position)) << exchange.name << ": " << run.position;
+    }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,28 @@ inline constexpr int64_t DEFAULT_SECOND = 1000;
 // the hashing seed, the table stamps and the statistics line are repeatable.
 SessionResult RunSession(const std::string& input, int64_t second = DEFAULT_SECOND);
 
-// Whether `line` is exactly one statistics line of a search (newline
-// included), its figures consistent, its speed that of a clock that stood
-// still.
+// The statistics line of one search, taken apart.
+struct Statistics {
+    int nodes;
+    std::string reuse;  // the share of table hits, in percent with two decimals
+    int hits;
+    int probes;
+    int cutoffs;
+    int null_cutoffs;
+    int score;
+    long per_second;
+};
+
+// The values of `text` when it is exactly one statistics line (newline
+// included) as the engine writes it; none otherwise.
+std::optional<Statistics> ParseStatistics(const std::string& text);
+
+// Whether `line` is one statistics line whose speed is that of a clock that
+// stood still (one second for the whole search).
 bool IsStatisticsLine(const std::string& line);
+
+// The statistics line of a search that found no move to search: one node.
+std::string NoMoveStatistics(int score);
 
 // The output of a session, less the feature line of its start-up.
 std::string AfterFeatures(const std::string& output);
@@ -40,6 +59,21 @@ struct FrontEndRun {
 // Runs a session of a front-end on `input` with both clocks fixed, except
 // that every reading of the millisecond clock advances it by one.
 FrontEndRun RunFrontEnd(FrontEnd front_end, const std::string& input, Arrival arrival = Arrival::ONE_BY_ONE);
+
+// One exchange with a front-end, in a session of its own: the lines sent,
+// the replies expected (as ExpectReplies takes them) and the position the
+// session must end at ('*' as in the replies).
+struct Exchange {
+    const char* name;
+    std::string input;
+    std::vector<std::string> replies;
+    const char* position;
+    Arrival arrival = Arrival::ONE_BY_ONE;
+};
+
+// Runs each exchange and expects its replies, with lines that begin with
+// `skippable` allowed between them, and its position.
+void ExpectExchanges(FrontEnd front_end, const std::vector<Exchange>& exchanges, const std::string& skippable = "");
 
 // Whether `text` matches `pattern`, in which '*' stands for any run of
 // characters.

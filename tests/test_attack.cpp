@@ -8,19 +8,9 @@
 #include "fen.h"
 #include "hash.h"
 #include "move.h"
+#include "test_support.h"
 
 namespace {
-
-constexpr int Sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
-
-std::string Name(int square) { return {static_cast<char>('a' + square % 8), static_cast<char>('1' + square / 8)}; }
-
-BoardPtr Load(const char* fen)
-{
-    BoardPtr board = LoadFen(fen);
-    EXPECT_TRUE(board) << fen;
-    return board;
-}
 
 // The squares of a bit set, a1 to h8, as "b3 c2".
 std::string Names(uint64_t squares)
@@ -31,7 +21,7 @@ std::string Names(uint64_t squares)
             continue;
         if (!names.empty())
             names += ' ';
-        names += Name(square);
+        names += SquareText(square);
     }
     return names;
 }
@@ -140,7 +130,7 @@ TEST_F(AttackTest, KingsAttackTheirNeighbours)
         EXPECT_EQ(IsAttacked(*board, Sq(square), WHITE), 1) << square;
         EXPECT_EQ(MakeMove(*board, Move{Sq("d3"), Sq(square), NORMAL_MOVE}), 0) << square;
     }
-    EXPECT_EQ(MakeMove(*board, Move{Sq("d3"), Sq("d2"), NORMAL_MOVE}), 1);
+    EXPECT_EQ(MakeMove(*board, Mv("d3d2")), 1);
 }
 
 TEST_F(AttackTest, AdjacentQueenIsFound)

@@ -15,20 +15,9 @@
 #include "move.h"
 #include "perft.h"
 #include "search.h"
+#include "test_support.h"
 
 namespace {
-
-constexpr int Sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
-
-// A move from its coordinate text, e.g. Mv("e2e4") or Mv("a7b8", PROMOTE_KNIGHT).
-Move Mv(const char* text, int32_t kind = NORMAL_MOVE) { return Move{Sq(text), Sq(text + 2), kind}; }
-
-BoardPtr Load(const char* fen)
-{
-    BoardPtr board = LoadFen(fen);
-    EXPECT_TRUE(board) << fen;
-    return board;
-}
 
 // Every field that a reader of the board uses, figures by identity and by content.
 struct Snapshot {
@@ -82,15 +71,7 @@ std::array<int32_t, 4> Castle(const Board& board)
     return {State(board).castle[0], State(board).castle[1], State(board).castle[2], State(board).castle[3]};
 }
 
-bool Generates(const Board& board, Move move)
-{
-    const MoveList list = GenerateMoves(board, NO_MOVE);
-    for (int i = 0; i < list.count; ++i) {
-        if (SameSquares(list.moves[i], move) && list.moves[i].kind == move.kind)
-            return true;
-    }
-    return false;
-}
+bool Generates(const Board& board, Move move) { return Lists(GenerateMoves(board, NO_MOVE), move); }
 
 class BoardTest : public ::testing::Test {
   protected:
@@ -484,8 +465,7 @@ TEST_F(BoardTest, SecondRookOnACornerDoesNotRestoreCastling)
     EXPECT_EQ(State(*board).castle[WHITE_KING_SIDE], 0);
     EXPECT_EQ(CanCastle(*board, 1), 0);
     EXPECT_FALSE(Generates(*board, Mv("e1g1", CASTLE_KING_SIDE)));
-    std::ostringstream out;
-    EXPECT_FALSE(ParseMove("e1g1", *board, out).has_value());
+    EXPECT_FALSE(ReadMove(*board, "e1g1"));
     EXPECT_TRUE(BoardOk(*board));
 
     // Taking the capture back gives the right back.
@@ -555,27 +535,19 @@ TEST_F(BoardTest, PromotionsTakenBackDoNotGrowTheFigureStore)
 
 // ---- The history policy ----------------------------------------------------
 
-// Knights shuffling g1-f3-g1 and g8-f6-g8: every four plies the position repeats.
-Move Shuffle(int ply)
-{
-    static const Move cycle[4] = {Mv("g1f3"), Mv("g8f6"), Mv("f3g1"), Mv("f6g8")};
-    return cycle[ply % 4];
-}
-
 TEST_F(BoardTest, MakeMoveRefusesAtTheEndOfTheHistory)
 {
     BoardPtr board = NewBoard();
-    for (int ply = 0; ply < LAST_PLY; ++ply)
-        ASSERT_EQ(MakeMove(*board, Shuffle(ply)), 1) << "ply " << ply;
+    PlayCycle(*board, KNIGHT_SHUFFLE, LAST_PLY);
     ASSERT_EQ(board->ply, LAST_PLY);
     EXPECT_TRUE(BoardOk(*board));
     const Snapshot before = Take(*board);
-    EXPECT_EQ(MakeMove(*board, Shuffle(LAST_PLY)), 0);
+    EXPECT_EQ(MakeMove(*board, KNIGHT_SHUFFLE[LAST_PLY % 4]), 0);
     ExpectSame(before, Take(*board));
     EXPECT_TRUE(BoardOk(*board));
 
     // The game's own moves make room instead.
-    EXPECT_EQ(MakeGameMove(*board, Shuffle(LAST_PLY)), 1);
+    EXPECT_EQ(MakeGameMove(*board, KNIGHT_SHUFFLE[LAST_PLY % 4]), 1);
     EXPECT_LT(board->ply, LAST_PLY);
     EXPECT_TRUE(BoardOk(*board));
     EXPECT_EQ(IsRepetition(*board), 1);
@@ -584,12 +556,11 @@ TEST_F(BoardTest, MakeMoveRefusesAtTheEndOfTheHistory)
 TEST_F(BoardTest, MakeRoomDropsOnlyTheOldestPlies)
 {
     BoardPtr board = NewBoard();
-    for (int ply = 0; ply < GAME_PLY_LIMIT - 1; ++ply)
-        ASSERT_EQ(MakeMove(*board, Shuffle(ply)), 1);
+    PlayCycle(*board, KNIGHT_SHUFFLE, GAME_PLY_LIMIT - 1);
     MakeRoom(*board);
     EXPECT_EQ(board->ply, GAME_PLY_LIMIT - 1);  // below the limit nothing moves
 
-    ASSERT_EQ(MakeMove(*board, Shuffle(GAME_PLY_LIMIT - 1)), 1);
+    ASSERT_EQ(MakeMove(*board, KNIGHT_SHUFFLE[(GAME_PLY_LIMIT - 1) % 4]), 1);
     ASSERT_EQ(board->ply, GAME_PLY_LIMIT);
     std::vector<uint32_t> keys;
     std::vector<Move> moves;

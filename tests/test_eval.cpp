@@ -6,6 +6,7 @@
 #include "board.h"
 #include "eval.h"
 #include "fen.h"
+#include "test_support.h"
 
 namespace {
 
@@ -37,8 +38,7 @@ std::string Position(const std::map<int, char>& figures, char side = 'w')
 
 int EvaluateFen(const std::string& fen)
 {
-    BoardPtr board = LoadFen(fen.c_str());
-    EXPECT_TRUE(board) << fen;
+    const BoardPtr board = Load(fen.c_str());
     return board ? Evaluate(*board) : 0;
 }
 
@@ -55,8 +55,6 @@ int WorthForWhite(int square, char letter)
     return sign * EvaluateFen(Position(figures, white ? 'b' : 'w')) - without;
 }
 
-constexpr int Square(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
-
 }  // namespace
 
 TEST(Evaluate, InitialPositionFromEitherSide)
@@ -69,46 +67,46 @@ TEST(Evaluate, InitialPositionFromEitherSide)
 TEST(Evaluate, AfterKingsPawnOpening)
 {
     BoardPtr board = NewBoard();
-    ASSERT_EQ(MakeMove(*board, {Square("e2"), Square("e4"), NORMAL_MOVE}), 1);
+    ASSERT_EQ(MakeMove(*board, Mv("e2e4")), 1);
     ASSERT_EQ(board->side, BLACK);
     EXPECT_EQ(Evaluate(*board), -74);
 }
 
 TEST(Evaluate, PawnsOnTheSeventhRank)
 {
-    EXPECT_EQ(WorthForWhite(Square("e7"), 'P'), 300);
-    EXPECT_EQ(WorthForWhite(Square("e2"), 'p'), -300);
+    EXPECT_EQ(WorthForWhite(Sq("e7"), 'P'), 300);
+    EXPECT_EQ(WorthForWhite(Sq("e2"), 'p'), -300);
     // Negative square terms truncate toward zero: -100 / 3 is -33.
-    EXPECT_EQ(WorthForWhite(Square("a2"), 'P'), 67);
-    EXPECT_EQ(WorthForWhite(Square("a7"), 'p'), -67);
-    EXPECT_EQ(WorthForWhite(Square("d4"), 'P'), 100 + 200 / 3);
+    EXPECT_EQ(WorthForWhite(Sq("a2"), 'P'), 67);
+    EXPECT_EQ(WorthForWhite(Sq("a7"), 'p'), -67);
+    EXPECT_EQ(WorthForWhite(Sq("d4"), 'P'), 100 + 200 / 3);
 }
 
 TEST(Evaluate, KnightSquares)
 {
-    EXPECT_EQ(WorthForWhite(Square("g1"), 'N'), 267);
-    EXPECT_EQ(WorthForWhite(Square("f3"), 'N'), 313);
-    EXPECT_EQ(WorthForWhite(Square("d4"), 'N'), 340);
-    EXPECT_EQ(WorthForWhite(Square("g8"), 'n'), -267);
-    EXPECT_EQ(WorthForWhite(Square("f6"), 'n'), -313);
+    EXPECT_EQ(WorthForWhite(Sq("g1"), 'N'), 267);
+    EXPECT_EQ(WorthForWhite(Sq("f3"), 'N'), 313);
+    EXPECT_EQ(WorthForWhite(Sq("d4"), 'N'), 340);
+    EXPECT_EQ(WorthForWhite(Sq("g8"), 'n'), -267);
+    EXPECT_EQ(WorthForWhite(Sq("f6"), 'n'), -313);
 }
 
 TEST(Evaluate, BishopSquares)
 {
-    EXPECT_EQ(WorthForWhite(Square("b2"), 'B'), 325 + 20 / 3);
-    EXPECT_EQ(WorthForWhite(Square("c1"), 'B'), 325 - 50 / 3);
-    EXPECT_EQ(WorthForWhite(Square("b7"), 'b'), -(325 + 20 / 3));
+    EXPECT_EQ(WorthForWhite(Sq("b2"), 'B'), 325 + 20 / 3);
+    EXPECT_EQ(WorthForWhite(Sq("c1"), 'B'), 325 - 50 / 3);
+    EXPECT_EQ(WorthForWhite(Sq("b7"), 'b'), -(325 + 20 / 3));
 }
 
 TEST(Evaluate, KingsUseDifferentDivisors)
 {
-    EXPECT_EQ(EvaluateFen(Position({{Square("g1"), 'K'}, {Square("g8"), 'k'}})), 17);
+    EXPECT_EQ(EvaluateFen(Position({{Sq("g1"), 'K'}, {Sq("g8"), 'k'}})), 17);
     // The back rank is not symmetric: 50 on the c-file, -150 on the f-file.
     // White halves its king's term, black divides by three.
-    EXPECT_EQ(EvaluateFen(Position({{Square("c1"), 'K'}, {Square("c8"), 'k'}})), 25 - 16);
-    EXPECT_EQ(EvaluateFen(Position({{Square("f1"), 'K'}, {Square("f8"), 'k'}})), -75 + 50);
-    EXPECT_EQ(EvaluateFen(Position({{Square("d4"), 'K'}, {Square("g8"), 'k'}})), -250 - 33);
-    EXPECT_EQ(EvaluateFen(Position({{Square("a1"), 'K'}, {Square("d5"), 'k'}})), 50 + 166);
+    EXPECT_EQ(EvaluateFen(Position({{Sq("c1"), 'K'}, {Sq("c8"), 'k'}})), 25 - 16);
+    EXPECT_EQ(EvaluateFen(Position({{Sq("f1"), 'K'}, {Sq("f8"), 'k'}})), -75 + 50);
+    EXPECT_EQ(EvaluateFen(Position({{Sq("d4"), 'K'}, {Sq("g8"), 'k'}})), -250 - 33);
+    EXPECT_EQ(EvaluateFen(Position({{Sq("a1"), 'K'}, {Sq("d5"), 'k'}})), 50 + 166);
 }
 
 TEST(Evaluate, RooksAndQueensHaveNoSquareTerm)
@@ -140,7 +138,7 @@ TEST(Evaluate, OtherSideToMoveNegatesExactly)
 
 TEST(Evaluate, ReadsOnlyTheBoard)
 {
-    BoardPtr board = LoadFen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+    BoardPtr board = Load("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
     ASSERT_TRUE(board);
     const uint32_t key = board->states[0].hash_key;
     const int first = Evaluate(*board);

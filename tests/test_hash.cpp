@@ -3,31 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <sstream>
 #include <vector>
 
 #include "board.h"
 #include "fen.h"
 #include "hash.h"
 #include "move.h"
+#include "test_support.h"
 
 namespace {
 
-constexpr int Sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
-
-BoardPtr Load(const char* fen)
-{
-    BoardPtr board = LoadFen(fen);
-    EXPECT_TRUE(board) << fen;
-    return board;
-}
-
-// A move as the opponent would type it, read the way the engine reads it.
+// A move as the opponent would type it, which must name a move.
 Move Parse(const Board& board, const char* text)
 {
-    std::ostringstream out;
-    const std::optional<Move> move = ParseMove(text, board, out);
-    EXPECT_TRUE(move.has_value()) << text;
+    const std::optional<Move> move = ReadMove(board, text);
+    EXPECT_TRUE(move) << text;
     return move.value_or(NO_MOVE);
 }
 

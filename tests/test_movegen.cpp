@@ -60,8 +60,6 @@ std::vector<std::string> PickOrder(MoveList list)
     return order;
 }
 
-bool SameMove(Move a, Move b) { return a.from == b.from && a.to == b.to && a.kind == b.kind; }
-
 class MoveGen : public ::testing::Test {
   protected:
     void SetUp() override

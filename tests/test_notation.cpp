@@ -3,6 +3,7 @@
 // of the command loop built on them.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -11,114 +12,137 @@
 #include "fen.h"
 #include "hash.h"
 #include "move.h"
+#include "scripted_game.h"
 #include "session.h"
+#include "test_support.h"
 
 namespace {
 
-constexpr int Sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
-
 constexpr const char* SHORT_TEXT = "Extended algebraic needs 4 characters\n";
+
+// ParseMove with its output kept; `written` receives what it wrote.
+std::optional<Move> Parse(const char* text, const Board& board, std::string* written = nullptr)
+{
+    std::ostringstream out;
+    const std::optional<Move> move = ParseMove(text, board, out);
+    if (written) {
+        *written = out.str();
+    } else {
+        EXPECT_EQ(out.str(), "") << "text " << text;
+    }
+    return move;
+}
+
+// Parses and plays a move of the game; fails the test when either refuses.
+void Play(Board& board, const char* text)
+{
+    const std::optional<Move> move = Parse(text, board);
+    ASSERT_TRUE(move) << text;
+    ASSERT_EQ(MakeMove(board, *move), 1) << text;
+}
+
+void ExpectMove(const std::optional<Move>& move, Move expected, const char* text)
+{
+    ASSERT_TRUE(move.has_value()) << text;
+    EXPECT_TRUE(SameMove(*move, expected)) << text << " read as " << MoveText(*move) << " kind " << move->kind;
+}
+
+constexpr Move REFUSED = NO_MOVE;
+
+constexpr const char* BLACK_TO_START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq -";
+
+// A text read in a position, after the moves `before` (texts separated by
+// blanks), and the move it must name or REFUSED.
+struct Reading {
+    const char* fen;
+    const char* text;
+    Move move;
+    const char* before = "";
+};
+
+void ExpectReadings(std::initializer_list<Reading> readings)
+{
+    for (const Reading& r : readings) {
+        SCOPED_TRACE(std::string(r.fen) + " after '" + r.before + "': " + r.text);
+        const BoardPtr board = Load(r.fen);
+        std::istringstream before(r.before);
+        for (std::string text; before >> text;)
+            Play(*board, text.c_str());
+        if (IsNoMove(r.move)) {
+            EXPECT_FALSE(Parse(r.text, *board));
+        } else {
+            ExpectMove(Parse(r.text, *board), r.move, r.text);
+        }
+    }
+}
 
 class Notation : public ::testing::Test {
   protected:
     void SetUp() override { InitHashTables(1); }
-
-    static BoardPtr Load(const char* fen)
-    {
-        BoardPtr board = LoadFen(fen);
-        EXPECT_TRUE(board) << fen;
-        return board;
-    }
-
-    // ParseMove with its output kept; `written` receives what it wrote.
-    static std::optional<Move> Parse(const char* text, const Board& board, std::string* written = nullptr)
-    {
-        std::ostringstream out;
-        const std::optional<Move> move = ParseMove(text, board, out);
-        if (written) {
-            *written = out.str();
-        } else {
-            EXPECT_EQ(out.str(), "") << "text " << text;
-        }
-        return move;
-    }
-
-    // Parses and plays a move of the game; fails the test when either refuses.
-    static void Play(Board& board, const char* text)
-    {
-        const std::optional<Move> move = Parse(text, board);
-        ASSERT_TRUE(move) << text;
-        ASSERT_EQ(MakeMove(board, *move), 1) << text;
-    }
 };
-
-void ExpectMove(const std::optional<Move>& move, int from, int to, int kind, const char* text)
-{
-    ASSERT_TRUE(move.has_value()) << text;
-    EXPECT_EQ(move->from, from) << text;
-    EXPECT_EQ(move->to, to) << text;
-    EXPECT_EQ(move->kind, kind) << text;
-}
 
 // ---- ParseMove: accepted texts --------------------------------------------
 
 TEST_F(Notation, ReadsAnOrdinaryMove)
 {
-    const BoardPtr board = NewBoard();
-    ExpectMove(Parse("e2e4", *board), 12, 28, NORMAL_MOVE, "e2e4");
-    ExpectMove(Parse("g1f3", *board), 6, 21, NORMAL_MOVE, "g1f3");
-    // Characters after a non-promotion move are no promotion.
-    ExpectMove(Parse("e2e4q", *board), 12, 28, NORMAL_MOVE, "e2e4q");
-    ExpectMove(Parse("g1f3n", *board), 6, 21, NORMAL_MOVE, "g1f3n");
-    ExpectMove(Parse("e2e4 and more", *board), 12, 28, NORMAL_MOVE, "e2e4 and more");
-    // A trailing carriage return is ignored.
-    ExpectMove(Parse("e2e4\r", *board), 12, 28, NORMAL_MOVE, "e2e4\\r");
-
-    const BoardPtr black = Load("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq -");
-    ExpectMove(Parse("e7e5", *black), 52, 36, NORMAL_MOVE, "e7e5");
-    ExpectMove(Parse("b8c6", *black), 57, 42, NORMAL_MOVE, "b8c6");
+    ExpectReadings({
+        {START_FEN, "e2e4", Mv("e2e4")},
+        {START_FEN, "g1f3", Mv("g1f3")},
+        // Characters after a non-promotion move are no promotion.
+        {START_FEN, "e2e4q", Mv("e2e4")},
+        {START_FEN, "g1f3n", Mv("g1f3")},
+        {START_FEN, "e2e4 and more", Mv("e2e4")},
+        // A trailing carriage return is ignored.
+        {START_FEN, "e2e4\r", Mv("e2e4")},
+        {BLACK_TO_START, "e7e5", Mv("e7e5")},
+        {BLACK_TO_START, "b8c6", Mv("b8c6")},
+    });
 }
 
 TEST_F(Notation, ReadsCastlingWhenAllowed)
 {
-    const BoardPtr white = Load("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
-    ExpectMove(Parse("e1g1", *white), 4, 6, CASTLE_KING_SIDE, "e1g1");
-    ExpectMove(Parse("e1c1", *white), 4, 2, CASTLE_QUEEN_SIDE, "e1c1");
-    ExpectMove(Parse("e1g1q", *white), 4, 6, CASTLE_KING_SIDE, "e1g1q");
-    ExpectMove(Parse("e1g1\r", *white), 4, 6, CASTLE_KING_SIDE, "e1g1\\r");
-    EXPECT_FALSE(Parse("e8c8", *white));  // black's king, white to move
-
-    const BoardPtr black = Load("r3k2r/8/8/8/8/8/8/R3K2R b KQkq -");
-    ExpectMove(Parse("e8c8", *black), 60, 58, CASTLE_QUEEN_SIDE, "e8c8");
-    ExpectMove(Parse("e8g8", *black), 60, 62, CASTLE_KING_SIDE, "e8g8");
-    EXPECT_FALSE(Parse("e1g1", *black));
+    const char* white = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq -";
+    const char* black = "r3k2r/8/8/8/8/8/8/R3K2R b KQkq -";
+    ExpectReadings({
+        {white, "e1g1", Mv("e1g1", CASTLE_KING_SIDE)},
+        {white, "e1c1", Mv("e1c1", CASTLE_QUEEN_SIDE)},
+        {white, "e1g1q", Mv("e1g1", CASTLE_KING_SIDE)},
+        {white, "e1g1\r", Mv("e1g1", CASTLE_KING_SIDE)},
+        {white, "e8c8", REFUSED},  // black's king, white to move
+        {black, "e8c8", Mv("e8c8", CASTLE_QUEEN_SIDE)},
+        {black, "e8g8", Mv("e8g8", CASTLE_KING_SIDE)},
+        {black, "e1g1", REFUSED},
+    });
 }
 
 TEST_F(Notation, RefusesCastlingWithoutPermission)
 {
-    const BoardPtr no_rights = Load("r3k2r/8/8/8/8/8/8/R3K2R w - -");
-    EXPECT_FALSE(Parse("e1g1", *no_rights));
-    EXPECT_FALSE(Parse("e1c1", *no_rights));
-    const BoardPtr initial = NewBoard();
-    EXPECT_FALSE(Parse("e1g1", *initial));
-    EXPECT_FALSE(Parse("e1c1", *initial));
-    const BoardPtr crossed = Load("r3kr2/8/8/8/8/8/8/R3K2R w KQ -");  // f1 covered
-    EXPECT_FALSE(Parse("e1g1", *crossed));
-    ExpectMove(Parse("e1c1", *crossed), 4, 2, CASTLE_QUEEN_SIDE, "e1c1");
-    const BoardPtr in_check = Load("4r1k1/8/8/8/8/8/8/R3K2R w KQ -");
-    EXPECT_FALSE(Parse("e1g1", *in_check));
-    EXPECT_FALSE(Parse("e1c1", *in_check));
+    const char* no_rights = "r3k2r/8/8/8/8/8/8/R3K2R w - -";
+    const char* crossed = "r3kr2/8/8/8/8/8/8/R3K2R w KQ -";  // f1 covered
+    const char* in_check = "4r1k1/8/8/8/8/8/8/R3K2R w KQ -";
+    ExpectReadings({
+        {no_rights, "e1g1", REFUSED},
+        {no_rights, "e1c1", REFUSED},
+        {START_FEN, "e1g1", REFUSED},
+        {START_FEN, "e1c1", REFUSED},
+        {crossed, "e1g1", REFUSED},
+        {crossed, "e1c1", Mv("e1c1", CASTLE_QUEEN_SIDE)},
+        {in_check, "e1g1", REFUSED},
+        {in_check, "e1c1", REFUSED},
+    });
 }
 
 // Only the king's move from e1/e8 is castling; a rook going e1-g1 is a rook move.
 TEST_F(Notation, RookOnKingsSquareMovesAsRook)
 {
-    const BoardPtr white = Load("7k/8/8/8/8/8/K7/4R3 w - -");
-    ExpectMove(Parse("e1g1", *white), 4, 6, NORMAL_MOVE, "e1g1");
-    ExpectMove(Parse("e1c1", *white), 4, 2, NORMAL_MOVE, "e1c1");
-    const BoardPtr black = Load("4r3/k7/8/8/8/8/8/7K b - -");
-    ExpectMove(Parse("e8g8", *black), 60, 62, NORMAL_MOVE, "e8g8");
-    ExpectMove(Parse("e8c8", *black), 60, 58, NORMAL_MOVE, "e8c8");
+    const char* white = "7k/8/8/8/8/8/K7/4R3 w - -";
+    const char* black = "4r3/k7/8/8/8/8/8/7K b - -";
+    ExpectReadings({
+        {white, "e1g1", Mv("e1g1")},
+        {white, "e1c1", Mv("e1c1")},
+        {black, "e8g8", Mv("e8g8")},
+        {black, "e8c8", Mv("e8c8")},
+    });
 }
 
 // ---- ParseMove: rejected texts ---------------------------------------------
@@ -134,17 +158,16 @@ TEST_F(Notation, RejectsTextsThatAreNotTwoSquares)
 
 TEST_F(Notation, RejectsOriginWithoutFigureOfSideToMove)
 {
-    const BoardPtr board = NewBoard();
-    EXPECT_FALSE(Parse("e3e4", *board));  // empty origin, empty destination
-    EXPECT_FALSE(Parse("e3e7", *board));  // empty origin, enemy destination
-    EXPECT_FALSE(Parse("e7e5", *board));  // black's pawn, white to move
-    EXPECT_FALSE(Parse("g8f6", *board));
-    EXPECT_FALSE(Parse("e1e2", *board));  // own figure on the destination
-
-    const BoardPtr black = Load("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq -");
-    EXPECT_FALSE(Parse("e2e4", *black));
-    EXPECT_FALSE(Parse("g1f3", *black));
-    EXPECT_FALSE(Parse("e6e2", *black));
+    ExpectReadings({
+        {START_FEN, "e3e4", REFUSED},  // empty origin, empty destination
+        {START_FEN, "e3e7", REFUSED},  // empty origin, enemy destination
+        {START_FEN, "e7e5", REFUSED},  // black's pawn, white to move
+        {START_FEN, "g8f6", REFUSED},
+        {START_FEN, "e1e2", REFUSED},  // own figure on the destination
+        {BLACK_TO_START, "e2e4", REFUSED},
+        {BLACK_TO_START, "g1f3", REFUSED},
+        {BLACK_TO_START, "e6e2", REFUSED},
+    });
 }
 
 TEST_F(Notation, RejectsMovesNoFigureCanMake)
@@ -153,17 +176,19 @@ TEST_F(Notation, RejectsMovesNoFigureCanMake)
     for (const char* text : {"e2e5", "b1b3", "b1d2", "d1h5", "a1a3", "e2d3", "e1e3", "f1c4", "g1g3", "e2e2"})
         EXPECT_FALSE(Parse(text, *board)) << text;
 
-    // A pawn cannot step through a figure, capture forward or move back.
-    const BoardPtr blocked = Load("4k3/8/8/8/4p3/4n3/4P3/4K3 w - -");
-    EXPECT_FALSE(Parse("e2e4", *blocked));
-    EXPECT_FALSE(Parse("e2e3", *blocked));
-    const BoardPtr forward = Load("4k3/8/8/4p3/4P3/8/8/4K3 w - -");
-    EXPECT_FALSE(Parse("e4e5", *forward));
-    EXPECT_FALSE(Parse("e4e3", *forward));
-    // A king does not jump two squares outside castling.
-    const BoardPtr king = Load("4k3/8/8/8/8/8/8/4K3 w - -");
-    EXPECT_FALSE(Parse("e1g1", *king));
-    EXPECT_FALSE(Parse("e1e3", *king));
+    const char* blocked = "4k3/8/8/8/4p3/4n3/4P3/4K3 w - -";
+    const char* forward = "4k3/8/8/4p3/4P3/8/8/4K3 w - -";
+    const char* king = "4k3/8/8/8/8/8/8/4K3 w - -";
+    ExpectReadings({
+        // A pawn cannot step through a figure, capture forward or move back.
+        {blocked, "e2e4", REFUSED},
+        {blocked, "e2e3", REFUSED},
+        {forward, "e4e5", REFUSED},
+        {forward, "e4e3", REFUSED},
+        // A king does not jump two squares outside castling.
+        {king, "e1g1", REFUSED},
+        {king, "e1e3", REFUSED},
+    });
 }
 
 TEST_F(Notation, ShortTextsAreReported)
@@ -184,28 +209,20 @@ TEST_F(Notation, ShortTextsAreReported)
 
 TEST_F(Notation, PawnReachingLastRankAlwaysPromotes)
 {
-    const BoardPtr board = Load("3r3k/4P3/8/8/8/8/8/4K3 w - -");
-    const int e7 = Sq("e7");
-    const int e8 = Sq("e8");
-    struct Case {
-        const char* text;
-        int kind;
-    };
-    const Case cases[] = {
-        {"e7e8q", PROMOTE_QUEEN},    {"e7e8Q", PROMOTE_QUEEN},  {"e7e8r", PROMOTE_ROOK},   {"e7e8R", PROMOTE_ROOK},
-        {"e7e8b", PROMOTE_BISHOP},   {"e7e8B", PROMOTE_BISHOP}, {"e7e8n", PROMOTE_KNIGHT}, {"e7e8N", PROMOTE_KNIGHT},
-        {"e7e8", PROMOTE_QUEEN},     {"e7e8k", PROMOTE_QUEEN},  {"e7e8x", PROMOTE_QUEEN},  {"e7e8\r", PROMOTE_QUEEN},
-        {"e7e8n\r", PROMOTE_KNIGHT}, {"e7e8 ", PROMOTE_QUEEN},  {"e7e8p", PROMOTE_QUEEN},
-    };
-    for (const Case& c : cases)
-        ExpectMove(Parse(c.text, *board), e7, e8, c.kind, c.text);
-    ExpectMove(Parse("e7d8n", *board), e7, Sq("d8"), PROMOTE_KNIGHT, "e7d8n");
-    ExpectMove(Parse("e7d8", *board), e7, Sq("d8"), PROMOTE_QUEEN, "e7d8");
-
-    const BoardPtr black = Load("4k3/8/8/8/8/8/1p6/R3K3 b - -");
-    ExpectMove(Parse("b2b1r", *black), Sq("b2"), Sq("b1"), PROMOTE_ROOK, "b2b1r");
-    ExpectMove(Parse("b2a1", *black), Sq("b2"), Sq("a1"), PROMOTE_QUEEN, "b2a1");
-    ExpectMove(Parse("b2a1B", *black), Sq("b2"), Sq("a1"), PROMOTE_BISHOP, "b2a1B");
+    const char* white = "3r3k/4P3/8/8/8/8/8/4K3 w - -";
+    const char* black = "4k3/8/8/8/8/8/1p6/R3K3 b - -";
+    ExpectReadings({
+        {white, "e7e8q", Mv("e7e8", PROMOTE_QUEEN)},    {white, "e7e8Q", Mv("e7e8", PROMOTE_QUEEN)},
+        {white, "e7e8r", Mv("e7e8", PROMOTE_ROOK)},     {white, "e7e8R", Mv("e7e8", PROMOTE_ROOK)},
+        {white, "e7e8b", Mv("e7e8", PROMOTE_BISHOP)},   {white, "e7e8B", Mv("e7e8", PROMOTE_BISHOP)},
+        {white, "e7e8n", Mv("e7e8", PROMOTE_KNIGHT)},   {white, "e7e8N", Mv("e7e8", PROMOTE_KNIGHT)},
+        {white, "e7e8", Mv("e7e8", PROMOTE_QUEEN)},     {white, "e7e8k", Mv("e7e8", PROMOTE_QUEEN)},
+        {white, "e7e8x", Mv("e7e8", PROMOTE_QUEEN)},    {white, "e7e8\r", Mv("e7e8", PROMOTE_QUEEN)},
+        {white, "e7e8n\r", Mv("e7e8", PROMOTE_KNIGHT)}, {white, "e7e8 ", Mv("e7e8", PROMOTE_QUEEN)},
+        {white, "e7e8p", Mv("e7e8", PROMOTE_QUEEN)},    {white, "e7d8n", Mv("e7d8", PROMOTE_KNIGHT)},
+        {white, "e7d8", Mv("e7d8", PROMOTE_QUEEN)},     {black, "b2b1r", Mv("b2b1", PROMOTE_ROOK)},
+        {black, "b2a1", Mv("b2a1", PROMOTE_QUEEN)},     {black, "b2a1B", Mv("b2a1", PROMOTE_BISHOP)},
+    });
 }
 
 TEST_F(Notation, PlayedPromotionLeavesNoPawnOnTheLastRank)
@@ -213,9 +230,7 @@ TEST_F(Notation, PlayedPromotionLeavesNoPawnOnTheLastRank)
     BoardPtr board = Load("7k/4P3/8/8/8/8/8/4K3 w - -");
     Figure* pawn = board->squares[Sq("e7")];
     for (const char* text : {"e7e8", "e7e8k", "e7e8n"}) {
-        const std::optional<Move> move = Parse(text, *board);
-        ASSERT_TRUE(move) << text;
-        ASSERT_EQ(MakeMove(*board, *move), 1) << text;
+        Play(*board, text);
         EXPECT_EQ(board->squares[Sq("e8")]->type, text[4] == 'n' ? KNIGHT : QUEEN) << text;
         EXPECT_EQ(board->squares[Sq("e8")]->colour, WHITE) << text;
         EXPECT_TRUE(IsEmpty(board->squares[Sq("e7")])) << text;
@@ -249,7 +264,7 @@ TEST_F(Notation, OpponentEnPassantIsPlayedAndTakenBack)
     EXPECT_FALSE(Parse("e5f6", *board));  // no double step on the f-file
 
     const std::optional<Move> move = Parse("e5d6", *board);
-    ExpectMove(move, e5, d6, EN_PASSANT, "e5d6");
+    ExpectMove(move, Mv("e5d6", EN_PASSANT), "e5d6");
     EXPECT_EQ(MoveText(*move), "e5d6");
     ASSERT_EQ(MakeMove(*board, *move), 1);
     EXPECT_EQ(board->squares[d6], white_pawn);
@@ -280,7 +295,7 @@ TEST_F(Notation, BlackTakesEnPassantToo)
         Play(*board, text);
     Figure* white_pawn = board->squares[Sq("d4")];
     const std::optional<Move> move = Parse("e4d3", *board);
-    ExpectMove(move, Sq("e4"), Sq("d3"), EN_PASSANT, "e4d3");
+    ExpectMove(move, Mv("e4d3", EN_PASSANT), "e4d3");
     EXPECT_FALSE(Parse("e4f3", *board));
     ASSERT_EQ(MakeMove(*board, *move), 1);
     EXPECT_TRUE(IsEmpty(board->squares[Sq("d4")]));
@@ -297,26 +312,16 @@ TEST_F(Notation, BlackTakesEnPassantToo)
 
 TEST_F(Notation, EnPassantOnlyRightAfterTheDoubleStep)
 {
-    BoardPtr later = NewBoard();
-    for (const char* text : {"e2e4", "a7a6", "e4e5", "d7d5", "g1f3", "a6a5"})
-        Play(*later, text);
-    EXPECT_FALSE(Parse("e5d6", *later));
-
-    // Two single steps are no double step.
-    BoardPtr steps = Load("4k3/8/3p4/4P3/8/8/8/4K3 b - -");
-    Play(*steps, "d6d5");
-    EXPECT_FALSE(Parse("e5d6", *steps));
-
-    // A rook going d7-d5 is no pawn's double step.
-    BoardPtr rook = Load("4k3/3r4/8/4P3/8/8/8/4K3 b - -");
-    Play(*rook, "d7d5");
-    EXPECT_FALSE(Parse("e5d6", *rook));
-
-    // A pawn two files away cannot take.
-    BoardPtr far = Load("4k3/3p4/8/5P2/8/8/8/4K3 b - -");
-    Play(*far, "d7d5");
-    EXPECT_FALSE(Parse("f5d6", *far));
-    EXPECT_FALSE(Parse("f5e6", *far));
+    ExpectReadings({
+        {START_FEN, "e5d6", REFUSED, "e2e4 a7a6 e4e5 d7d5 g1f3 a6a5"},
+        // Two single steps are no double step.
+        {"4k3/8/3p4/4P3/8/8/8/4K3 b - -", "e5d6", REFUSED, "d6d5"},
+        // A rook going d7-d5 is no pawn's double step.
+        {"4k3/3r4/8/4P3/8/8/8/4K3 b - -", "e5d6", REFUSED, "d7d5"},
+        // A pawn two files away cannot take.
+        {"4k3/3p4/8/5P2/8/8/8/4K3 b - -", "f5d6", REFUSED, "d7d5"},
+        {"4k3/3p4/8/5P2/8/8/8/4K3 b - -", "f5e6", REFUSED, "d7d5"},
+    });
 }
 
 // Taking en passant can expose the king along the rank both pawns leave.
@@ -325,7 +330,7 @@ TEST_F(Notation, EnPassantExposingTheKingIsRefused)
     BoardPtr board = Load("7k/2p5/8/KP5r/8/8/8/8 b - -");
     Play(*board, "c7c5");
     const std::optional<Move> move = Parse("b5c6", *board);
-    ExpectMove(move, Sq("b5"), Sq("c6"), EN_PASSANT, "b5c6");
+    ExpectMove(move, Mv("b5c6", EN_PASSANT), "b5c6");
     Figure* white_pawn = board->squares[Sq("b5")];
     Figure* black_pawn = board->squares[Sq("c5")];
     const uint32_t key = board->states[board->ply].hash_key;
@@ -343,57 +348,40 @@ TEST_F(Notation, EnPassantExposingTheKingIsRefused)
 
 TEST_F(Notation, CoordinateForm)
 {
-    EXPECT_EQ(MoveText({Sq("g1"), Sq("f3"), NORMAL_MOVE}), "g1f3");
+    EXPECT_EQ(MoveText(Mv("g1f3")), "g1f3");
     EXPECT_EQ(MoveText({4, 6, CASTLE_KING_SIDE}), "e1g1");
     EXPECT_EQ(MoveText({60, 58, CASTLE_QUEEN_SIDE}), "e8c8");
     EXPECT_EQ(MoveText({0, 63, NORMAL_MOVE}), "a1h8");
-    EXPECT_EQ(MoveText({Sq("a7"), Sq("a8"), PROMOTE_QUEEN}), "a7a8q");
-    EXPECT_EQ(MoveText({Sq("a7"), Sq("a8"), PROMOTE_KNIGHT}), "a7a8n");
-    EXPECT_EQ(MoveText({Sq("a7"), Sq("a8"), PROMOTE_ROOK}), "a7a8r");
-    EXPECT_EQ(MoveText({Sq("a7"), Sq("b8"), PROMOTE_BISHOP}), "a7b8b");
-    EXPECT_EQ(MoveText({Sq("h2"), Sq("h1"), PROMOTE_QUEEN}), "h2h1q");
-    EXPECT_EQ(MoveText({Sq("e5"), Sq("d6"), EN_PASSANT}), "e5d6");
+    EXPECT_EQ(MoveText(Mv("a7a8", PROMOTE_QUEEN)), "a7a8q");
+    EXPECT_EQ(MoveText(Mv("a7a8", PROMOTE_KNIGHT)), "a7a8n");
+    EXPECT_EQ(MoveText(Mv("a7a8", PROMOTE_ROOK)), "a7a8r");
+    EXPECT_EQ(MoveText(Mv("a7b8", PROMOTE_BISHOP)), "a7b8b");
+    EXPECT_EQ(MoveText(Mv("h2h1", PROMOTE_QUEEN)), "h2h1q");
+    EXPECT_EQ(MoveText(Mv("e5d6", EN_PASSANT)), "e5d6");
 }
 
 TEST_F(Notation, ExtendedForm)
 {
-    auto extended = [](const Board& board, Move move) {
-        std::ostringstream out;
-        PrintExtendedMove(board, move, out);
-        return out.str();
-    };
     const BoardPtr initial = NewBoard();
-    EXPECT_EQ(extended(*initial, {Sq("g1"), Sq("f3"), NORMAL_MOVE}), "Ng1f3");
-    EXPECT_EQ(extended(*initial, {Sq("e2"), Sq("e4"), NORMAL_MOVE}), "Pe2e4");
+    EXPECT_EQ(ExtendedText(*initial, Mv("g1f3")), "Ng1f3");
+    EXPECT_EQ(ExtendedText(*initial, Mv("e2e4")), "Pe2e4");
 
     const BoardPtr capture = Load("4k3/8/8/3b4/4P3/8/8/4K3 w - -");
-    EXPECT_EQ(extended(*capture, {Sq("e4"), Sq("d5"), NORMAL_MOVE}), "Pe4xBd5");
+    EXPECT_EQ(ExtendedText(*capture, Mv("e4d5")), "Pe4xBd5");
     const BoardPtr black = Load("4k3/8/2n5/8/3Q4/8/8/4K3 b - -");
-    EXPECT_EQ(extended(*black, {Sq("c6"), Sq("d4"), NORMAL_MOVE}), "Nc6xQd4");
+    EXPECT_EQ(ExtendedText(*black, Mv("c6d4")), "Nc6xQd4");
 
     const BoardPtr castle = Load("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
-    EXPECT_EQ(extended(*castle, {4, 6, CASTLE_KING_SIDE}), "Ke1g1");
-    EXPECT_EQ(extended(*castle, {4, 2, CASTLE_QUEEN_SIDE}), "Ke1c1");
+    EXPECT_EQ(ExtendedText(*castle, Mv("e1g1", CASTLE_KING_SIDE)), "Ke1g1");
+    EXPECT_EQ(ExtendedText(*castle, Mv("e1c1", CASTLE_QUEEN_SIDE)), "Ke1c1");
 
     const BoardPtr promotion = Load("1n5k/P7/8/8/8/8/8/4K3 w - -");
-    EXPECT_EQ(extended(*promotion, {Sq("a7"), Sq("a8"), PROMOTE_QUEEN}), "Pa7a8");
-    EXPECT_EQ(extended(*promotion, {Sq("a7"), Sq("b8"), PROMOTE_KNIGHT}), "Pa7xNb8");
+    EXPECT_EQ(ExtendedText(*promotion, Mv("a7a8", PROMOTE_QUEEN)), "Pa7a8");
+    EXPECT_EQ(ExtendedText(*promotion, Mv("a7b8", PROMOTE_KNIGHT)), "Pa7xNb8");
     EXPECT_TRUE(BoardOk(*promotion));
 }
 
 // ---- The "usermove" command ---------------------------------------------------
-
-// The text after "move " up to the end of its line, or "" when there is none.
-std::string ReplyOf(const std::string& output)
-{
-    const size_t at = output.find("\nmove ");
-    if (at == std::string::npos)
-        return "";
-    const size_t start = at + 6;
-    return output.substr(start, output.find('\n', start) - start);
-}
-
-std::string InitialDiagramOf() { return DiagramOf(*NewBoard()); }
 
 TEST_F(Notation, UsermovePlaysAndTheEngineReplies)
 {
@@ -402,7 +390,7 @@ TEST_F(Notation, UsermovePlaysAndTheEngineReplies)
     const std::string output = AfterFeatures(result.output);
     EXPECT_EQ(output.rfind("Searched ", 0), 0u) << output;
     EXPECT_NE(output.find("\nBoard raw eval is "), std::string::npos) << output;
-    const std::string reply = ReplyOf(output);
+    const std::string reply = MoveLineText(output);
     ASSERT_EQ(reply.size(), 4u) << output;
 
     // The reply is a move black can make after e2e4, and the diagram shows
@@ -428,7 +416,7 @@ TEST_F(Notation, UsermoveWithCarriageReturnPlaysTheSame)
 // diagram of "undo" (nothing to take back) is still the initial position.
 TEST_F(Notation, RejectedTextsLeaveTheBoard)
 {
-    const std::string initial = InitialDiagramOf();
+    const std::string initial = DiagramOf(*NewBoard());
     for (const std::string text :
          {"e2e5", "e7e5", "e3e4", "e3e7", "i2i4", "e9e4", "@@@@", "\xc3\xa9\x32\x34", "b1b3", "e1g1", "e1e2", "d1h5"}) {
         const SessionResult result = RunSession("usermove " + text + "\nundo\nquit\n");
@@ -446,10 +434,10 @@ TEST_F(Notation, LegalMoveAfterRejectedTextStillPlays)
     const SessionResult result = RunSession("usermove e2e5\nusermove e2e4\nquit\n");
     const std::string output = AfterFeatures(result.output);
     EXPECT_EQ(output.rfind("Illegal move !!\nSearched ", 0), 0u) << output;
-    EXPECT_EQ(ReplyOf(output).size(), 4u) << output;
+    EXPECT_EQ(MoveLineText(output).size(), 4u) << output;
     // The same game as e2e4 alone.
     const SessionResult direct = RunSession("usermove e2e4\nquit\n");
-    EXPECT_EQ(ReplyOf(output), ReplyOf(AfterFeatures(direct.output)));
+    EXPECT_EQ(MoveLineText(output), MoveLineText(AfterFeatures(direct.output)));
 }
 
 // A move that leaves one's own king attacked is refused with one line and no reply.
@@ -512,7 +500,7 @@ TEST_F(Notation, EnginePromotionCarriesItsLetter)
 {
     const SessionResult result = RunSession("setboard k1N5/2K5/8/8/4N3/8/7p/8 w - - 0 1\nusermove e4c3\nquit\n");
     const std::string output = result.output;
-    const std::string reply = ReplyOf(output);
+    const std::string reply = MoveLineText(output);
     ASSERT_EQ(reply.size(), 5u) << output;
     EXPECT_EQ(reply.substr(0, 4), "h2h1");
     const std::string letters = "qrbn";

@@ -1,3 +1,6 @@
+// The search: mates, stalemates and repetitions, the null move, quiescence,
+// the driver and its statistics line, and searches near the end of the
+// board's histories.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -14,6 +17,8 @@
 #include "move.h"
 #include "perft.h"
 #include "search.h"
+#include "session.h"
+#include "test_support.h"
 
 namespace {
 
@@ -24,18 +29,7 @@ int64_t FixedClock() { return FIXED_SECOND; }
 int clock_readings = 0;
 int64_t SteppingClock() { return FIXED_SECOND + (clock_readings++ == 0 ? 0 : 3); }
 
-constexpr int Square(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
-
-Move Normal(const char* from, const char* to) { return {Square(from), Square(to), NORMAL_MOVE}; }
-
-bool IsLegal(Board& board, Move move)
-{
-    for (const Move candidate : MovesOf(LegalMoves(board))) {
-        if (candidate.from == move.from && candidate.to == move.to && candidate.kind == move.kind)
-            return true;
-    }
-    return false;
-}
+bool IsLegal(Board& board, Move move) { return Lists(LegalMoves(board), move); }
 
 bool IsMated(Board& board) { return InCheck(board) && LegalMoves(board).count == 0; }
 
@@ -99,54 +93,15 @@ Snapshot Take(const Board& board)
             snapshot.fields.push_back(board.states[ply].castle[right]);
     }
     for (int ply = 0; ply < board.ply; ++ply) {
-        const PlyState& state = board.states[ply];
-        snapshot.moves.insert(snapshot.moves.end(), {state.move.from, state.move.to, state.move.kind});
-        snapshot.squares.push_back(state.undo.moved);
-        snapshot.squares.push_back(state.undo.captured);
+        snapshot.moves.insert(snapshot.moves.end(),
+                              {board.states[ply].move.from, board.states[ply].move.to, board.states[ply].move.kind});
+        snapshot.squares.push_back(board.states[ply].undo.moved);
+        snapshot.squares.push_back(board.states[ply].undo.captured);
     }
     snapshot.fields.insert(snapshot.fields.end(),
-                           {board.side, board.ply, board.white_king, board.black_king, InCheck(board)});
+                           {board.side, board.ply, board.white_king, board.black_king, State(board).castle[0], State(board).castle[1],
+                            State(board).castle[2], State(board).castle[3], InCheck(board)});
     return snapshot;
-}
-
-// The statistics line of one search, taken apart.
-struct Statistics {
-    int nodes;
-    std::string reuse;
-    int hits;
-    int probes;
-    int cutoffs;
-    int null_cutoffs;
-    int score;
-    long per_second;
-};
-
-constexpr const char* STATISTICS_FORMAT =
-    "Searched %i nodes, reused %s%%[%i] of %i nodes from table, we got %i cutoffs, "
-    "%i nullcutoffs, eval is %i, %li NPS\n";
-
-// The values of a statistics line, or none when the text is not exactly one
-// such line (the percentage with two decimals).
-std::optional<Statistics> ParseStatistics(const std::string& text)
-{
-    Statistics values{};
-    char reuse[32] = {};
-    const int read = std::sscanf(text.c_str(),
-                                 "Searched %d nodes, reused %31[0-9.]%%[%d] of %d nodes from table, we got %d cutoffs, "
-                                 "%d nullcutoffs, eval is %d, %ld NPS",
-                                 &values.nodes, reuse, &values.hits, &values.probes, &values.cutoffs,
-                                 &values.null_cutoffs, &values.score, &values.per_second);
-    if (read != 8)
-        return std::nullopt;
-    values.reuse = reuse;
-    char line[256];
-    std::snprintf(line, sizeof line, STATISTICS_FORMAT, values.nodes, reuse, values.hits, values.probes, values.cutoffs,
-                  values.null_cutoffs, values.score, values.per_second);
-    const std::string& shown = values.reuse;
-    const size_t point = shown.find('.');
-    if (text != line || point == std::string::npos || shown.size() - point != 3)
-        return std::nullopt;
-    return values;
 }
 
 // What one call of Think gives and writes.
@@ -168,13 +123,6 @@ class SearchTest : public ::testing::Test {
 
     void TearDown() override { SetClock(nullptr); }
 
-    static BoardPtr Load(const char* fen)
-    {
-        BoardPtr board = LoadFen(fen);
-        EXPECT_TRUE(board) << fen;
-        return board;
-    }
-
     static ThinkRun RunThink(Board& board)
     {
         std::ostringstream out;
@@ -190,14 +138,17 @@ class SearchTest : public ::testing::Test {
 
     // Searches the board and expects it back as it was, with a legal move to
     // play; `label` names the case in a failure.
-    static void ExpectSearchPlaysALegalMove(Board& board, const std::string& label)
+    static ThinkRun ExpectSearchPlaysALegalMove(Board& board, const std::string& label)
     {
         const Snapshot before = Take(board);
         const ThinkRun result = RunThink(board);
         EXPECT_TRUE(Take(board) == before) << label;
         EXPECT_TRUE(BoardOk(board)) << label;
-        ASSERT_TRUE(result.move) << label;
-        EXPECT_TRUE(IsLegal(board, *result.move)) << label << " " << MoveText(*result.move);
+        EXPECT_TRUE(result.move) << label;
+        if (result.move) {
+            EXPECT_TRUE(IsLegal(board, *result.move)) << label << " " << MoveText(*result.move);
+        }
+        return result;
     }
 
     // Prepares the search-wide state as Think does, with the root `distance`
@@ -219,54 +170,65 @@ class SearchTest : public ::testing::Test {
     }
 };
 
-// Knight moves of both sides that bring the initial position back every four plies.
-void ShuffleKnights(Board& board, int plies)
+// White a queen up, after `plies` knight moves that bring the position back
+// every four plies.
+BoardPtr QueenUp(int plies)
 {
-    const Move cycle[4] = {Normal("g1", "f3"), Normal("g8", "f6"), Normal("f3", "g1"), Normal("f6", "g8")};
-    for (int i = 0; i < plies; ++i)
-        ASSERT_EQ(MakeMove(board, cycle[i % 4]), 1) << "ply " << board.ply;
+    BoardPtr board = Load("1n2k3/8/8/8/8/8/8/1NQ1K3 w - - 0 1");
+    const Move knights[4] = {Mv("b1c3"), Mv("b8c6"), Mv("c3b1"), Mv("c6b8")};
+    PlayCycle(*board, knights, plies);
+    return board;
 }
 
 }  // namespace
 
-// ---- Mates -------------------------------------------------------------------
+// ---- Mates and material ------------------------------------------------------
 
-TEST_F(SearchTest, MateInOneScoresFromTheMatedPly)
+// Positions with one best move, and the bounds of the score it gets.
+TEST_F(SearchTest, PlaysTheBestMoveWithItsScore)
+{
+    struct Case {
+        const char* fen;
+        std::vector<Move> before;  // played first
+        const char* move;
+        int least, most;
+    };
+    const Case cases[] = {
+        // Mates score from the mated ply, counted from the board's absolute ply.
+        {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", {}, "a1a8", MATE_SCORE - 1, MATE_SCORE - 1},
+        {"r5k1/8/8/8/8/8/5PPP/6K1 b - - 0 1", {}, "a8a1", MATE_SCORE - 1, MATE_SCORE - 1},
+        {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1",
+         {Mv("g1f1"), Mv("g8h8"), Mv("f1g1"), Mv("h8g8")},
+         "a1a8",
+         MATE_SCORE - 5,
+         MATE_SCORE - 5},
+        // A hanging queen is taken, by either side.
+        {"4k3/8/8/3q4/8/2N5/8/4K3 w - - 0 1", {}, "c3d5", 201, MATE_SCORE},
+        {"4k3/8/2n5/8/3Q4/8/8/4K3 b - - 0 1", {}, "c6d4", -MATE_SCORE, MATE_SCORE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fen);
+        BoardPtr board = Load(c.fen);
+        PlayCycle(*board, c.before, static_cast<int>(c.before.size()));
+        const ThinkRun result = RunThink(*board);
+        ASSERT_TRUE(result.move);
+        EXPECT_EQ(MoveText(*result.move), c.move);
+        EXPECT_GE(result.statistics.score, c.least);
+        EXPECT_LE(result.statistics.score, c.most);
+    }
+}
+
+// The root's result goes to the table as an exact entry of the search's depth.
+TEST_F(SearchTest, RootResultIsStoredExact)
 {
     BoardPtr board = Load("6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1");
-    const ThinkRun result = RunThink(*board);
-    ASSERT_TRUE(result.move);
-    EXPECT_EQ(MoveText(*result.move), "a1a8");
-    EXPECT_EQ(result.statistics.score, MATE_SCORE - 1);
-
-    // The root's result goes to the table as an exact entry of depth 5.
+    RunThink(*board);
     const TTEntry& entry = trans_table[board->states[0].hash_key % TT_SIZE];
     EXPECT_EQ(entry.lock, board->states[0].hash_lock);
     EXPECT_EQ(entry.depth, SEARCH_DEPTH);
     EXPECT_EQ(entry.bound, BOUND_EXACT);
     EXPECT_EQ(entry.score, MATE_SCORE - 1);
     EXPECT_EQ(MoveText(entry.best_move), "a1a8");
-}
-
-TEST_F(SearchTest, MateInOneForBlack)
-{
-    BoardPtr board = Load("r5k1/8/8/8/8/8/5PPP/6K1 b - - 0 1");
-    const ThinkRun result = RunThink(*board);
-    ASSERT_TRUE(result.move);
-    EXPECT_EQ(MoveText(*result.move), "a8a1");
-    EXPECT_EQ(result.statistics.score, MATE_SCORE - 1);
-}
-
-TEST_F(SearchTest, MateScoreCountsTheBoardsAbsolutePly)
-{
-    BoardPtr board = Load("6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1");
-    for (const Move move : {Normal("g1", "f1"), Normal("g8", "h8"), Normal("f1", "g1"), Normal("h8", "g8")})
-        ASSERT_EQ(MakeMove(*board, move), 1);
-    ASSERT_EQ(board->ply, 4);
-    const ThinkRun result = RunThink(*board);
-    ASSERT_TRUE(result.move);
-    EXPECT_EQ(MoveText(*result.move), "a1a8");
-    EXPECT_EQ(result.statistics.score, MATE_SCORE - 5);
 }
 
 TEST_F(SearchTest, MateInTwo)
@@ -316,30 +278,27 @@ TEST_F(SearchTest, StalemateScoresZeroAndStoresNothing)
 TEST_F(SearchTest, ThirdOccurrenceIsDetected)
 {
     BoardPtr board = NewBoard();
-    ShuffleKnights(*board, 4);
+    PlayCycle(*board, KNIGHT_SHUFFLE, 4);
     EXPECT_EQ(IsRepetition(*board), 0);  // second occurrence
-    ShuffleKnights(*board, 4);
+    PlayCycle(*board, KNIGHT_SHUFFLE, 4);
     EXPECT_EQ(IsRepetition(*board), 1);  // third
 
     // Positions before a pawn move are not looked at, and cannot recur.
     BoardPtr pawns = NewBoard();
-    ShuffleKnights(*pawns, 8);
-    ASSERT_EQ(MakeMove(*pawns, Normal("e2", "e4")), 1);
-    ASSERT_EQ(MakeMove(*pawns, Normal("e7", "e5")), 1);
+    PlayCycle(*pawns, KNIGHT_SHUFFLE, 8);
+    ASSERT_EQ(MakeMove(*pawns, Mv("e2e4")), 1);
+    ASSERT_EQ(MakeMove(*pawns, Mv("e7e5")), 1);
     EXPECT_EQ(IsRepetition(*pawns), 0);
-    ShuffleKnights(*pawns, 4);
+    PlayCycle(*pawns, KNIGHT_SHUFFLE, 4);
     EXPECT_EQ(IsRepetition(*pawns), 0);
-    ShuffleKnights(*pawns, 4);
+    PlayCycle(*pawns, KNIGHT_SHUFFLE, 4);
     EXPECT_EQ(IsRepetition(*pawns), 1);
 }
 
 TEST_F(SearchTest, RepetitionBelowTheRootScoresZero)
 {
     // White is a queen up, so any real search would score far from zero.
-    BoardPtr board = Load("1n2k3/8/8/8/8/8/8/1NQ1K3 w - - 0 1");
-    const Move cycle[4] = {Normal("b1", "c3"), Normal("b8", "c6"), Normal("c3", "b1"), Normal("c6", "b8")};
-    for (int i = 0; i < 8; ++i)
-        ASSERT_EQ(MakeMove(*board, cycle[i % 4]), 1);
+    BoardPtr board = QueenUp(8);
     ASSERT_EQ(IsRepetition(*board), 1);
 
     StartSearch(*board, 1);
@@ -352,9 +311,7 @@ TEST_F(SearchTest, RepetitionBelowTheRootScoresZero)
     EXPECT_TRUE(TableIsEmpty());
 
     // The second occurrence is searched as usual.
-    BoardPtr second = Load("1n2k3/8/8/8/8/8/8/1NQ1K3 w - - 0 1");
-    for (int i = 0; i < 4; ++i)
-        ASSERT_EQ(MakeMove(*second, cycle[i % 4]), 1);
+    BoardPtr second = QueenUp(4);
     StartSearch(*second, 1);
     EXPECT_GT(AlphaBeta(*second, -MATE_SCORE, MATE_SCORE, 2, 0, best), 500);
     EXPECT_GT(nodes, 1);
@@ -362,20 +319,12 @@ TEST_F(SearchTest, RepetitionBelowTheRootScoresZero)
 
 TEST_F(SearchTest, RootOfAThirdOccurrenceStillSearches)
 {
-    BoardPtr board = Load("1n2k3/8/8/8/8/8/8/1NQ1K3 w - - 0 1");
-    const Move cycle[4] = {Normal("b1", "c3"), Normal("b8", "c6"), Normal("c3", "b1"), Normal("c6", "b8")};
-    for (int i = 0; i < 8; ++i)
-        ASSERT_EQ(MakeMove(*board, cycle[i % 4]), 1);
+    BoardPtr board = QueenUp(8);
     ASSERT_EQ(IsRepetition(*board), 1);
-    const Snapshot before = Take(*board);
-
-    const ThinkRun result = RunThink(*board);
-    ASSERT_TRUE(result.move);
-    EXPECT_TRUE(IsLegal(*board, *result.move)) << MoveText(*result.move);
+    const ThinkRun result = ExpectSearchPlaysALegalMove(*board, "third occurrence");
     EXPECT_GT(result.statistics.nodes, 1);
     EXPECT_GT(result.statistics.probes, 0);
     EXPECT_GT(result.statistics.score, 500);  // the queen is still counted
-    EXPECT_TRUE(Take(*board) == before);
 }
 
 // ---- Null move ---------------------------------------------------------------
@@ -388,9 +337,9 @@ constexpr const char* WHITE_FAR_AHEAD = "r6k/8/8/8/8/8/2QQ4/6K1 w - - 0 1";
 // board has a history below its nodes as in a real search.
 BoardPtr WhiteFarAhead()
 {
-    BoardPtr board = LoadFen(WHITE_FAR_AHEAD);
-    for (const Move move : {Normal("g1", "h1"), Normal("h8", "g8"), Normal("h1", "g1"), Normal("g8", "h8")})
-        EXPECT_EQ(MakeMove(*board, move), 1);
+    BoardPtr board = Load(WHITE_FAR_AHEAD);
+    const Move kings[4] = {Mv("g1h1"), Mv("h8g8"), Mv("h1g1"), Mv("g8h8")};
+    PlayCycle(*board, kings, 4);
     EXPECT_EQ(IsRepetition(*board), 0);
     return board;
 }
@@ -423,35 +372,27 @@ TEST_F(SearchTest, NullMoveCutsOffTwoPliesBelowTheRoot)
     EXPECT_EQ(nodes, 3);  // the node, the null child, its quiescence search
 }
 
-TEST_F(SearchTest, NoNullMoveAtTheRootOrItsChildren)
+// Neither at the root nor at its children (whatever the depth: with 2, the
+// grandchildren are frontier nodes, which try no null move either), nor right
+// after a null move: every cut-off is a move-loop cut-off.
+TEST_F(SearchTest, NoNullMoveNearTheRootOrAfterANullMove)
 {
     BoardPtr board = WhiteFarAhead();
-    for (const int distance : {0, 1}) {
+    for (const auto& [distance, after_null] : {std::pair{0, 0}, std::pair{1, 0}, std::pair{2, 1}}) {
         ClearTT();
         StartSearch(*board, distance);
         Move best = NO_MOVE;
-        // Depth 2: the grandchildren are frontier nodes, which try no null
-        // move either, so every cut-off here is a move-loop cut-off.
-        EXPECT_EQ(AlphaBeta(*board, -100, 100, 2, 0, best), 100) << distance;
+        EXPECT_EQ(AlphaBeta(*board, -100, 100, 2, after_null, best), 100) << distance;
         EXPECT_EQ(null_cutoffs, 0) << distance;
         EXPECT_GE(cutoffs, 1) << distance;
     }
-}
-
-TEST_F(SearchTest, NoNullMoveAfterANullMove)
-{
-    BoardPtr board = WhiteFarAhead();
-    StartSearch(*board, 2);
-    Move best = NO_MOVE;
-    EXPECT_EQ(AlphaBeta(*board, -100, 100, 2, 1, best), 100);
-    EXPECT_EQ(null_cutoffs, 0);
 }
 
 TEST_F(SearchTest, NoNullMoveInCheck)
 {
     // White is far ahead but in check from the rook that came to d8.
     BoardPtr board = Load("4r2k/8/8/8/8/QQ6/8/3K4 b - - 0 1");
-    ASSERT_EQ(MakeMove(*board, Normal("e8", "d8")), 1);
+    ASSERT_EQ(MakeMove(*board, Mv("e8d8")), 1);
     ASSERT_TRUE(InCheck(*board));
     const Snapshot before = Take(*board);
     StartSearch(*board, 2);
@@ -460,25 +401,6 @@ TEST_F(SearchTest, NoNullMoveInCheck)
     EXPECT_EQ(null_cutoffs, 0);
     EXPECT_EQ(cutoffs, 1);
     EXPECT_TRUE(Take(*board) == before);
-}
-
-// ---- Material ----------------------------------------------------------------
-
-TEST_F(SearchTest, TakesAHangingQueen)
-{
-    BoardPtr board = Load("4k3/8/8/3q4/8/2N5/8/4K3 w - - 0 1");
-    const ThinkRun result = RunThink(*board);
-    ASSERT_TRUE(result.move);
-    EXPECT_EQ(MoveText(*result.move), "c3d5");
-    EXPECT_GT(result.statistics.score, 200);
-}
-
-TEST_F(SearchTest, BlackTakesAHangingQueenToo)
-{
-    BoardPtr board = Load("4k3/8/2n5/8/3Q4/8/8/4K3 b - - 0 1");
-    const ThinkRun result = RunThink(*board);
-    ASSERT_TRUE(result.move);
-    EXPECT_EQ(MoveText(*result.move), "c6d4");
 }
 
 // ---- Quiescence search -----------------------------------------------------
@@ -532,46 +454,28 @@ TEST_F(SearchTest, QuiescenceStandPat)
 
 // ---- Driver and statistics line ----------------------------------------------
 
-TEST_F(SearchTest, NoMoveForAMatedSide)
+TEST_F(SearchTest, NoMoveForAMatedOrAStalematedSide)
 {
-    BoardPtr board = Load("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
-    std::ostringstream out;
-    EXPECT_FALSE(Think(*board, out));
-    EXPECT_EQ(out.str(), "Searched 1 nodes, reused 0.00%[0] of 0 nodes from table, we got 0 cutoffs, 0 nullcutoffs, "
-                         "eval is -5000, 1 NPS\n");
-}
-
-TEST_F(SearchTest, NoMoveForAStalematedSide)
-{
-    BoardPtr board = Load("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
-    std::ostringstream out;
-    EXPECT_FALSE(Think(*board, out));
-    EXPECT_EQ(out.str(), "Searched 1 nodes, reused 0.00%[0] of 0 nodes from table, we got 0 cutoffs, 0 nullcutoffs, "
-                         "eval is 0, 1 NPS\n");
+    for (const auto& [fen, score] : {std::pair{"R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", -MATE_SCORE},
+                                     std::pair{"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 0}}) {
+        std::ostringstream out;
+        EXPECT_FALSE(Think(*Load(fen), out)) << fen;
+        EXPECT_EQ(out.str(), NoMoveStatistics(score));
+    }
     EXPECT_TRUE(TableIsEmpty());
 }
 
-// Material far beyond a game's: the root's first move already reaches the top
-// of the window and cuts off before any move was recorded. The engine still
-// plays that move.
-TEST_F(SearchTest, RootCutOffAtTheTopOfTheWindowStillGivesAMove)
+// Material far beyond a game's: the root's first move already reaches the
+// top of the window and cuts off before any move was recorded. Material far
+// below: every root move scores at the bottom of the window, so none raises
+// alpha. The engine still plays a legal move.
+TEST_F(SearchTest, RootAtEitherEndOfTheWindowStillGivesAMove)
 {
-    BoardPtr board = Load("7k/6pp/8/8/8/8/QQQQQQ2/QQQQQQ1K w - - 0 1");
-    const ThinkRun result = RunThink(*board);
-    EXPECT_EQ(result.statistics.score, MATE_SCORE);
-    ASSERT_TRUE(result.move);
-    EXPECT_TRUE(IsLegal(*board, *result.move)) << MoveText(*result.move);
-}
-
-// Material far below: every root move scores at the bottom of the window, so
-// none raises alpha; the engine still plays a legal move.
-TEST_F(SearchTest, RootWithEveryMoveAtTheBottomStillGivesAMove)
-{
-    BoardPtr board = Load("qqqqqq1k/qqqqqq2/8/8/8/8/6PP/7K w - - 0 1");
-    const ThinkRun result = RunThink(*board);
-    EXPECT_EQ(result.statistics.score, -MATE_SCORE);
-    ASSERT_TRUE(result.move);
-    EXPECT_TRUE(IsLegal(*board, *result.move)) << MoveText(*result.move);
+    for (const auto& [fen, score] : {std::pair{"7k/6pp/8/8/8/8/QQQQQQ2/QQQQQQ1K w - - 0 1", MATE_SCORE},
+                                     std::pair{"qqqqqq1k/qqqqqq2/8/8/8/8/6PP/7K w - - 0 1", -MATE_SCORE}}) {
+        BoardPtr board = Load(fen);
+        EXPECT_EQ(ExpectSearchPlaysALegalMove(*board, fen).statistics.score, score) << fen;
+    }
 }
 
 // A side that a set-up position left without a king still has its moves:
@@ -582,9 +486,7 @@ TEST_F(SearchTest, SideWithoutAKingStillMoves)
     BoardPtr board = Load("8/8/8/8/8/8/1k5P/8 w - - 0 1");
     EXPECT_FALSE(InCheck(*board));
     EXPECT_EQ(LegalMoves(*board).count, 2);
-    const ThinkRun result = RunThink(*board);
-    ASSERT_TRUE(result.move);
-    EXPECT_TRUE(IsLegal(*board, *result.move));
+    ExpectSearchPlaysALegalMove(*board, "no white king");
 }
 
 TEST_F(SearchTest, StatisticsLineMatchesTheCounters)
@@ -655,7 +557,7 @@ TEST_F(SearchTest, SearchesNearTheEndOfTheHistory)
     // or a single ply before the last.
     for (const int plies : {290, 295, LAST_PLY - 1}) {
         BoardPtr board = NewBoard();
-        ShuffleKnights(*board, plies);
+        PlayCycle(*board, KNIGHT_SHUFFLE, plies);
         ASSERT_EQ(board->ply, plies);
         ExpectSearchPlaysALegalMove(*board, std::to_string(plies) + " plies");
     }
@@ -665,9 +567,8 @@ TEST_F(SearchTest, SearchesWithChecksNearTheEndOfTheHistory)
 {
     // Queens and rooks give long lines of checks, which extend the search.
     BoardPtr board = Load("3qk3/3r4/8/8/8/8/3R4/3QK3 w - - 0 1");
-    const Move cycle[4] = {Normal("e1", "f1"), Normal("e8", "f8"), Normal("f1", "e1"), Normal("f8", "e8")};
-    for (int i = 0; i < 288; ++i)
-        ASSERT_EQ(MakeMove(*board, cycle[i % 4]), 1);
+    const Move kings[4] = {Mv("e1f1"), Mv("e8f8"), Mv("f1e1"), Mv("f8e8")};
+    PlayCycle(*board, kings, 288);
     ASSERT_TRUE(BoardOk(*board));
     ExpectSearchPlaysALegalMove(*board, "checks at ply 288");
 }
@@ -677,7 +578,7 @@ TEST_F(SearchTest, ThinkAtTheLastPlyLeavesTheBoardAlone)
     // The game never gets here (it makes room first); the search must still
     // stay inside the histories.
     BoardPtr board = NewBoard();
-    ShuffleKnights(*board, LAST_PLY);
+    PlayCycle(*board, KNIGHT_SHUFFLE, LAST_PLY);
     const Snapshot before = Take(*board);
     std::ostringstream out;
     Think(*board, out);

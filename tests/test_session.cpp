@@ -1,16 +1,17 @@
+// The classic command loop, session by session: start and end, commands,
+// moves, set-ups and take-backs.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <optional>
-#include <sstream>
 #include <string>
 
 #include "board.h"
 #include "eval.h"
 #include "fen.h"
 #include "move.h"
+#include "scripted_game.h"
 #include "session.h"
+#include "test_support.h"
 
 namespace {
 
@@ -49,42 +50,27 @@ class Output {
     size_t at_ = 0;
 };
 
-std::string Tail(const std::string& text, size_t prefix) { return text.substr(std::min(prefix, text.size())); }
-
-// The text after "move " on a move line, without the newline; empty when the
-// line is not a move line.
-std::string MoveOf(const std::string& line)
-{
-    if (line.rfind("move ", 0) != 0 || line.size() < 10 || line.back() != '\n')
-        return "";
-    return line.substr(5, line.size() - 6);
-}
-
 // Plays a move text on the mirror board; false when the board's side cannot
-// play it.
-bool Play(Board& board, const std::string& text)
-{
-    std::ostringstream discard;
-    const std::optional<Move> move = ParseMove(text.c_str(), board, discard);
-    return move && MakeGameMove(board, *move) == 1 && BoardOk(board);
-}
+// play it or the board breaks an invariant.
+bool Play(Board& board, const std::string& text) { return PlayText(board, text) && BoardOk(board); }
 
-// Checks the answer to an accepted "usermove": statistics line, evaluation,
-// move line, diagram. The move is played on `mirror`, which must hold the
-// position after the opponent's move.
-void ExpectReply(Output& output, Board& mirror, const std::string& expected_move = "")
+// Checks the answer to the opponent's accepted `move`: statistics line,
+// evaluation, move line, diagram. Both moves are played on `mirror`, which
+// must hold the position before the opponent's move.
+void ExpectReply(Output& output, Board& mirror, const std::string& move, const std::string& expected_reply = "")
 {
+    ASSERT_TRUE(Play(mirror, move)) << move;
     const std::string statistics = output.Line();
     EXPECT_TRUE(IsStatisticsLine(statistics)) << statistics;
     const std::string evaluation = output.Line();
     int score = 0;
     EXPECT_EQ(std::sscanf(evaluation.c_str(), "Board raw eval is %d", &score), 1) << evaluation;
-    const std::string move = MoveOf(output.Line());
-    ASSERT_FALSE(move.empty());
-    if (!expected_move.empty()) {
-        EXPECT_EQ(move, expected_move);
+    const std::string reply = MoveLineText(output.Line());
+    ASSERT_FALSE(reply.empty());
+    if (!expected_reply.empty()) {
+        EXPECT_EQ(reply, expected_reply);
     }
-    ASSERT_TRUE(Play(mirror, move)) << move;
+    ASSERT_TRUE(Play(mirror, reply)) << reply;
     EXPECT_EQ(evaluation, "Board raw eval is " + std::to_string(Evaluate(mirror)) + "\n");
     EXPECT_TRUE(output.Take(DiagramOf(mirror))) << output.Rest();
 }
@@ -96,6 +82,16 @@ std::string SetUpOutput(const std::string& fen)
 {
     const std::string output = After("setboard " + fen + "\nquit\n");
     EXPECT_NE(output.rfind("tellusererror", 0), 0u) << fen;
+    return output;
+}
+
+// The output of `commands` after setting up `fen`: the output of a session
+// that gives both, read from the end of the set-up's own, which it must
+// begin with.
+Output AfterSetUp(const std::string& fen, const std::string& commands)
+{
+    Output output(After("setboard " + fen + "\n" + commands + "quit\n"));
+    EXPECT_TRUE(output.Take(SetUpOutput(fen))) << fen << "\n" << output.Rest();
     return output;
 }
 
@@ -162,27 +158,25 @@ TEST(Session, StartsWithFeatureLineAndQuits)
 
 TEST(Session, EndOfInput)
 {
-    // At the start of a line: the farewell and status 1.
-    SessionResult result = RunSession("");
-    EXPECT_EQ(result.output, std::string(FEATURE_LINE) + FAREWELL);
-    EXPECT_EQ(result.status, 1);
-
-    result = RunSession("new\n");
-    EXPECT_EQ(result.output, std::string(FEATURE_LINE) + "New board ok\n" + FAREWELL);
-    EXPECT_EQ(result.status, 1);
-
-    result = RunSession("\n\n");
-    EXPECT_EQ(result.output, std::string(FEATURE_LINE) + FAREWELL);
-    EXPECT_EQ(result.status, 1);
-
-    // In the middle of a line: that line is handled, then status 0.
-    result = RunSession("new");
-    EXPECT_EQ(result.output, std::string(FEATURE_LINE) + "New board ok\n");
-    EXPECT_EQ(result.status, 0);
-
-    result = RunSession("xboard\nnew");
-    EXPECT_EQ(result.output, std::string(FEATURE_LINE) + "New board ok\n");
-    EXPECT_EQ(result.status, 0);
+    const std::string new_board = "New board ok\n";
+    const struct {
+        const char* input;
+        std::string output;  // after the feature line
+        int status;
+    } cases[] = {
+        // At the start of a line: the farewell and status 1.
+        {"", FAREWELL, 1},
+        {"new\n", new_board + FAREWELL, 1},
+        {"\n\n", FAREWELL, 1},
+        // In the middle of a line: that line is handled, then status 0.
+        {"new", new_board, 0},
+        {"xboard\nnew", new_board, 0},
+    };
+    for (const auto& c : cases) {
+        const SessionResult result = RunSession(c.input);
+        EXPECT_EQ(result.output, FEATURE_LINE + c.output) << c.input;
+        EXPECT_EQ(result.status, c.status) << c.input;
+    }
 }
 
 TEST(Session, QuitEndsAtOnce)
@@ -224,9 +218,7 @@ TEST(Session, ProtocolCommandsWriteNothingAndChangeNothing)
 TEST(Session, UsermoveIsAnswered)
 {
     Output output(After("usermove e2e4\nquit\n"));
-    BoardPtr mirror = NewBoard();
-    ASSERT_TRUE(Play(*mirror, "e2e4"));
-    ExpectReply(output, *mirror);
+    ExpectReply(output, *NewBoard(), "e2e4");
     EXPECT_TRUE(output.AtEnd()) << output.Rest();
 }
 
@@ -239,13 +231,10 @@ TEST(Session, RefusedUsermoves)
 
     // A move that leaves the mover's king attacked: the error line, no reply,
     // and the same side still to move.
-    const std::string fen = "4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1";
-    Output output(After("setboard " + fen + "\nusermove e2d3\nusermove e1d1\nquit\n"));
-    ASSERT_TRUE(output.Take(SetUpOutput(fen)));
+    const char* fen = "4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1";
+    Output output = AfterSetUp(fen, "usermove e2d3\nusermove e1d1\n");
     EXPECT_TRUE(output.Take("Errro ilegal move e2d3\n")) << output.Rest();
-    BoardPtr mirror = LoadFen(fen.c_str());
-    ASSERT_TRUE(Play(*mirror, "e1d1"));
-    ExpectReply(output, *mirror);
+    ExpectReply(output, *Load(fen), "e1d1");
     EXPECT_TRUE(output.AtEnd());
 }
 
@@ -255,13 +244,12 @@ TEST(Session, GoMakesTheFirstMove)
     Output output(once);
     EXPECT_TRUE(IsStatisticsLine(output.Line()));
     const std::string exmove = output.Line();
-    const std::string move = MoveOf(output.Line());
+    const std::string move = MoveLineText(output.Line());
     EXPECT_TRUE(output.AtEnd()) << output.Rest();  // no diagram, no evaluation
 
     ASSERT_EQ(move.size(), 4u);
     BoardPtr mirror = NewBoard();
-    const int from = (move[1] - '1') * 8 + (move[0] - 'a');
-    const char letter = FIGURE_LETTERS[mirror->squares[from]->type];
+    const char letter = FIGURE_LETTERS[mirror->squares[Sq(move.c_str())]->type];
     EXPECT_EQ(exmove, "exmove " + std::string(1, letter) + move.substr(0, 2) + move.substr(2, 2) + "\n");
     EXPECT_TRUE(Play(*mirror, move));
 
@@ -283,20 +271,21 @@ TEST(Session, GoOnlyAsTheFirstMoveCommand)
 
 TEST(Session, ExtendedMoveMarksChecksAndCaptures)
 {
-    // Mate in one for white: the engine's move gives check.
-    const std::string mate = "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
-    Output output(After("setboard " + mate + "\ngo\nquit\n"));
-    ASSERT_TRUE(output.Take(SetUpOutput(mate)));
-    EXPECT_TRUE(IsStatisticsLine(output.Line()));
-    EXPECT_EQ(output.Rest(), "exmove Ra1a8+\nmove a1a8\n");
-
-    // A capture names the figure taken. The set-up gives white the move
-    // whatever the text says.
-    const std::string capture = "4k3/8/8/3q4/8/2N5/8/4K3 b - - 0 1";
-    Output taken(After("setboard " + capture + "\ngo\nquit\n"));
-    ASSERT_TRUE(taken.Take(SetUpOutput(capture)));
-    EXPECT_TRUE(IsStatisticsLine(taken.Line()));
-    EXPECT_EQ(taken.Rest(), "exmove Nc3xQd5\nmove c3d5\n");
+    const struct {
+        const char* fen;
+        const char* rest;  // after the statistics line
+    } cases[] = {
+        // Mate in one for white: the engine's move gives check.
+        {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", "exmove Ra1a8+\nmove a1a8\n"},
+        // A capture names the figure taken. The set-up gives white the move
+        // whatever the text says.
+        {"4k3/8/8/3q4/8/2N5/8/4K3 b - - 0 1", "exmove Nc3xQd5\nmove c3d5\n"},
+    };
+    for (const auto& c : cases) {
+        Output output = AfterSetUp(c.fen, "go\n");
+        EXPECT_TRUE(IsStatisticsLine(output.Line())) << c.fen;
+        EXPECT_EQ(output.Rest(), c.rest);
+    }
 
     // A quiet first move from the initial position gives no check.
     const std::string initial = After("go\nquit\n");
@@ -305,28 +294,22 @@ TEST(Session, ExtendedMoveMarksChecksAndCaptures)
 
 TEST(Session, NoLegalMoveForTheEngine)
 {
-    // White mates: the engine (black) has no move, writes its statistics
-    // line and nothing more. Mated at ply 1.
-    const std::string mate = "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
-    std::string output = After("setboard " + mate + "\nusermove a1a8\ngo\nquit\n");
-    EXPECT_EQ(Tail(output, SetUpOutput(mate).size()),
-              "Searched 1 nodes, reused 0.00%[0] of 0 nodes from table, we got 0 cutoffs, 0 nullcutoffs, "
-              "eval is -4999, 1 NPS\n");
-
-    // Stalemate.
-    const std::string stalemate = "7k/8/6K1/5Q2/8/8/8/8 w - - 0 1";
-    output = After("setboard " + stalemate + "\nusermove f5f7\nquit\n");
-    EXPECT_EQ(Tail(output, SetUpOutput(stalemate).size()),
-              "Searched 1 nodes, reused 0.00%[0] of 0 nodes from table, we got 0 cutoffs, 0 nullcutoffs, "
-              "eval is 0, 1 NPS\n");
-
-    // "go" for a side without moves; "go" counts all the same, and the
-    // board stays as it was.
-    const std::string stalemated_white = "8/8/8/8/8/6k1/5q2/7K w - - 0 1";
-    output = After("setboard " + stalemated_white + "\ngo\nusermove h1g1\nquit\n");
-    EXPECT_EQ(Tail(output, SetUpOutput(stalemated_white).size()),
-              "Searched 1 nodes, reused 0.00%[0] of 0 nodes from table, we got 0 cutoffs, 0 nullcutoffs, "
-              "eval is 0, 1 NPS\nErrro ilegal move h1g1\n");
+    const struct {
+        const char* fen;
+        const char* commands;
+        std::string rest;
+    } cases[] = {
+        // White mates: the engine (black) has no move, writes its statistics
+        // line and nothing more. Mated at ply 1.
+        {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", "usermove a1a8\ngo\n", NoMoveStatistics(-4999)},
+        // Stalemate.
+        {"7k/8/6K1/5Q2/8/8/8/8 w - - 0 1", "usermove f5f7\n", NoMoveStatistics(0)},
+        // "go" for a side without moves; "go" counts all the same, and the
+        // board stays as it was.
+        {"8/8/8/8/8/6k1/5q2/7K w - - 0 1", "go\nusermove h1g1\n", NoMoveStatistics(0) + "Errro ilegal move h1g1\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(AfterSetUp(c.fen, c.commands).Rest(), c.rest) << c.fen;
 }
 
 TEST(Session, ThreefoldRepetitionStillGetsAReply)
@@ -334,19 +317,16 @@ TEST(Session, ThreefoldRepetitionStillGetsAReply)
     // Black's king has one move in each position: a8-b8 and back, while
     // white's king walks h1-h2 and back. The fifth reply comes in the third
     // occurrence of its position.
-    const std::string fen = "k7/p7/P7/8/8/8/8/2R4K w - - 0 1";
+    const char* fen = "k7/p7/P7/8/8/8/8/2R4K w - - 0 1";
     const char* mine[] = {"h1h2", "h2h1", "h1h2", "h2h1", "h1h2"};
     const char* replies[] = {"a8b8", "b8a8", "a8b8", "b8a8", "a8b8"};
-    std::string input = "setboard " + fen + "\n";
+    std::string commands;
     for (const char* move : mine)
-        input += std::string("usermove ") + move + "\n";
-    Output output(After(input + "quit\n"));
-    ASSERT_TRUE(output.Take(SetUpOutput(fen)));
-    BoardPtr mirror = LoadFen(fen.c_str());
-    for (int i = 0; i < 5; ++i) {
-        ASSERT_TRUE(Play(*mirror, mine[i]));
-        ExpectReply(output, *mirror, replies[i]);
-    }
+        commands += std::string("usermove ") + move + "\n";
+    Output output = AfterSetUp(fen, commands);
+    BoardPtr mirror = Load(fen);
+    for (int i = 0; i < 5; ++i)
+        ExpectReply(output, *mirror, mine[i], replies[i]);
     EXPECT_TRUE(output.AtEnd()) << output.Rest();
 }
 
@@ -363,9 +343,7 @@ TEST(Session, SetboardInitialPosition)
 
 TEST(Session, SetboardGivesWhiteTheMoveAndNoCastling)
 {
-    const std::string fen = "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1";
-    Output output(After("setboard " + fen + "\nusermove e8g8\nusermove e1g1\nquit\n"));
-    ASSERT_TRUE(output.Take(SetUpOutput(fen)));
+    Output output = AfterSetUp("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "usermove e8g8\nusermove e1g1\n");
     // Black's castling is not white's move; white may not castle either.
     EXPECT_TRUE(output.Take("Illegal move !!\nIllegal move !!\n")) << output.Rest();
     EXPECT_TRUE(output.AtEnd());
@@ -373,8 +351,8 @@ TEST(Session, SetboardGivesWhiteTheMoveAndNoCastling)
 
 TEST(Session, MalformedSetboardKeepsTheBoard)
 {
-    const std::string good = "4k3/8/8/8/8/8/8/4K2R w - - 0 1";
-    BoardPtr kept = LoadFen(good.c_str());
+    const char* good = "4k3/8/8/8/8/8/8/4K2R w - - 0 1";
+    BoardPtr kept = Load(good);
     const std::string bad[] = {
         "rnbqkbnr/pppppppp/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",      // seven ranks
         "rnbqkbnr/ppppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",   // nine squares in a rank
@@ -393,17 +371,15 @@ TEST(Session, MalformedSetboardKeepsTheBoard)
         "8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8/8",  // far too long
         "",                                                         // nothing
     };
-    const std::string before = "setboard " + good + "\n";
-    const std::string after = "undo\nquit\n";
     for (const std::string& text : bad) {
-        const std::string output = After(before + "setboard " + text + "\n" + after);
-        EXPECT_EQ(output, SetUpOutput(good) + REFUSED + "undoing move\n" + DiagramOf(*kept)) << text;
+        EXPECT_EQ(AfterSetUp(good, "setboard " + text + "\nundo\n").Rest(),
+                  REFUSED + ("undoing move\n" + DiagramOf(*kept)))
+            << text;
     }
     // A refused set-up leaves the game going on: the engine still answers.
-    Output output(After(before + "setboard " + bad[0] + "\nusermove e1f1\nquit\n"));
-    ASSERT_TRUE(output.Take(SetUpOutput(good) + REFUSED));
-    ASSERT_TRUE(Play(*kept, "e1f1"));
-    ExpectReply(output, *kept);
+    Output output = AfterSetUp(good, "setboard " + bad[0] + "\nusermove e1f1\n");
+    ASSERT_TRUE(output.Take(REFUSED));
+    ExpectReply(output, *kept, "e1f1");
 }
 
 TEST(Session, ShortLinesHaveAnEmptyArgument)
@@ -418,9 +394,7 @@ TEST(Session, ShortLinesHaveAnEmptyArgument)
 
     // After a reply, "usermove" alone is not the previous move again.
     Output output(After("usermove e2e4\nusermove\nquit\n"));
-    BoardPtr mirror = NewBoard();
-    ASSERT_TRUE(Play(*mirror, "e2e4"));
-    ExpectReply(output, *mirror);
+    ExpectReply(output, *NewBoard(), "e2e4");
     EXPECT_EQ(output.Rest(), TOO_SHORT);
 
     // The same for "setboard": the position left in the buffer is not read.
@@ -436,14 +410,10 @@ TEST(Session, ShortLinesHaveAnEmptyArgument)
 TEST(Session, UndoTakesBackTheReplyAndTheMove)
 {
     Output output(After("usermove e2e4\nundo\nusermove d2d4\nquit\n"));
-    BoardPtr mirror = NewBoard();
-    ASSERT_TRUE(Play(*mirror, "e2e4"));
-    ExpectReply(output, *mirror);
+    ExpectReply(output, *NewBoard(), "e2e4");
     EXPECT_TRUE(output.Take("undoing move\n" + DiagramOf(*NewBoard()))) << output.Rest();
     // White is to move again in the initial position.
-    BoardPtr again = NewBoard();
-    ASSERT_TRUE(Play(*again, "d2d4"));
-    ExpectReply(output, *again);
+    ExpectReply(output, *NewBoard(), "d2d4");
     EXPECT_TRUE(output.AtEnd());
 }
 
@@ -453,27 +423,21 @@ TEST(Session, UndoTakesBackOnlyWhatExists)
     const std::string initial = "undoing move\n" + DiagramOf(*NewBoard());
     Output fresh(After("undo\nundo\nusermove e2e4\nquit\n"));
     EXPECT_TRUE(fresh.Take(initial + initial)) << fresh.Rest();
-    BoardPtr mirror = NewBoard();
-    ASSERT_TRUE(Play(*mirror, "e2e4"));
-    ExpectReply(fresh, *mirror);
+    ExpectReply(fresh, *NewBoard(), "e2e4");
 
     // After "go": the one move is taken back and white is to move again.
     const std::string go = After("go\nquit\n");
     Output after_go(After("go\nundo\nusermove e2e4\nquit\n"));
     EXPECT_TRUE(after_go.Take(go + initial)) << after_go.Rest();
-    BoardPtr replay = NewBoard();
-    ASSERT_TRUE(Play(*replay, "e2e4"));
-    ExpectReply(after_go, *replay);
+    ExpectReply(after_go, *NewBoard(), "e2e4");
 
     // After a mate the engine made no reply: one ply back to the set-up.
-    const std::string mate = "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
-    Output mated(After("setboard " + mate + "\nusermove a1a8\nundo\nquit\n"));
-    ASSERT_TRUE(mated.Take(SetUpOutput(mate)));
+    const char* mate = "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
+    Output mated = AfterSetUp(mate, "usermove a1a8\nundo\n");
     EXPECT_TRUE(IsStatisticsLine(mated.Line()));
-    EXPECT_EQ(mated.Rest(), "undoing move\n" + DiagramOf(*LoadFen(mate.c_str())));
+    EXPECT_EQ(mated.Rest(), "undoing move\n" + DiagramOf(*Load(mate)));
 
     // After a set-up: nothing to take back.
-    const std::string kings = "4k3/8/8/8/8/8/8/4K3 w - - 0 1";
-    EXPECT_EQ(After("setboard " + kings + "\nundo\nquit\n"),
-              SetUpOutput(kings) + "undoing move\n" + DiagramOf(*LoadFen(kings.c_str())));
+    const char* kings = "4k3/8/8/8/8/8/8/4K3 w - - 0 1";
+    EXPECT_EQ(AfterSetUp(kings, "undo\n").Rest(), "undoing move\n" + DiagramOf(*Load(kings)));
 }

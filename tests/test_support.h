@@ -1,10 +1,15 @@
-// What many tests share: squares and moves from their names, and positions
-// from their text.
+// What many tests share: squares and moves from their names, positions from
+// their text, and moves read and played as the opponent types them.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <optional>
+#include <ostream>
+#include <span>
+#include <string>
 
 #include "board.h"
 #include "main.h"
@@ -14,7 +19,19 @@
 constexpr int Sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
 
 // A move from its coordinate text, e.g. Mv("e2e4") or Mv("a7b8", PROMOTE_KNIGHT).
-inline Move Mv(const char* text, int32_t kind = NORMAL_MOVE) { return Move{Sq(text), Sq(text + 2), kind}; }
+constexpr Move Mv(const char* text, int32_t kind = NORMAL_MOVE) { return Move{Sq(text), Sq(text + 2), kind}; }
+
+inline bool SameMove(Move a, Move b) { return SameSquares(a, b) && a.kind == b.kind; }
+
+// Whether `move` is one of the moves of `list`.
+inline bool Lists(const MoveList& list, Move move)
+{
+    return std::any_of(list.moves, list.moves + list.count, [&](Move listed) { return SameMove(listed, move); });
+}
+
+// Knights going out and home again, g1-f3-g1 and g8-f6-g8, from the initial
+// position: every four plies the position repeats.
+inline constexpr Move KNIGHT_SHUFFLE[4] = {Mv("g1f3"), Mv("g8f6"), Mv("f3g1"), Mv("f6g8")};
 
 // The position of a text, failing the test when the text is refused.
 inline BoardPtr Load(const char* fen)
@@ -22,4 +39,28 @@ inline BoardPtr Load(const char* fen)
     BoardPtr board = LoadFen(fen);
     EXPECT_TRUE(board) << fen;
     return board;
+}
+
+// Plays `plies` moves round `cycle`, each of which MakeMove must accept.
+inline void PlayCycle(Board& board, std::span<const Move> cycle, int plies)
+{
+    for (int i = 0; i < plies; ++i)
+        ASSERT_EQ(MakeMove(board, cycle[i % cycle.size()]), 1) << "ply " << board.ply;
+}
+
+// The move a text names for the side to move, read as the engine reads the
+// opponent's moves (whatever ParseMove writes is dropped); none when it names
+// no move of that side.
+inline std::optional<Move> ReadMove(const Board& board, const std::string& text)
+{
+    std::ostream discard(nullptr);
+    return ParseMove(text.c_str(), board, discard);
+}
+
+// Reads a text as ReadMove does and plays it as a move of the game; false
+// when the side to move cannot play it.
+inline bool PlayText(Board& board, const std::string& text)
+{
+    const std::optional<Move> move = ReadMove(board, text);
+    return move && MakeGameMove(board, *move) == 1;
 }

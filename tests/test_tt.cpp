@@ -10,6 +10,7 @@
 #include "fen.h"
 #include "hash.h"
 #include "search.h"
+#include "test_support.h"
 
 namespace {
 
@@ -18,8 +19,6 @@ int64_t TestClock() { return now_seconds; }
 
 constexpr Move STORED = {12, 28, PROMOTE_ROOK};  // all three fields must come back
 constexpr Move UNTOUCHED = {9, 17, NORMAL_MOVE};
-
-bool Same(Move a, Move b) { return a.from == b.from && a.to == b.to && a.kind == b.kind; }
 
 class TTTest : public ::testing::Test {
   protected:
@@ -52,6 +51,20 @@ class TTTest : public ::testing::Test {
     {
         EXPECT_EQ(StoreTT(*board, move, score, depth, bound), 1);
     }
+    // A lookup that must answer `score`.
+    void ExpectHit(int alpha, int beta, int depth, int score) const
+    {
+        const Probe probe = Ask(alpha, beta, depth);
+        EXPECT_EQ(probe.hit, 1) << "window " << alpha << ", " << beta << ", depth " << depth;
+        EXPECT_EQ(probe.score, score) << "window " << alpha << ", " << beta << ", depth " << depth;
+    }
+    // A lookup that must miss and hand out `move`.
+    void ExpectMiss(int alpha, int beta, int depth, Move move) const
+    {
+        const Probe probe = Ask(alpha, beta, depth);
+        EXPECT_EQ(probe.hit, 0) << "window " << alpha << ", " << beta << ", depth " << depth;
+        EXPECT_TRUE(SameMove(probe.move, move)) << "window " << alpha << ", " << beta << ", depth " << depth;
+    }
 
     BoardPtr board;
 };
@@ -60,76 +73,55 @@ class TTTest : public ::testing::Test {
 
 TEST_F(TTTest, EmptyOrForeignSlotIsAMissThatLeavesTheMoveAlone)
 {
-    Probe probe = Ask(-100, 100, 1);
-    EXPECT_EQ(probe.hit, 0);
-    EXPECT_TRUE(Same(probe.move, UNTOUCHED));
+    ExpectMiss(-100, 100, 1, UNTOUCHED);
 
     // Same slot, other lock: the slot belongs to another position.
     Store(40, 5, BOUND_EXACT);
     board->states[board->ply].hash_lock ^= 1;
-    probe = Ask(-100, 100, 1);
-    EXPECT_EQ(probe.hit, 0);
-    EXPECT_TRUE(Same(probe.move, UNTOUCHED));
+    ExpectMiss(-100, 100, 1, UNTOUCHED);
     board->states[board->ply].hash_lock ^= 1;
-    EXPECT_EQ(Ask(-100, 100, 1).hit, 1);
+    ExpectHit(-100, 100, 1, 40);
 
     // Another position: the same placement with black to move.
-    BoardPtr black = LoadFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1");
+    BoardPtr black = Load("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1");
     Probe other{0, 0, UNTOUCHED};
     EXPECT_EQ(ProbeTT(*black, -100, 100, 1, other.score, other.move), 0);
-    EXPECT_TRUE(Same(other.move, UNTOUCHED));
+    EXPECT_TRUE(SameMove(other.move, UNTOUCHED));
 }
 
 TEST_F(TTTest, ShallowerSlotIsAMissThatHandsOutItsMove)
 {
     Store(40, 3, BOUND_EXACT);
-    const Probe probe = Ask(-100, 100, 4);
-    EXPECT_EQ(probe.hit, 0);
-    EXPECT_TRUE(Same(probe.move, STORED));
-    EXPECT_EQ(Ask(-100, 100, 3).hit, 1);
-    EXPECT_EQ(Ask(-100, 100, 0).hit, 1);
+    ExpectMiss(-100, 100, 4, STORED);
+    ExpectHit(-100, 100, 3, 40);
+    ExpectHit(-100, 100, 0, 40);
 }
 
 TEST_F(TTTest, UpperBoundAnswersAlphaAtOrBelowIt)
 {
     Store(10, 3, BOUND_UPPER);
-    Probe probe = Ask(10, 50, 3);  // score equal to alpha
-    EXPECT_EQ(probe.hit, 1);
-    EXPECT_EQ(probe.score, 10);
-    probe = Ask(30, 50, 3);  // score below alpha: the answer is alpha, not the score
-    EXPECT_EQ(probe.hit, 1);
-    EXPECT_EQ(probe.score, 30);
-    probe = Ask(9, 50, 3);  // score above alpha
-    EXPECT_EQ(probe.hit, 0);
-    EXPECT_TRUE(Same(probe.move, STORED));
+    ExpectHit(10, 50, 3, 10);      // score equal to alpha
+    ExpectHit(30, 50, 3, 30);      // score below alpha: the answer is alpha, not the score
+    ExpectMiss(9, 50, 3, STORED);  // score above alpha
 }
 
 TEST_F(TTTest, LowerBoundAnswersBetaAtOrAboveIt)
 {
     Store(50, 3, BOUND_LOWER);
-    Probe probe = Ask(-20, 50, 2);  // score equal to beta
-    EXPECT_EQ(probe.hit, 1);
-    EXPECT_EQ(probe.score, 50);
-    probe = Ask(-20, 40, 3);  // score above beta: the answer is beta
-    EXPECT_EQ(probe.hit, 1);
-    EXPECT_EQ(probe.score, 40);
-    probe = Ask(-20, 51, 3);  // score below beta
-    EXPECT_EQ(probe.hit, 0);
-    EXPECT_TRUE(Same(probe.move, STORED));
+    ExpectHit(-20, 50, 2, 50);       // score equal to beta
+    ExpectHit(-20, 40, 3, 40);       // score above beta: the answer is beta
+    ExpectMiss(-20, 51, 3, STORED);  // score below beta
 }
 
 TEST_F(TTTest, ExactAnswersItsScoreEvenOutsideTheWindow)
 {
     Store(3000, 4, BOUND_EXACT);
-    for (const auto& [alpha, beta] : {std::pair{-100, 100}, std::pair{3500, 4000}, std::pair{-4000, -3500}}) {
-        const Probe probe = Ask(alpha, beta, 4);
-        EXPECT_EQ(probe.hit, 1);
-        EXPECT_EQ(probe.score, 3000);
-    }
+    for (const auto& [alpha, beta] : {std::pair{-100, 100}, std::pair{3500, 4000}, std::pair{-4000, -3500}})
+        ExpectHit(alpha, beta, 4, 3000);
     Store(-4990, 4, BOUND_EXACT);
     now_seconds += 1;
     Store(-4990, 4, BOUND_EXACT);
-    EXPECT_EQ(Ask(-100, 100, 2).score, -4990);
+    ExpectHit(-100, 100, 2, -4990);
 }
 
 // ---- Store and replacement -------------------------------------------------
@@ -138,12 +130,12 @@ TEST_F(TTTest, ReplacementWithinOneSecondKeepsTheDeepest)
 {
     Store(10, 3, BOUND_EXACT, Move{1, 2, NORMAL_MOVE});
     Store(20, 3, BOUND_EXACT, Move{3, 4, NORMAL_MOVE});  // same depth, same second
-    EXPECT_EQ(Ask(-100, 100, 3).score, 10);
+    ExpectHit(-100, 100, 3, 10);
     Store(30, 2, BOUND_EXACT);  // shallower, same second
-    EXPECT_EQ(Ask(-100, 100, 3).score, 10);
+    ExpectHit(-100, 100, 3, 10);
     Store(40, 4, BOUND_EXACT);  // deeper
-    EXPECT_EQ(Ask(-100, 100, 4).score, 40);
-    EXPECT_TRUE(Same(Ask(-100, 100, 5).move, STORED));
+    ExpectHit(-100, 100, 4, 40);
+    ExpectMiss(-100, 100, 5, STORED);
 }
 
 TEST_F(TTTest, AnyResultReplacesOnceTheSecondHasPassed)
@@ -151,32 +143,26 @@ TEST_F(TTTest, AnyResultReplacesOnceTheSecondHasPassed)
     Store(10, 6, BOUND_EXACT);
     now_seconds += 1;
     Store(-20, 1, BOUND_UPPER, Move{5, 6, NORMAL_MOVE});
-    const Probe probe = Ask(-100, 100, 2);  // the slot is now the shallow one
-    EXPECT_EQ(probe.hit, 0);
-    EXPECT_TRUE(Same(probe.move, Move{5, 6, NORMAL_MOVE}));
-    EXPECT_EQ(Ask(-10, 100, 1).score, -10);
+    ExpectMiss(-100, 100, 2, Move{5, 6, NORMAL_MOVE});  // the slot is now the shallow one
+    ExpectHit(-10, 100, 1, -10);
 
     // Within the new second the shallow result is itself kept against an equal depth.
     Store(70, 1, BOUND_EXACT);
-    EXPECT_EQ(Ask(-10, 100, 1).score, -10);
+    ExpectHit(-10, 100, 1, -10);
 }
 
 TEST_F(TTTest, NeverWrittenSlotIsAlwaysWritten)
 {
     now_seconds = 0;
     Store(15, 0, BOUND_EXACT);  // neither deeper than the empty slot's 0 nor in a later second than 0
-    const Probe probe = Ask(-100, 100, 0);
-    EXPECT_EQ(probe.hit, 1);
-    EXPECT_EQ(probe.score, 15);
+    ExpectHit(-100, 100, 0, 15);
 }
 
 TEST_F(TTTest, StoreWithAnUnreadableClockLooksEmpty)
 {
     now_seconds = -1;
     Store(15, 3, BOUND_EXACT);
-    const Probe probe = Ask(-100, 100, 1);
-    EXPECT_EQ(probe.hit, 0);
-    EXPECT_TRUE(Same(probe.move, UNTOUCHED));
+    ExpectMiss(-100, 100, 1, UNTOUCHED);
 }
 
 TEST_F(TTTest, SlotTagsFollowEveryStoreAndOnlyScreenLookups)
@@ -189,18 +175,16 @@ TEST_F(TTTest, SlotTagsFollowEveryStoreAndOnlyScreenLookups)
     now_seconds = -1;
     Store(10, 9, BOUND_LOWER);
     EXPECT_TRUE(SlotTagsOk());
-    EXPECT_EQ(Ask(-100, 100, 1).hit, 0);
+    ExpectMiss(-100, 100, 1, UNTOUCHED);
 
     // A lock that differs only in the bits the tag drops still has to match
     // the slot's own lock.
     now_seconds = 1001;
     Store(40, 5, BOUND_EXACT);
     board->states[board->ply].hash_lock ^= 0x18000;
-    const Probe probe = Ask(-100, 100, 1);
-    EXPECT_EQ(probe.hit, 0);
-    EXPECT_TRUE(Same(probe.move, UNTOUCHED));
+    ExpectMiss(-100, 100, 1, UNTOUCHED);
     board->states[board->ply].hash_lock ^= 0x18000;
-    EXPECT_EQ(Ask(-100, 100, 1).hit, 1);
+    ExpectHit(-100, 100, 1, 40);
 
     // A whole search, and emptying the table, keep them in step.
     std::ostringstream out;
@@ -216,12 +200,10 @@ TEST_F(TTTest, ResultsOutliveTheBoardAndClearTTEmptiesEverySlot)
 {
     Store(25, 4, BOUND_EXACT);
     board = NewBoard();  // a new game of the same run
-    EXPECT_EQ(Ask(-100, 100, 4).score, 25);
+    ExpectHit(-100, 100, 4, 25);
 
     ClearTT();
-    const Probe probe = Ask(-100, 100, 0);
-    EXPECT_EQ(probe.hit, 0);
-    EXPECT_TRUE(Same(probe.move, UNTOUCHED));
+    ExpectMiss(-100, 100, 0, UNTOUCHED);
     for (const TTEntry& entry : trans_table) {
         ASSERT_EQ(entry.stamp, -1);
         ASSERT_EQ(entry.bound, BOUND_EMPTY);

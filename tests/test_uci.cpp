@@ -6,44 +6,36 @@
 #include <string>
 #include <vector>
 
+#include "fen.h"
 #include "session.h"
+#include "test_support.h"
 
 namespace {
-
-constexpr const char* START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
 // 600 plies of knights going out and home again.
 std::string KnightShuffle()
 {
     std::string moves;
-    for (int round = 0; round < 150; ++round)
-        moves += " g1f3 g8f6 f3g1 f6g8";
+    for (int ply = 0; ply < 600; ++ply)
+        moves += " " + MoveText(KNIGHT_SHUFFLE[ply % 4]);
     return "position startpos moves" + moves + "\n";
 }
-
-struct Exchange {
-    const char* name;
-    std::string input;
-    std::vector<std::string> replies;
-    const char* position;
-    Arrival arrival = Arrival::ONE_BY_ONE;
-};
 
 const std::vector<Exchange> EXCHANGES = {
     {"handshake", "uci\nisready\ndebug on\nsetoption name Clear Hash\nsetoption name Foo value 3\nfoo\n",
      {"id name tavik *", "id author the tavik developers", "option name Clear Hash type button", "uciok", "readyok"},
-     START},
+     START_FEN},
     {"go depth: one info line per depth, then the move", "position startpos\ngo depth 3\n",
      {"info depth 1 score cp * nodes * nps * time * pv *", "info depth 2 *", "info depth 3 *", "bestmove *"},
-     START},
+     START_FEN},
     {"isready during a search, then stop", "position startpos\ngo depth 60\nisready\nstop\n",
-     {"readyok", "bestmove *"}, START, Arrival::ALL_AT_ONCE},
+     {"readyok", "bestmove *"}, START_FEN, Arrival::ALL_AT_ONCE},
     {"go infinite answers only after stop", "position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1\ngo infinite\nisready\nstop\n",
      {"readyok", "bestmove 0000"}, "7k/6Q1/6K1/8/8/8/8/8 b - - 0 1"},
     {"go movetime ends by the clock", "position startpos moves e2e4\ngo movetime 200\n", {"bestmove *"}, "* b *"},
     {"go wtime and btime", "position startpos\ngo wtime 60000 btime 60000 winc 0 binc 0 movestogo 40\n",
-     {"bestmove *"}, START},
-    {"a game of 600 plies", KnightShuffle() + "go depth 2\n", {"bestmove *"}, START},
+     {"bestmove *"}, START_FEN},
+    {"a game of 600 plies", KnightShuffle() + "go depth 2\n", {"bestmove *"}, START_FEN},
     {"mated and stalemated sides to move", "position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1\ngo depth 3\n"
                                            "position fen k7/8/1Q6/8/8/8/8/4K3 b - - 0 1\ngo depth 3\n",
      {"bestmove 0000", "bestmove 0000"}, "k7/8/1Q6/8/8/8/8/4K3 b - - 0 1"},
@@ -57,13 +49,6 @@ const std::vector<Exchange> EXCHANGES = {
      "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 1"},
 };
 
-TEST(UciTest, EachExchangeGetsItsAnswers)
-{
-    for (const Exchange& exchange : EXCHANGES) {
-        const FrontEndRun run = RunFrontEnd(FrontEnd::UCI, exchange.input, exchange.arrival);
-        ExpectReplies(exchange.name, run.output, exchange.replies, "info depth");
-        EXPECT_TRUE(Matches(run.position, exchange.position)) << exchange.name << ": " << run.position;
-    }
-}
+TEST(UciTest, EachExchangeGetsItsAnswers) { ExpectExchanges(FrontEnd::UCI, EXCHANGES, "info depth"); }
 
 }  // namespace
