@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "board.h"
@@ -24,15 +25,19 @@ std::vector<std::string> Texts(const MoveList& list)
     return texts;
 }
 
-// The moves of the figure on `from`, in list order.
-std::vector<Move> MovesFrom(const MoveList& list, int from)
+// The texts of the listed moves from the squares of `origins` ("a3 h4"; from
+// any square where it is empty), in list order, as "a3b4 a3a4 h4h5".
+std::string TextsFrom(const MoveList& list, std::string_view origins)
 {
-    std::vector<Move> moves;
+    std::string texts;
     for (int i = 0; i < list.count; ++i) {
-        if (list.moves[i].from == from)
-            moves.push_back(list.moves[i]);
+        if (!origins.empty() && origins.find(SquareText(list.moves[i].from)) == std::string_view::npos)
+            continue;
+        if (!texts.empty())
+            texts += ' ';
+        texts += MoveText(list.moves[i]);
     }
-    return moves;
+    return texts;
 }
 
 // The score of the listed move between two squares (the first such entry), or
@@ -82,40 +87,70 @@ TEST_F(MoveGen, InitialPositionWhiteOrder)
     EXPECT_EQ(Texts(list), expected);
     for (int i = 0; i < list.count; ++i)
         EXPECT_EQ(list.moves[i].kind, NORMAL_MOVE) << i;
+    EXPECT_EQ(GenerateCaptures(*board, NO_MOVE).count, 0);
 }
 
-TEST_F(MoveGen, InitialPositionBlackOrder)
+// What GenerateMoves lists from the origins of a row (the whole list where a
+// row names none), and what GenerateCaptures lists, each in list order.
+TEST_F(MoveGen, ListsInGenerationOrder)
 {
-    const BoardPtr board = Load("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq -");
-    const MoveList list = GenerateMoves(*board, NO_MOVE);
-    const std::vector<std::string> expected = {"a7a6", "a7a5", "b7b6", "b7b5", "c7c6", "c7c5", "d7d6",
-                                               "d7d5", "e7e6", "e7e5", "f7f6", "f7f5", "g7g6", "g7g5",
-                                               "h7h6", "h7h5", "b8a6", "b8c6", "g8f6", "g8h6"};
-    EXPECT_EQ(Texts(list), expected);
+    const struct {
+        const char* label;
+        const char* fen;
+        const char* origins;
+        const char* moves;
+        const char* captures;
+    } rows[] = {
+        {"black's initial position: pawns a to h, then the knights",
+         "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq -", "",
+         "a7a6 a7a5 b7b6 b7b5 c7c6 c7c5 d7d6 d7d5 e7e6 e7e5 f7f6 f7f5 g7g6 g7g5 h7h6 h7h5 b8a6 b8c6 g8f6 g8h6", ""},
+        // Sliding pieces: direction by direction in table order, nearest square
+        // first, the capture ending its ray.
+        {"rook: rays nearest first, capture last", "7k/8/8/3p4/8/8/3R4/K7 w - -", "d2",
+         "d2d1 d2c2 d2b2 d2a2 d2e2 d2f2 d2g2 d2h2 d2d3 d2d4 d2d5", "d2d5"},
+        // Captures left and right, then the push, each as queen, rook, knight, bishop.
+        {"pawn on the seventh with two victims: twelve moves", "r1r4k/1P6/8/8/8/8/8/K7 w - -", "b7",
+         "b7a8q b7a8r b7a8n b7a8b b7c8q b7c8r b7c8n b7c8b b7b8q b7b8r b7b8n b7b8b",
+         "b7a8q b7a8r b7a8n b7a8b b7c8q b7c8r b7c8n b7c8b"},
+        {"black pawn promotes on the first rank", "7k/8/8/8/8/8/6p1/K4R2 b - -", "g2",
+         "g2f1q g2f1r g2f1n g2f1b g2g1q g2g1r g2g1n g2g1b", "g2f1q g2f1r g2f1n g2f1b"},
+        // e2 is blocked by the knight on e3; d2 may push once (d4 is taken) and take e3.
+        {"blocked pawn: no push, no double step", "4k3/8/8/8/3n4/4n3/3PP3/4K3 w - -", "e2 d2", "d2e3 d2d3", "d2e3"},
+        {"black pawn blocked and half-blocked", "4k3/3pp3/4N3/3N4/8/8/8/4K3 b - -", "e7 d7", "d7e6 d7d6", "d7e6"},
+        // e4 faces a black pawn on e5 (no forward capture); d3 and f3 around e2
+        // are empty (no capture onto an empty square); f5 holds a white figure.
+        {"pawn captures only diagonally onto enemies", "4k3/8/8/4pN2/4P3/8/4P3/4K3 w - -", "e4 e2", "e2e3", ""},
+        // In square numbers a3 + 7 is h3 and h4 + 9 is a6: neither is a capture.
+        {"white pawn captures do not wrap around the edge", "4k3/8/n7/8/1p5P/P6n/8/4K3 w - -", "a3 h4",
+         "a3b4 a3a4 h4h5", "a3b4"},
+        // Black: a5 - 9 is h3 and h6 - 7 is a6.
+        {"black pawn captures do not wrap around the edge", "4k3/8/N6p/p7/1P6/7N/8/4K3 b - -", "a5 h6",
+         "a5b4 a5a4 h6h5", "a5b4"},
+        // A pawn on its own last rank can only come from a set-up; it gets no
+        // moves and nothing beyond the board is read for it: the king's five
+        // steps are all.
+        {"white pawns on the eighth rank have no moves", "P3k2P/8/8/8/8/8/8/4K3 w - -", "", "e1d1 e1f1 e1d2 e1e2 e1f2",
+         ""},
+        {"black pawns on the first rank have no moves", "4k3/8/8/8/8/8/8/p3K2p b - -", "", "e8d7 e8e7 e8f7 e8d8 e8f8",
+         ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        const BoardPtr board = Load(row.fen);
+        ASSERT_TRUE(board);
+        EXPECT_EQ(TextsFrom(GenerateMoves(*board, NO_MOVE), row.origins), row.moves);
+        EXPECT_EQ(TextsFrom(GenerateCaptures(*board, NO_MOVE), ""), row.captures);
+    }
 }
 
-TEST_F(MoveGen, InitialPositionHasNoCaptures)
+// The engine never generates en passant: after a double step beside an enemy
+// pawn, the square passed over is no capture.
+TEST_F(MoveGen, NoEnPassantGenerated)
 {
-    const BoardPtr white = NewBoard();
-    EXPECT_EQ(GenerateCaptures(*white, NO_MOVE).count, 0);
-    const BoardPtr black = Load("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq -");
-    EXPECT_EQ(GenerateCaptures(*black, NO_MOVE).count, 0);
-}
-
-// Sliding pieces: direction by direction in table order, nearest square first,
-// the capture ending its ray.
-TEST_F(MoveGen, RookRaysNearestFirstCaptureLast)
-{
-    const BoardPtr board = Load("7k/8/8/3p4/8/8/3R4/K7 w - -");
-    const MoveList list = GenerateMoves(*board, NO_MOVE);
-    std::vector<std::string> rook;
-    for (const Move move : MovesFrom(list, Sq("d2")))
-        rook.push_back(MoveText(move));
-    const std::vector<std::string> expected = {"d2d1", "d2c2", "d2b2", "d2a2", "d2e2", "d2f2",
-                                               "d2g2", "d2h2", "d2d3", "d2d4", "d2d5"};
-    EXPECT_EQ(rook, expected);
-    const MoveList captures = GenerateCaptures(*board, NO_MOVE);
-    EXPECT_EQ(Texts(captures), std::vector<std::string>{"d2d5"});
+    BoardPtr board = Load("4k3/8/8/8/4p3/8/3P4/4K3 w - -");
+    ASSERT_EQ(MakeMove(*board, {Sq("d2"), Sq("d4"), NORMAL_MOVE}), 1);
+    EXPECT_EQ(TextsFrom(GenerateMoves(*board, NO_MOVE), "e4"), "e4e3");
+    EXPECT_EQ(GenerateCaptures(*board, NO_MOVE).count, 0);
 }
 
 // What a list holds at an index, as "e7f8q 7 2200": the move, its kind and
@@ -201,129 +236,6 @@ TEST_F(MoveGen, CapturesAreTheCapturesOfAllMovesOverPerftTrees)
     // The trees hold captures, capturing promotions among them.
     EXPECT_GT(seen.captures, 10000);
     EXPECT_GT(seen.capturing_promotions, 1000);
-}
-
-// ---- Pawns ---------------------------------------------------------------
-
-TEST_F(MoveGen, PawnOnSeventhWithTwoVictimsGivesTwelveMovesInOrder)
-{
-    const BoardPtr board = Load("r1r4k/1P6/8/8/8/8/8/K7 w - -");
-    const MoveList list = GenerateMoves(*board, NO_MOVE);
-    const std::vector<Move> pawn = MovesFrom(list, Sq("b7"));
-    const int kinds[4] = {PROMOTE_QUEEN, PROMOTE_ROOK, PROMOTE_KNIGHT, PROMOTE_BISHOP};
-    const int targets[3] = {Sq("a8"), Sq("c8"), Sq("b8")};
-    ASSERT_EQ(pawn.size(), 12u);
-    for (int i = 0; i < 12; ++i) {
-        EXPECT_TRUE(SameMove(pawn[i], {Sq("b7"), targets[i / 4], kinds[i % 4]}))
-            << i << ": " << MoveText(pawn[i]) << " kind " << pawn[i].kind;
-    }
-    const MoveList captures = GenerateCaptures(*board, NO_MOVE);
-    ASSERT_EQ(captures.count, 8);
-    for (int i = 0; i < 8; ++i)
-        EXPECT_TRUE(SameMove(captures.moves[i], pawn[i])) << i;
-}
-
-TEST_F(MoveGen, BlackPawnPromotesOnFirstRank)
-{
-    const BoardPtr board = Load("7k/8/8/8/8/8/6p1/K4R2 b - -");
-    const MoveList list = GenerateMoves(*board, NO_MOVE);
-    std::vector<std::string> pawn;
-    for (const Move move : MovesFrom(list, Sq("g2")))
-        pawn.push_back(MoveText(move));
-    const std::vector<std::string> expected = {"g2f1q", "g2f1r", "g2f1n", "g2f1b", "g2g1q", "g2g1r", "g2g1n", "g2g1b"};
-    EXPECT_EQ(pawn, expected);
-}
-
-TEST_F(MoveGen, BlockedPawnHasNoPushAndNoDoubleStep)
-{
-    // e2 is blocked by the knight on e3; d2 may push once (d4 is taken) and take e3.
-    const BoardPtr board = Load("4k3/8/8/8/3n4/4n3/3PP3/4K3 w - -");
-    const MoveList list = GenerateMoves(*board, NO_MOVE);
-    EXPECT_TRUE(MovesFrom(list, Sq("e2")).empty());
-    std::vector<std::string> d_pawn;
-    for (const Move move : MovesFrom(list, Sq("d2")))
-        d_pawn.push_back(MoveText(move));
-    EXPECT_EQ(d_pawn, (std::vector<std::string>{"d2e3", "d2d3"}));
-}
-
-TEST_F(MoveGen, BlackPawnBlockedAndHalfBlocked)
-{
-    const BoardPtr board = Load("4k3/3pp3/4N3/3N4/8/8/8/4K3 b - -");
-    const MoveList list = GenerateMoves(*board, NO_MOVE);
-    EXPECT_TRUE(MovesFrom(list, Sq("e7")).empty());
-    std::vector<std::string> d_pawn;
-    for (const Move move : MovesFrom(list, Sq("d7")))
-        d_pawn.push_back(MoveText(move));
-    EXPECT_EQ(d_pawn, (std::vector<std::string>{"d7e6", "d7d6"}));
-}
-
-TEST_F(MoveGen, PawnCapturesOnlyDiagonallyOntoEnemies)
-{
-    // e4 faces a black pawn on e5 (no forward capture); d3 and f3 around e2
-    // are empty (no capture onto an empty square); f5 holds a white figure.
-    const BoardPtr board = Load("4k3/8/8/4pN2/4P3/8/4P3/4K3 w - -");
-    const MoveList list = GenerateMoves(*board, NO_MOVE);
-    EXPECT_TRUE(MovesFrom(list, Sq("e4")).empty());
-    std::vector<std::string> e2;
-    for (const Move move : MovesFrom(list, Sq("e2")))
-        e2.push_back(MoveText(move));
-    EXPECT_EQ(e2, (std::vector<std::string>{"e2e3"}));
-}
-
-TEST_F(MoveGen, PawnCapturesDoNotWrapAroundTheBoardEdge)
-{
-    // In square numbers a3 + 7 is h3 and h4 + 9 is a6: neither is a capture.
-    const BoardPtr white = Load("4k3/8/n7/8/1p5P/P6n/8/4K3 w - -");
-    const MoveList list = GenerateMoves(*white, NO_MOVE);
-    std::vector<std::string> pawns;
-    for (const Move move : MovesFrom(list, Sq("a3")))
-        pawns.push_back(MoveText(move));
-    for (const Move move : MovesFrom(list, Sq("h4")))
-        pawns.push_back(MoveText(move));
-    EXPECT_EQ(pawns, (std::vector<std::string>{"a3b4", "a3a4", "h4h5"}));
-
-    // Black: a5 - 9 is h3 and h6 - 7 is a6.
-    const BoardPtr black = Load("4k3/8/N6p/p7/1P6/7N/8/4K3 b - -");
-    const MoveList black_list = GenerateMoves(*black, NO_MOVE);
-    std::vector<std::string> black_pawns;
-    for (const Move move : MovesFrom(black_list, Sq("a5")))
-        black_pawns.push_back(MoveText(move));
-    for (const Move move : MovesFrom(black_list, Sq("h6")))
-        black_pawns.push_back(MoveText(move));
-    EXPECT_EQ(black_pawns, (std::vector<std::string>{"a5b4", "a5a4", "h6h5"}));
-}
-
-// The engine never generates en passant: after a double step beside an enemy
-// pawn, the square passed over is no capture.
-TEST_F(MoveGen, NoEnPassantGenerated)
-{
-    BoardPtr board = Load("4k3/8/8/8/4p3/8/3P4/4K3 w - -");
-    ASSERT_EQ(MakeMove(*board, {Sq("d2"), Sq("d4"), NORMAL_MOVE}), 1);
-    const MoveList list = GenerateMoves(*board, NO_MOVE);
-    std::vector<std::string> pawn;
-    for (const Move move : MovesFrom(list, Sq("e4")))
-        pawn.push_back(MoveText(move));
-    EXPECT_EQ(pawn, std::vector<std::string>{"e4e3"});
-    EXPECT_EQ(GenerateCaptures(*board, NO_MOVE).count, 0);
-}
-
-// A pawn on its own last rank can only come from a set-up; it gets no moves
-// and nothing beyond the board is read for it.
-TEST_F(MoveGen, PawnOnItsOwnLastRankHasNoMoves)
-{
-    const BoardPtr white = Load("P3k2P/8/8/8/8/8/8/4K3 w - -");
-    const MoveList white_list = GenerateMoves(*white, NO_MOVE);
-    EXPECT_TRUE(MovesFrom(white_list, Sq("a8")).empty());
-    EXPECT_TRUE(MovesFrom(white_list, Sq("h8")).empty());
-    EXPECT_EQ(white_list.count, 5);  // the king's five steps
-    EXPECT_EQ(GenerateCaptures(*white, NO_MOVE).count, 0);
-
-    const BoardPtr black = Load("4k3/8/8/8/8/8/8/p3K2p b - -");
-    const MoveList black_list = GenerateMoves(*black, NO_MOVE);
-    EXPECT_TRUE(MovesFrom(black_list, Sq("a1")).empty());
-    EXPECT_TRUE(MovesFrom(black_list, Sq("h1")).empty());
-    EXPECT_EQ(black_list.count, 5);
-    EXPECT_EQ(GenerateCaptures(*black, NO_MOVE).count, 0);
 }
 
 // ---- Castling ------------------------------------------------------------
