@@ -273,18 +273,6 @@ TEST_F(MoveGen, FigureOnB1OfEitherColourForbidsQueenSide)
     }
 }
 
-TEST_F(MoveGen, AttackedCrossingSquareForbidsCastling)
-{
-    // A black rook on d8 covers d1.
-    const BoardPtr queen_side = Load("3rk2r/8/8/8/8/8/8/R3K2R w KQk -");
-    EXPECT_EQ(CanCastle(*queen_side, 0), 0);
-    EXPECT_EQ(CanCastle(*queen_side, 1), 1);
-    // A black rook on f8 covers f1.
-    const BoardPtr king_side = Load("r3kr2/8/8/8/8/8/8/R3K2R w KQq -");
-    EXPECT_EQ(CanCastle(*king_side, 0), 1);
-    EXPECT_EQ(CanCastle(*king_side, 1), 0);
-}
-
 // The square the king lands on is MakeMove's test, not CanCastle's; a
 // covered b1 concerns only the rook.
 TEST_F(MoveGen, AttackedLandingSquareIsRefusedByMakeMove)
@@ -325,27 +313,30 @@ TEST_F(MoveGen, NoCastlingOutOfCheck)
     EXPECT_FALSE(Contains(list, 4, 6));
 }
 
-TEST_F(MoveGen, CastlingNeedsTheRightKingAndRook)
+// CanCastle for white's queen side (wing 0) and king side (wing 1).
+TEST_F(MoveGen, CastlingNeedsTheRightsTheKingTheRookAndUncoveredSquares)
 {
-    // Rights only for the wings named.
-    const BoardPtr none = Load("r3k2r/8/8/8/8/8/8/R3K2R w - -");
-    EXPECT_EQ(CanCastle(*none, 0), 0);
-    EXPECT_EQ(CanCastle(*none, 1), 0);
-    const BoardPtr king_only = Load("r3k2r/8/8/8/8/8/8/R3K2R w Kq -");
-    EXPECT_EQ(CanCastle(*king_only, 0), 0);
-    EXPECT_EQ(CanCastle(*king_only, 1), 1);
-    // Black's rights are black's: white with only k and q cannot castle.
-    const BoardPtr black_rights = Load("r3k2r/8/8/8/8/8/8/R3K2R w kq -");
-    EXPECT_EQ(CanCastle(*black_rights, 0), 0);
-    EXPECT_EQ(CanCastle(*black_rights, 1), 0);
-    // A right still set but no rook on its corner, or another figure there.
-    const BoardPtr no_rook = Load("4k3/8/8/8/8/8/8/4K2B w KQ -");
-    EXPECT_EQ(CanCastle(*no_rook, 0), 0);
-    EXPECT_EQ(CanCastle(*no_rook, 1), 0);
-    // The king not on its home square.
-    const BoardPtr king_away = Load("4k3/8/8/8/8/8/8/R2K3R w KQ -");
-    EXPECT_EQ(CanCastle(*king_away, 0), 0);
-    EXPECT_EQ(CanCastle(*king_away, 1), 0);
+    const struct {
+        const char* label;
+        const char* fen;
+        int32_t queen_side;
+        int32_t king_side;
+    } rows[] = {
+        {"no rights", "r3k2r/8/8/8/8/8/8/R3K2R w - -", 0, 0},
+        {"rights only for the wings named", "r3k2r/8/8/8/8/8/8/R3K2R w Kq -", 0, 1},
+        {"black's rights are black's: white with only k and q", "r3k2r/8/8/8/8/8/8/R3K2R w kq -", 0, 0},
+        {"rights set but no rook on a corner, another figure on h1", "4k3/8/8/8/8/8/8/4K2B w KQ -", 0, 0},
+        {"king not on its home square", "4k3/8/8/8/8/8/8/R2K3R w KQ -", 0, 0},
+        {"a black rook on d8 covers d1", "3rk2r/8/8/8/8/8/8/R3K2R w KQk -", 0, 1},
+        {"a black rook on f8 covers f1", "r3kr2/8/8/8/8/8/8/R3K2R w KQq -", 1, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        const BoardPtr board = Load(row.fen);
+        ASSERT_TRUE(board);
+        EXPECT_EQ(CanCastle(*board, 0), row.queen_side);
+        EXPECT_EQ(CanCastle(*board, 1), row.king_side);
+    }
     // Wings other than 0 and 1.
     const BoardPtr board = Load("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
     EXPECT_EQ(CanCastle(*board, 2), 0);
