@@ -40,19 +40,20 @@ std::string TextsFrom(const MoveList& list, std::string_view origins)
     return texts;
 }
 
-// The score of the listed move between two squares (the first such entry), or
-// a marker far below every real score when it is not listed.
+// The score of the listed move between the squares of a text such as "e4d5"
+// (the first such entry), or a marker far below every real score when it is
+// not listed.
 constexpr int32_t NOT_LISTED = -1000000;
-int32_t ScoreOf(const MoveList& list, int from, int to)
+int32_t ScoreOf(const MoveList& list, const char* squares)
 {
     for (int i = 0; i < list.count; ++i) {
-        if (list.moves[i].from == from && list.moves[i].to == to)
+        if (SameSquares(list.moves[i], Mv(squares)))
             return list.scores[i];
     }
     return NOT_LISTED;
 }
 
-bool Contains(const MoveList& list, int from, int to) { return ScoreOf(list, from, to) != NOT_LISTED; }
+bool Contains(const MoveList& list, const char* squares) { return ScoreOf(list, squares) != NOT_LISTED; }
 
 // The order in which a consumer takes the moves: PickNextMove at each index.
 std::vector<std::string> PickOrder(MoveList list)
@@ -268,7 +269,7 @@ TEST_F(MoveGen, FigureOnB1OfEitherColourForbidsQueenSide)
         EXPECT_EQ(CanCastle(*board, 0), 0) << fen;
         EXPECT_EQ(CanCastle(*board, 1), 1) << fen;
         const MoveList list = GenerateMoves(*board, NO_MOVE);
-        EXPECT_FALSE(Contains(list, 4, 2)) << fen;
+        EXPECT_FALSE(Contains(list, "e1c1")) << fen;
         EXPECT_TRUE(SameMove(list.moves[list.count - 1], {4, 6, CASTLE_KING_SIDE})) << fen;
     }
 }
@@ -309,8 +310,8 @@ TEST_F(MoveGen, NoCastlingOutOfCheck)
     EXPECT_EQ(CanCastle(*board, 0), 0);
     EXPECT_EQ(CanCastle(*board, 1), 0);
     const MoveList list = GenerateMoves(*board, NO_MOVE);
-    EXPECT_FALSE(Contains(list, 4, 2));
-    EXPECT_FALSE(Contains(list, 4, 6));
+    EXPECT_FALSE(Contains(list, "e1c1"));
+    EXPECT_FALSE(Contains(list, "e1g1"));
 }
 
 // CanCastle for white's queen side (wing 0) and king side (wing 1).
@@ -351,7 +352,7 @@ TEST_F(MoveGen, CaptureOnCornerEndsCastlingThere)
     EXPECT_EQ(CanCastle(*board, 1), 0);
     EXPECT_EQ(CanCastle(*board, 0), 1);
     const MoveList list = GenerateMoves(*board, NO_MOVE);
-    EXPECT_FALSE(Contains(list, 4, 6));
+    EXPECT_FALSE(Contains(list, "e1g1"));
     UnmakeMove(*board);
     EXPECT_EQ(State(*board).castle[WHITE_KING_SIDE], 1);
     EXPECT_TRUE(BoardOk(*board));
@@ -422,14 +423,13 @@ TEST_F(MoveGen, CaptureScoresByVictimAndAttacker)
     // Black queen on d5 attacked by a pawn, knight, bishop, rook, queen and king.
     const BoardPtr board = Load("7k/8/4K3/Q2q4/4PN2/1B6/8/3R4 w - -");
     const MoveList list = GenerateMoves(*board, NO_MOVE);
-    const int d5 = Sq("d5");
-    EXPECT_EQ(ScoreOf(list, Sq("e4"), d5), 2200);
-    EXPECT_EQ(ScoreOf(list, Sq("f4"), d5), 2000);
-    EXPECT_EQ(ScoreOf(list, Sq("b3"), d5), 1975);
-    EXPECT_EQ(ScoreOf(list, Sq("d1"), d5), 1800);
-    EXPECT_EQ(ScoreOf(list, Sq("a5"), d5), 1400);
-    EXPECT_EQ(ScoreOf(list, Sq("e6"), d5), 300);
-    EXPECT_EQ(ScoreOf(list, Sq("d1"), Sq("d2")), 900);
+    EXPECT_EQ(ScoreOf(list, "e4d5"), 2200);
+    EXPECT_EQ(ScoreOf(list, "f4d5"), 2000);
+    EXPECT_EQ(ScoreOf(list, "b3d5"), 1975);
+    EXPECT_EQ(ScoreOf(list, "d1d5"), 1800);
+    EXPECT_EQ(ScoreOf(list, "a5d5"), 1400);
+    EXPECT_EQ(ScoreOf(list, "e6d5"), 300);
+    EXPECT_EQ(ScoreOf(list, "d1d2"), 900);
 
     // The captures list carries the same scores; the pick order follows them.
     const MoveList captures = GenerateCaptures(*board, NO_MOVE);
@@ -438,27 +438,27 @@ TEST_F(MoveGen, CaptureScoresByVictimAndAttacker)
     // Pawn victims: pawn takes pawn, queen takes pawn, king takes pawn.
     const BoardPtr pawns = Load("7k/8/8/3p4/4P3/8/3p4/3QK3 w - -");
     const MoveList pawn_list = GenerateMoves(*pawns, NO_MOVE);
-    EXPECT_EQ(ScoreOf(pawn_list, Sq("e4"), Sq("d5")), 1400);
-    EXPECT_EQ(ScoreOf(pawn_list, Sq("d1"), Sq("d2")), 600);
-    EXPECT_EQ(ScoreOf(pawn_list, Sq("e1"), Sq("d2")), -500);
-    EXPECT_EQ(ScoreOf(pawn_list, Sq("e4"), Sq("e5")), 900);
+    EXPECT_EQ(ScoreOf(pawn_list, "e4d5"), 1400);
+    EXPECT_EQ(ScoreOf(pawn_list, "d1d2"), 600);
+    EXPECT_EQ(ScoreOf(pawn_list, "e1d2"), -500);
+    EXPECT_EQ(ScoreOf(pawn_list, "e4e5"), 900);
 }
 
 TEST_F(MoveGen, BlackCaptureScores)
 {
     const BoardPtr board = Load("4k3/8/8/8/3p4/2Q1R3/8/4K3 b - -");
     const MoveList list = GenerateMoves(*board, NO_MOVE);
-    EXPECT_EQ(ScoreOf(list, Sq("d4"), Sq("c3")), 2200);
-    EXPECT_EQ(ScoreOf(list, Sq("d4"), Sq("e3")), 1800);
-    EXPECT_EQ(ScoreOf(list, Sq("d4"), Sq("d3")), 900);
+    EXPECT_EQ(ScoreOf(list, "d4c3"), 2200);
+    EXPECT_EQ(ScoreOf(list, "d4e3"), 1800);
+    EXPECT_EQ(ScoreOf(list, "d4d3"), 900);
 }
 
 TEST_F(MoveGen, PreferredMoveScores2000WhateverItsKind)
 {
     const BoardPtr board = NewBoard();
     const MoveList list = GenerateMoves(*board, {Sq("g1"), Sq("f3"), PROMOTE_BISHOP});
-    EXPECT_EQ(ScoreOf(list, Sq("g1"), Sq("f3")), 2000);
-    EXPECT_EQ(ScoreOf(list, Sq("b1"), Sq("c3")), 900);
+    EXPECT_EQ(ScoreOf(list, "g1f3"), 2000);
+    EXPECT_EQ(ScoreOf(list, "b1c3"), 900);
     MoveList picked = list;
     PickNextMove(picked, 0);
     EXPECT_EQ(MoveText(picked.moves[0]), "g1f3");
@@ -467,8 +467,8 @@ TEST_F(MoveGen, PreferredMoveScores2000WhateverItsKind)
     // rook capture of that queen scores 2000, not its capture score 1800.
     const BoardPtr captures = Load("7k/8/4K3/Q2q4/4PN2/1B6/8/3R4 w - -");
     MoveList with_preferred = GenerateMoves(*captures, {Sq("d1"), Sq("d5"), NORMAL_MOVE});
-    EXPECT_EQ(ScoreOf(with_preferred, Sq("d1"), Sq("d5")), 2000);
-    EXPECT_EQ(ScoreOf(with_preferred, Sq("e4"), Sq("d5")), 2200);
+    EXPECT_EQ(ScoreOf(with_preferred, "d1d5"), 2000);
+    EXPECT_EQ(ScoreOf(with_preferred, "e4d5"), 2200);
     PickNextMove(with_preferred, 0);
     EXPECT_EQ(MoveText(with_preferred.moves[0]), "e4d5");
     PickNextMove(with_preferred, 1);
@@ -510,9 +510,9 @@ TEST_F(MoveGen, HistoryCountersAreAddedForTheBoardsPly)
     history[0][Sq("b1")][Sq("c3")] = -950;
     history[1][Sq("d2")][Sq("d4")] = 400;  // another ply: not read at ply 0
     MoveList list = GenerateMoves(*board, NO_MOVE);
-    EXPECT_EQ(ScoreOf(list, Sq("e2"), Sq("e4")), 950);
-    EXPECT_EQ(ScoreOf(list, Sq("b1"), Sq("c3")), -50);
-    EXPECT_EQ(ScoreOf(list, Sq("d2"), Sq("d4")), 900);
+    EXPECT_EQ(ScoreOf(list, "e2e4"), 950);
+    EXPECT_EQ(ScoreOf(list, "b1c3"), -50);
+    EXPECT_EQ(ScoreOf(list, "d2d4"), 900);
     const std::vector<std::string> order = PickOrder(list);
     EXPECT_EQ(order.front(), "e2e4");
     // b1c3, now below 0, is never brought forward: it stays where the
@@ -522,17 +522,17 @@ TEST_F(MoveGen, HistoryCountersAreAddedForTheBoardsPly)
     // The counter is added to the preferred move's 2000 as well.
     history[0][Sq("g1")][Sq("f3")] = 7;
     list = GenerateMoves(*board, {Sq("g1"), Sq("f3"), NORMAL_MOVE});
-    EXPECT_EQ(ScoreOf(list, Sq("g1"), Sq("f3")), 2007);
+    EXPECT_EQ(ScoreOf(list, "g1f3"), 2007);
 
     // At ply 1 the ply-1 counters count.
     ASSERT_EQ(MakeMove(*board, {Sq("g1"), Sq("f3"), NORMAL_MOVE}), 1);
     history[1][Sq("d7")][Sq("d5")] = 400;
     list = GenerateMoves(*board, NO_MOVE);
-    EXPECT_EQ(ScoreOf(list, Sq("d7"), Sq("d5")), 1300);
+    EXPECT_EQ(ScoreOf(list, "d7d5"), 1300);
 
     ClearHistory();
     list = GenerateMoves(*board, NO_MOVE);
-    EXPECT_EQ(ScoreOf(list, Sq("d7"), Sq("d5")), 900);
+    EXPECT_EQ(ScoreOf(list, "d7d5"), 900);
     UnmakeMove(*board);
     list = GenerateMoves(*board, NO_MOVE);
     for (int i = 0; i < list.count; ++i)
@@ -545,7 +545,7 @@ TEST_F(MoveGen, NegativeScoresAreNeverBroughtForward)
     const BoardPtr board = Load("7k/8/8/8/8/8/3ppp2/4K3 w - -");
     const MoveList list = GenerateMoves(*board, NO_MOVE);
     EXPECT_EQ(Texts(list), (std::vector<std::string>{"e1d1", "e1f1", "e1d2", "e1e2", "e1f2"}));
-    EXPECT_EQ(ScoreOf(list, Sq("e1"), Sq("d2")), -500);
+    EXPECT_EQ(ScoreOf(list, "e1d2"), -500);
     EXPECT_EQ(PickOrder(list), Texts(list));
 
     // Hand-made scores: 0 is brought forward, -1 and below never are.
