@@ -17,17 +17,9 @@
 
 namespace {
 
-std::vector<std::string> Texts(const MoveList& list)
-{
-    std::vector<std::string> texts;
-    for (int i = 0; i < list.count; ++i)
-        texts.push_back(MoveText(list.moves[i]));
-    return texts;
-}
-
 // The texts of the listed moves from the squares of `origins` ("a3 h4"; from
 // any square where it is empty), in list order, as "a3b4 a3a4 h4h5".
-std::string TextsFrom(const MoveList& list, std::string_view origins)
+std::string TextsFrom(const MoveList& list, std::string_view origins = "")
 {
     std::string texts;
     for (int i = 0; i < list.count; ++i) {
@@ -55,13 +47,16 @@ int32_t ScoreOf(const MoveList& list, const char* squares)
 
 bool Contains(const MoveList& list, const char* squares) { return ScoreOf(list, squares) != NOT_LISTED; }
 
-// The order in which a consumer takes the moves: PickNextMove at each index.
-std::vector<std::string> PickOrder(MoveList list)
+// The order in which a consumer takes the moves: PickNextMove at each index,
+// as "e4d5 f4d5".
+std::string PickOrder(MoveList list)
 {
-    std::vector<std::string> order;
+    std::string order;
     for (int i = 0; i < list.count; ++i) {
         PickNextMove(list, i);
-        order.push_back(MoveText(list.moves[i]));
+        if (i > 0)
+            order += ' ';
+        order += MoveText(list.moves[i]);
     }
     return order;
 }
@@ -83,13 +78,13 @@ TEST_F(MoveGen, InitialPositionWhiteOrderKindsAndScores)
 {
     const BoardPtr board = NewBoard();
     const MoveList list = GenerateMoves(*board, NO_MOVE);
-    EXPECT_EQ(TextsFrom(list, ""), "b1a3 b1c3 g1f3 g1h3 a2a3 a2a4 b2b3 b2b4 c2c3 c2c4 "
-                                   "d2d3 d2d4 e2e3 e2e4 f2f3 f2f4 g2g3 g2g4 h2h3 h2h4");
+    EXPECT_EQ(TextsFrom(list), "b1a3 b1c3 g1f3 g1h3 a2a3 a2a4 b2b3 b2b4 c2c3 c2c4 "
+                               "d2d3 d2d4 e2e3 e2e4 f2f3 f2f4 g2g3 g2g4 h2h3 h2h4");
     for (int i = 0; i < list.count; ++i) {
         EXPECT_EQ(list.moves[i].kind, NORMAL_MOVE) << i;
         EXPECT_EQ(list.scores[i], 900) << i;
     }
-    EXPECT_EQ(PickOrder(list), Texts(list));
+    EXPECT_EQ(PickOrder(list), TextsFrom(list));
     EXPECT_EQ(GenerateCaptures(*board, NO_MOVE).count, 0);
 }
 
@@ -142,7 +137,7 @@ TEST_F(MoveGen, ListsInGenerationOrder)
         const BoardPtr board = Load(row.fen);
         ASSERT_TRUE(board);
         EXPECT_EQ(TextsFrom(GenerateMoves(*board, NO_MOVE), row.origins), row.moves);
-        EXPECT_EQ(TextsFrom(GenerateCaptures(*board, NO_MOVE), ""), row.captures);
+        EXPECT_EQ(TextsFrom(GenerateCaptures(*board, NO_MOVE)), row.captures);
     }
 }
 
@@ -259,7 +254,7 @@ TEST_F(MoveGen, CastlingComesLastQueenSideFirst)
     EXPECT_TRUE(SameMove(black_list.moves[black_list.count - 1], {60, 62, CASTLE_KING_SIDE}));
     EXPECT_EQ(black_list.count, 26);
     // Captures are rook takes rook on each file; castling is no capture.
-    EXPECT_EQ(Texts(GenerateCaptures(*black, NO_MOVE)), (std::vector<std::string>{"a8a1", "h8h1"}));
+    EXPECT_EQ(TextsFrom(GenerateCaptures(*black, NO_MOVE)), "a8a1 h8h1");
 }
 
 TEST_F(MoveGen, FigureOnB1OfEitherColourForbidsQueenSide)
@@ -433,7 +428,7 @@ TEST_F(MoveGen, CaptureScoresByVictimAndAttacker)
 
     // The captures list carries the same scores; the pick order follows them.
     const MoveList captures = GenerateCaptures(*board, NO_MOVE);
-    EXPECT_EQ(PickOrder(captures), (std::vector<std::string>{"e4d5", "f4d5", "b3d5", "d1d5", "a5d5", "e6d5"}));
+    EXPECT_EQ(PickOrder(captures), "e4d5 f4d5 b3d5 d1d5 a5d5 e6d5");
 
     // Pawn victims: pawn takes pawn, queen takes pawn, king takes pawn.
     const BoardPtr pawns = Load("7k/8/8/3p4/4P3/8/3p4/3QK3 w - -");
@@ -496,11 +491,7 @@ TEST_F(MoveGen, PreferredPromotionTakesAllFourQueenFirst)
         }
     }
     EXPECT_EQ(preferred, 4);
-    const std::vector<std::string> order = PickOrder(list);
-    ASSERT_GE(order.size(), 4u);
-    EXPECT_EQ(order[0], "b7b8q");
-    EXPECT_EQ(std::vector<std::string>(order.begin(), order.begin() + 4),
-              (std::vector<std::string>{"b7b8q", "b7b8r", "b7b8n", "b7b8b"}));
+    EXPECT_EQ(PickOrder(list).substr(0, 23), "b7b8q b7b8r b7b8n b7b8b");
 }
 
 TEST_F(MoveGen, HistoryCountersAreAddedForTheBoardsPly)
@@ -513,11 +504,11 @@ TEST_F(MoveGen, HistoryCountersAreAddedForTheBoardsPly)
     EXPECT_EQ(ScoreOf(list, "e2e4"), 950);
     EXPECT_EQ(ScoreOf(list, "b1c3"), -50);
     EXPECT_EQ(ScoreOf(list, "d2d4"), 900);
-    const std::vector<std::string> order = PickOrder(list);
-    EXPECT_EQ(order.front(), "e2e4");
+    const std::string order = PickOrder(list);
+    EXPECT_EQ(order.substr(0, 4), "e2e4");
     // b1c3, now below 0, is never brought forward: it stays where the
     // exchanges left it, after all others.
-    EXPECT_EQ(order.back(), "b1c3");
+    EXPECT_EQ(order.substr(order.size() - 4), "b1c3");
 
     // The counter is added to the preferred move's 2000 as well.
     history[0][Sq("g1")][Sq("f3")] = 7;
@@ -544,9 +535,9 @@ TEST_F(MoveGen, NegativeScoresAreNeverBroughtForward)
     // A lone king among pawns: two quiet steps, three king captures at -500.
     const BoardPtr board = Load("7k/8/8/8/8/8/3ppp2/4K3 w - -");
     const MoveList list = GenerateMoves(*board, NO_MOVE);
-    EXPECT_EQ(Texts(list), (std::vector<std::string>{"e1d1", "e1f1", "e1d2", "e1e2", "e1f2"}));
+    EXPECT_EQ(TextsFrom(list), "e1d1 e1f1 e1d2 e1e2 e1f2");
     EXPECT_EQ(ScoreOf(list, "e1d2"), -500);
-    EXPECT_EQ(PickOrder(list), Texts(list));
+    EXPECT_EQ(PickOrder(list), TextsFrom(list));
 
     // Hand-made scores: 0 is brought forward, -1 and below never are.
     MoveList made;
