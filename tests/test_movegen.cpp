@@ -413,39 +413,43 @@ TEST_F(MoveGen, AddMoveOnFullListDropsTheMove)
 
 // ---- Ordering scores and pick order ----------------------------------------
 
+// A black queen on d5 attacked by a pawn, knight, bishop, rook, queen and king.
+constexpr const char* QUEEN_ON_D5 = "7k/8/4K3/Q2q4/4PN2/1B6/8/3R4 w - -";
+
 TEST_F(MoveGen, CaptureScoresByVictimAndAttacker)
 {
-    // Black queen on d5 attacked by a pawn, knight, bishop, rook, queen and king.
-    const BoardPtr board = Load("7k/8/4K3/Q2q4/4PN2/1B6/8/3R4 w - -");
-    const MoveList list = GenerateMoves(*board, NO_MOVE);
-    EXPECT_EQ(ScoreOf(list, "e4d5"), 2200);
-    EXPECT_EQ(ScoreOf(list, "f4d5"), 2000);
-    EXPECT_EQ(ScoreOf(list, "b3d5"), 1975);
-    EXPECT_EQ(ScoreOf(list, "d1d5"), 1800);
-    EXPECT_EQ(ScoreOf(list, "a5d5"), 1400);
-    EXPECT_EQ(ScoreOf(list, "e6d5"), 300);
-    EXPECT_EQ(ScoreOf(list, "d1d2"), 900);
-
+    constexpr const char* pawns = "7k/8/8/3p4/4P3/8/3p4/3QK3 w - -";
+    constexpr const char* black = "4k3/8/8/8/3p4/2Q1R3/8/4K3 b - -";
+    const struct {
+        const char* label;
+        const char* fen;
+        const char* move;
+        int32_t score;
+    } rows[] = {
+        {"pawn takes queen", QUEEN_ON_D5, "e4d5", 2200},
+        {"knight takes queen", QUEEN_ON_D5, "f4d5", 2000},
+        {"bishop takes queen", QUEEN_ON_D5, "b3d5", 1975},
+        {"rook takes queen", QUEEN_ON_D5, "d1d5", 1800},
+        {"queen takes queen", QUEEN_ON_D5, "a5d5", 1400},
+        {"king takes queen", QUEEN_ON_D5, "e6d5", 300},
+        {"quiet rook move", QUEEN_ON_D5, "d1d2", 900},
+        {"pawn takes pawn", pawns, "e4d5", 1400},
+        {"queen takes pawn", pawns, "d1d2", 600},
+        {"king takes pawn", pawns, "e1d2", -500},
+        {"pawn push", pawns, "e4e5", 900},
+        {"black pawn takes queen", black, "d4c3", 2200},
+        {"black pawn takes rook", black, "d4e3", 1800},
+        {"black pawn push", black, "d4d3", 900},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        const BoardPtr board = Load(row.fen);
+        ASSERT_TRUE(board);
+        EXPECT_EQ(ScoreOf(GenerateMoves(*board, NO_MOVE), row.move), row.score);
+    }
     // The captures list carries the same scores; the pick order follows them.
-    const MoveList captures = GenerateCaptures(*board, NO_MOVE);
-    EXPECT_EQ(PickOrder(captures), "e4d5 f4d5 b3d5 d1d5 a5d5 e6d5");
-
-    // Pawn victims: pawn takes pawn, queen takes pawn, king takes pawn.
-    const BoardPtr pawns = Load("7k/8/8/3p4/4P3/8/3p4/3QK3 w - -");
-    const MoveList pawn_list = GenerateMoves(*pawns, NO_MOVE);
-    EXPECT_EQ(ScoreOf(pawn_list, "e4d5"), 1400);
-    EXPECT_EQ(ScoreOf(pawn_list, "d1d2"), 600);
-    EXPECT_EQ(ScoreOf(pawn_list, "e1d2"), -500);
-    EXPECT_EQ(ScoreOf(pawn_list, "e4e5"), 900);
-}
-
-TEST_F(MoveGen, BlackCaptureScores)
-{
-    const BoardPtr board = Load("4k3/8/8/8/3p4/2Q1R3/8/4K3 b - -");
-    const MoveList list = GenerateMoves(*board, NO_MOVE);
-    EXPECT_EQ(ScoreOf(list, "d4c3"), 2200);
-    EXPECT_EQ(ScoreOf(list, "d4e3"), 1800);
-    EXPECT_EQ(ScoreOf(list, "d4d3"), 900);
+    const BoardPtr board = Load(QUEEN_ON_D5);
+    EXPECT_EQ(PickOrder(GenerateCaptures(*board, NO_MOVE)), "e4d5 f4d5 b3d5 d1d5 a5d5 e6d5");
 }
 
 TEST_F(MoveGen, PreferredMoveScores2000WhateverItsKind)
@@ -460,7 +464,7 @@ TEST_F(MoveGen, PreferredMoveScores2000WhateverItsKind)
 
     // A pawn taking a queen (2200) outranks the preferred move; a preferred
     // rook capture of that queen scores 2000, not its capture score 1800.
-    const BoardPtr captures = Load("7k/8/4K3/Q2q4/4PN2/1B6/8/3R4 w - -");
+    const BoardPtr captures = Load(QUEEN_ON_D5);
     MoveList with_preferred = GenerateMoves(*captures, {Sq("d1"), Sq("d5"), NORMAL_MOVE});
     EXPECT_EQ(ScoreOf(with_preferred, "d1d5"), 2000);
     EXPECT_EQ(ScoreOf(with_preferred, "e4d5"), 2200);
