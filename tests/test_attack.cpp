@@ -45,57 +45,62 @@ class AttackTest : public ::testing::Test {
     void SetUp() override { InitHashTables(1); }
 };
 
-// ---- Edges -----------------------------------------------------------------
-
-TEST_F(AttackTest, NoWrapAroundAtTheEdges)
+// The squares a colour attacks in a position, as Attacked gives them.
+TEST_F(AttackTest, AttackedSquares)
 {
-    EXPECT_EQ(Attacked("8/8/8/8/8/8/7P/8 w - - 0 1", WHITE), "g3");     // not a4
-    EXPECT_EQ(Attacked("8/8/8/8/8/P7/8/8 w - - 0 1", WHITE), "b4");     // not h3
-    EXPECT_EQ(Attacked("8/p7/8/8/8/8/8/8 w - - 0 1", BLACK), "b6");     // not h5
-    EXPECT_EQ(Attacked("8/8/7p/8/8/8/8/8 w - - 0 1", BLACK), "g5");     // not a6
-    EXPECT_EQ(Attacked("8/8/8/8/8/8/8/N7 w - - 0 1", WHITE), "c2 b3");  // a1
-    EXPECT_EQ(Attacked("7n/8/8/8/8/8/8/8 w - - 0 1", BLACK), "g6 f7");  // h8
-    EXPECT_EQ(Attacked("8/8/8/8/7N/8/8/8 w - - 0 1", WHITE), "g2 f3 f5 g6");
-    EXPECT_EQ(Attacked("8/8/8/8/N7/8/8/8 w - - 0 1", WHITE), "b2 c3 c5 b6");
-    EXPECT_EQ(Attacked("8/8/8/8/8/8/8/7K w - - 0 1", WHITE), "g1 g2 h2");
-    EXPECT_EQ(Attacked("k7/8/8/8/8/8/8/8 w - - 0 1", BLACK), "a7 b7 b8");
-    EXPECT_EQ(Attacked("8/8/8/8/8/8/8/7R w - - 0 1", WHITE), "a1 b1 c1 d1 e1 f1 g1 h2 h3 h4 h5 h6 h7 h8");
-    EXPECT_EQ(Attacked("8/8/8/8/8/8/8/B7 w - - 0 1", WHITE), "b2 c3 d4 e5 f6 g7 h8");
-    EXPECT_EQ(Attacked("8/8/8/8/b7/8/8/8 w - - 0 1", BLACK), "d1 c2 b3 b5 c6 d7 e8");
+    const struct {
+        const char* label;
+        const char* fen;
+        int32_t colour;
+        const char* attacked;
+    } rows[] = {
+        // ---- Edges: no wrap-around.
+        {"pawn h2: not a4", "8/8/8/8/8/8/7P/8 w - - 0 1", WHITE, "g3"},
+        {"pawn a3: not h3", "8/8/8/8/8/P7/8/8 w - - 0 1", WHITE, "b4"},
+        {"black pawn a7: not h5", "8/p7/8/8/8/8/8/8 w - - 0 1", BLACK, "b6"},
+        {"black pawn h6: not a6", "8/8/7p/8/8/8/8/8 w - - 0 1", BLACK, "g5"},
+        {"knight a1", "8/8/8/8/8/8/8/N7 w - - 0 1", WHITE, "c2 b3"},
+        {"black knight h8", "7n/8/8/8/8/8/8/8 w - - 0 1", BLACK, "g6 f7"},
+        {"knight h4", "8/8/8/8/7N/8/8/8 w - - 0 1", WHITE, "g2 f3 f5 g6"},
+        {"knight a4", "8/8/8/8/N7/8/8/8 w - - 0 1", WHITE, "b2 c3 c5 b6"},
+        {"king h1", "8/8/8/8/8/8/8/7K w - - 0 1", WHITE, "g1 g2 h2"},
+        {"black king a8", "k7/8/8/8/8/8/8/8 w - - 0 1", BLACK, "a7 b7 b8"},
+        {"rook h1", "8/8/8/8/8/8/8/7R w - - 0 1", WHITE, "a1 b1 c1 d1 e1 f1 g1 h2 h3 h4 h5 h6 h7 h8"},
+        {"bishop a1", "8/8/8/8/8/8/8/B7 w - - 0 1", WHITE, "b2 c3 d4 e5 f6 g7 h8"},
+        {"black bishop a4", "8/8/8/8/b7/8/8/8 w - - 0 1", BLACK, "d1 c2 b3 b5 c6 d7 e8"},
+        // ---- Set-up pawns on the ranks where no pawn can attack from: nothing
+        // beyond the board is read (the sanitizer build catches a read before
+        // the squares).
+        {"empty board, white", "8/8/8/8/8/8/8/8 w - - 0 1", WHITE, ""},
+        {"empty board, black", "8/8/8/8/8/8/8/8 w - - 0 1", BLACK, ""},
+        {"white pawns on rank 1", "8/8/8/8/8/8/8/P6P w - - 0 1", WHITE, "b2 g2"},
+        {"black pawns on rank 8", "p6p/8/8/8/8/8/8/8 w - - 0 1", BLACK, "b7 g7"},
+        {"white pawns on rank 8 attack nothing", "P6P/8/8/8/8/8/8/8 w - - 0 1", WHITE, ""},
+        {"black pawns on rank 1 attack nothing", "8/8/8/8/8/8/8/p6p w - - 0 1", BLACK, ""},
+        // ---- Pawns attack diagonally forward for their colour; a pawn of the
+        // other colour attacks nothing for this colour.
+        {"white pawn e5", "8/8/8/4P3/8/8/8/8 w - - 0 1", WHITE, "d6 f6"},
+        {"black pawn e5", "8/8/8/4p3/8/8/8/8 w - - 0 1", BLACK, "d4 f4"},
+        {"white pawn e5, for black", "8/8/8/4P3/8/8/8/8 w - - 0 1", BLACK, ""},
+        {"black pawn e5, for white", "8/8/8/4p3/8/8/8/8 w - - 0 1", WHITE, ""},
+        // ---- Any figure blocks a ray: a2 and a3 attacked, a4 not.
+        {"rook a1, own pawn a3", "8/8/8/8/8/P7/8/R7 w - - 0 1", WHITE, "b1 c1 d1 e1 f1 g1 h1 a2 a3 b4"},
+        {"rook a1, enemy pawn a3", "8/8/8/8/8/p7/8/R7 w - - 0 1", WHITE, "b1 c1 d1 e1 f1 g1 h1 a2 a3"},
+        {"bishop a1 behind an enemy knight c3", "8/8/8/8/8/2n5/8/B7 w - - 0 1", WHITE, "b2 c3"},
+        {"bishop a1 behind an own knight c3", "8/8/8/8/8/2N5/8/B7 w - - 0 1", WHITE, "b1 d1 a2 b2 e2 c3 a4 e4 b5 d5"},
+        // ---- The other colour's figures never count.
+        {"white rook, bishop and knight, for black", "8/8/8/8/3R4/8/1B6/6N1 w - - 0 1", BLACK, ""},
+        // ---- Kings and queens.
+        {"king e4 attacks its neighbours", "8/8/8/8/4K3/8/8/8 w - - 0 1", WHITE, "d3 e3 f3 d4 f4 d5 e5 f5"},
+        {"black queen a1", "8/8/8/8/8/8/8/q7 w - - 0 1", BLACK,
+         "b1 c1 d1 e1 f1 g1 h1 a2 b2 a3 c3 a4 d4 a5 e5 a6 f6 a7 g7 a8 h8"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(Attacked(row.fen, row.colour), row.attacked) << row.label;
 }
-
-// Set-up pawns on the ranks where no pawn can attack from: nothing beyond the
-// board is read (the sanitizer build catches a read before the squares).
-TEST_F(AttackTest, PawnsOnTheOuterRanksAttackNothingOffTheBoard)
-{
-    EXPECT_EQ(Attacked("8/8/8/8/8/8/8/8 w - - 0 1", WHITE), "");
-    EXPECT_EQ(Attacked("8/8/8/8/8/8/8/8 w - - 0 1", BLACK), "");
-    EXPECT_EQ(Attacked("8/8/8/8/8/8/8/P6P w - - 0 1", WHITE), "b2 g2");
-    EXPECT_EQ(Attacked("p6p/8/8/8/8/8/8/8 w - - 0 1", BLACK), "b7 g7");
-    // A white pawn on rank 8 and a black one on rank 1 attack nothing.
-    EXPECT_EQ(Attacked("P6P/8/8/8/8/8/8/8 w - - 0 1", WHITE), "");
-    EXPECT_EQ(Attacked("8/8/8/8/8/8/8/p6p w - - 0 1", BLACK), "");
-}
-
-TEST_F(AttackTest, PawnsAttackDiagonallyForwardForTheirColour)
-{
-    EXPECT_EQ(Attacked("8/8/8/4P3/8/8/8/8 w - - 0 1", WHITE), "d6 f6");
-    EXPECT_EQ(Attacked("8/8/8/4p3/8/8/8/8 w - - 0 1", BLACK), "d4 f4");
-    // A pawn of the other colour on the same square attacks nothing for this colour.
-    EXPECT_EQ(Attacked("8/8/8/4P3/8/8/8/8 w - - 0 1", BLACK), "");
-    EXPECT_EQ(Attacked("8/8/8/4p3/8/8/8/8 w - - 0 1", WHITE), "");
-}
-
-// ---- Rays ------------------------------------------------------------------
 
 TEST_F(AttackTest, AnyFigureBlocksARay)
 {
-    // Rook a1, a figure on a3 of either colour: a2 and a3 attacked, a4 not.
-    EXPECT_EQ(Attacked("8/8/8/8/8/P7/8/R7 w - - 0 1", WHITE), "b1 c1 d1 e1 f1 g1 h1 a2 a3 b4");
-    EXPECT_EQ(Attacked("8/8/8/8/8/p7/8/R7 w - - 0 1", WHITE), "b1 c1 d1 e1 f1 g1 h1 a2 a3");
-    // Bishop a1 behind a figure on c3.
-    EXPECT_EQ(Attacked("8/8/8/8/8/2n5/8/B7 w - - 0 1", WHITE), "b2 c3");
-    EXPECT_EQ(Attacked("8/8/8/8/8/2N5/8/B7 w - - 0 1", WHITE), "b1 d1 a2 b2 e2 c3 a4 e4 b5 d5");
     // Queen d4 in a ring of figures of both colours reaches the ring and nothing beyond.
     BoardPtr board = Load("8/8/8/2pPp3/2PQP3/2pPp3/8/8 w - - 0 1");
     for (const char* square : {"c3", "d3", "e3", "c4", "e4", "c5", "d5", "e5"})
@@ -115,15 +120,10 @@ TEST_F(AttackTest, OnlyTheRightFiguresAttackAlongEachLine)
     EXPECT_EQ(IsAttacked(*board, Sq("f6"), WHITE), 0);  // the bishop's ray ends at the rook
     EXPECT_EQ(IsAttacked(*board, Sq("g3"), WHITE), 0);
     EXPECT_EQ(IsAttacked(*board, Sq("h3"), WHITE), 1);
-    // The other colour's figures never count.
-    EXPECT_EQ(Attacked("8/8/8/8/3R4/8/1B6/6N1 w - - 0 1", BLACK), "");
 }
-
-// ---- Kings and queens ------------------------------------------------------
 
 TEST_F(AttackTest, KingsAttackTheirNeighbours)
 {
-    EXPECT_EQ(Attacked("8/8/8/8/4K3/8/8/8 w - - 0 1", WHITE), "d3 e3 f3 d4 f4 d5 e5 f5");
     BoardPtr board = Load("8/8/8/3k4/8/3K4/8/8 w - - 0 1");
     for (const char* square : {"c4", "d4", "e4"}) {
         EXPECT_EQ(IsAttacked(*board, Sq(square), BLACK), 1) << square;
@@ -138,8 +138,6 @@ TEST_F(AttackTest, AdjacentQueenIsFound)
     BoardPtr board = Load("8/8/8/8/3q4/8/8/8 w - - 0 1");
     for (const char* square : {"c3", "d3", "e3", "c4", "e4", "c5", "d5", "e5"})
         EXPECT_EQ(IsAttacked(*board, Sq(square), BLACK), 1) << square;
-    EXPECT_EQ(Attacked("8/8/8/8/8/8/8/q7 w - - 0 1", BLACK),
-              "b1 c1 d1 e1 f1 g1 h1 a2 b2 a3 c3 a4 d4 a5 e5 a6 f6 a7 g7 a8 h8");
     // An adjacent queen whose colour is not asked about counts for nothing.
     EXPECT_EQ(IsAttacked(*board, Sq("d5"), WHITE), 0);
 }
