@@ -88,41 +88,31 @@ TEST_F(AttackTest, AttackedSquares)
         {"rook a1, enemy pawn a3", "8/8/8/8/8/p7/8/R7 w - - 0 1", WHITE, "b1 c1 d1 e1 f1 g1 h1 a2 a3"},
         {"bishop a1 behind an enemy knight c3", "8/8/8/8/8/2n5/8/B7 w - - 0 1", WHITE, "b2 c3"},
         {"bishop a1 behind an own knight c3", "8/8/8/8/8/2N5/8/B7 w - - 0 1", WHITE, "b1 d1 a2 b2 e2 c3 a4 e4 b5 d5"},
-        // ---- The other colour's figures never count.
-        {"white rook, bishop and knight, for black", "8/8/8/8/3R4/8/1B6/6N1 w - - 0 1", BLACK, ""},
+        // The queen reaches the ring and nothing beyond; b5 f5 c6 e6 are the pawns'.
+        {"queen d4 in a ring of figures of both colours", "8/8/8/2pPp3/2PQP3/2pPp3/8/8 w - - 0 1", WHITE,
+         "c3 d3 e3 c4 e4 b5 c5 d5 e5 f5 c6 e6"},
+        // ---- Only the right figures attack along each line: the rook not
+        // diagonally (e5), the bishop not straight (b5) and its ray ending at
+        // the rook (f6), the knight not along lines (g3).
+        {"rook d4, bishop b2, knight g1", "8/8/8/8/3R4/8/1B6/6N1 w - - 0 1", WHITE,
+         "a1 c1 d1 d2 e2 a3 c3 d3 f3 h3 a4 b4 c4 d4 e4 f4 g4 h4 d5 d6 d7 d8"},
+        {"white figures never count for black", "8/8/8/8/3R4/8/1B6/6N1 w - - 0 1", BLACK, ""},
         // ---- Kings and queens.
         {"king e4 attacks its neighbours", "8/8/8/8/4K3/8/8/8 w - - 0 1", WHITE, "d3 e3 f3 d4 f4 d5 e5 f5"},
+        {"black queen d4: its neighbours and lines", "8/8/8/8/3q4/8/8/8 w - - 0 1", BLACK,
+         "a1 d1 g1 b2 d2 f2 c3 d3 e3 a4 b4 c4 e4 f4 g4 h4 c5 d5 e5 b6 d6 f6 a7 d7 g7 d8 h8"},
         {"black queen a1", "8/8/8/8/8/8/8/q7 w - - 0 1", BLACK,
          "b1 c1 d1 e1 f1 g1 h1 a2 b2 a3 c3 a4 d4 a5 e5 a6 f6 a7 g7 a8 h8"},
+        // An adjacent queen whose colour is not asked about counts for nothing.
+        {"black queen d4, for white", "8/8/8/8/3q4/8/8/8 w - - 0 1", WHITE, ""},
     };
     for (const auto& row : rows)
         EXPECT_EQ(Attacked(row.fen, row.colour), row.attacked) << row.label;
 }
 
-TEST_F(AttackTest, AnyFigureBlocksARay)
-{
-    // Queen d4 in a ring of figures of both colours reaches the ring and nothing beyond.
-    BoardPtr board = Load("8/8/8/2pPp3/2PQP3/2pPp3/8/8 w - - 0 1");
-    for (const char* square : {"c3", "d3", "e3", "c4", "e4", "c5", "d5", "e5"})
-        EXPECT_EQ(IsAttacked(*board, Sq(square), WHITE), 1) << square;
-    for (const char* square : {"b2", "d2", "f2", "b4", "f4", "b6", "d6", "f6", "a7", "d8", "h8"})
-        EXPECT_EQ(IsAttacked(*board, Sq(square), WHITE), 0) << square;
-}
-
-TEST_F(AttackTest, OnlyTheRightFiguresAttackAlongEachLine)
-{
-    // A rook does not attack diagonally, a bishop not straight, a knight not along lines.
-    BoardPtr board = Load("8/8/8/8/3R4/8/1B6/6N1 w - - 0 1");
-    EXPECT_EQ(IsAttacked(*board, Sq("e5"), WHITE), 0);
-    EXPECT_EQ(IsAttacked(*board, Sq("d8"), WHITE), 1);
-    EXPECT_EQ(IsAttacked(*board, Sq("b5"), WHITE), 0);
-    EXPECT_EQ(IsAttacked(*board, Sq("a3"), WHITE), 1);
-    EXPECT_EQ(IsAttacked(*board, Sq("f6"), WHITE), 0);  // the bishop's ray ends at the rook
-    EXPECT_EQ(IsAttacked(*board, Sq("g3"), WHITE), 0);
-    EXPECT_EQ(IsAttacked(*board, Sq("h3"), WHITE), 1);
-}
-
-TEST_F(AttackTest, KingsAttackTheirNeighbours)
+// Kings side by side: the squares between them are attacked by both, so
+// neither king may step there.
+TEST_F(AttackTest, KingsMayNotStepBesideEachOther)
 {
     BoardPtr board = Load("8/8/8/3k4/8/3K4/8/8 w - - 0 1");
     for (const char* square : {"c4", "d4", "e4"}) {
@@ -131,15 +121,6 @@ TEST_F(AttackTest, KingsAttackTheirNeighbours)
         EXPECT_EQ(MakeMove(*board, Move{Sq("d3"), Sq(square), NORMAL_MOVE}), 0) << square;
     }
     EXPECT_EQ(MakeMove(*board, Mv("d3d2")), 1);
-}
-
-TEST_F(AttackTest, AdjacentQueenIsFound)
-{
-    BoardPtr board = Load("8/8/8/8/3q4/8/8/8 w - - 0 1");
-    for (const char* square : {"c3", "d3", "e3", "c4", "e4", "c5", "d5", "e5"})
-        EXPECT_EQ(IsAttacked(*board, Sq(square), BLACK), 1) << square;
-    // An adjacent queen whose colour is not asked about counts for nothing.
-    EXPECT_EQ(IsAttacked(*board, Sq("d5"), WHITE), 0);
 }
 
 // ---- The square's own content ----------------------------------------------
