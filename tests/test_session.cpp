@@ -67,6 +67,9 @@ void ExpectReply(Output& output, Board& mirror, const std::string& move, const s
     EXPECT_EQ(std::sscanf(evaluation.c_str(), "Board raw eval is %d", &score), 1) << evaluation;
     const std::string reply = MoveLineText(output.Line());
     ASSERT_FALSE(reply.empty());
+    const std::optional<Move> named = ReadMove(mirror, reply);
+    ASSERT_TRUE(named) << reply;
+    EXPECT_EQ(MoveText(*named), reply);  // exactly the move's text, nothing after it
     if (!expected_reply.empty()) {
         EXPECT_EQ(reply, expected_reply);
     }
