@@ -21,13 +21,6 @@ Move Parse(const Board& board, const char* text)
     return move.value_or(NO_MOVE);
 }
 
-void ExpectHashesCurrent(const Board& board)
-{
-    EXPECT_EQ(State(board).hash_key, ComputeKey(board)) << "ply " << board.ply;
-    EXPECT_EQ(State(board).hash_lock, ComputeLock(board)) << "ply " << board.ply;
-    EXPECT_LT(State(board).hash_lock, 32768u);
-}
-
 // Plays the texts in order, checking key and lock after each.
 void Play(Board& board, std::initializer_list<const char*> texts)
 {
