@@ -323,15 +323,6 @@ TEST_F(Notation, ExtendedForm)
 
 // ---- The "usermove" command ---------------------------------------------------
 
-TEST_F(Notation, UsermoveWithCarriageReturnPlaysTheSame)
-{
-    const SessionResult plain = RunSession("usermove e2e4\nquit\n");
-    const SessionResult crlf = RunSession("usermove e2e4\r\nquit\r\n");
-    EXPECT_EQ(crlf.output, plain.output);
-    EXPECT_EQ(plain.status, 0);
-    EXPECT_EQ(crlf.status, 0);
-}
-
 // A rejected text gives exactly "Illegal move !!" and leaves the board: the
 // diagram of "undo" (nothing to take back) is still the initial position.
 TEST_F(Notation, RejectedTextsLeaveTheBoard)
@@ -347,17 +338,6 @@ TEST_F(Notation, RejectedTextsLeaveTheBoard)
         const SessionResult result = RunSession(line + "\nundo\nquit\n");
         EXPECT_EQ(AfterFeatures(result.output), refused_short) << line;
     }
-}
-
-TEST_F(Notation, LegalMoveAfterRejectedTextStillPlays)
-{
-    const SessionResult result = RunSession("usermove e2e5\nusermove e2e4\nquit\n");
-    const std::string output = AfterFeatures(result.output);
-    EXPECT_EQ(output.rfind("Illegal move !!\nSearched ", 0), 0u) << output;
-    EXPECT_EQ(MoveLineText(output).size(), 4u) << output;
-    // The same game as e2e4 alone.
-    const SessionResult direct = RunSession("usermove e2e4\nquit\n");
-    EXPECT_EQ(MoveLineText(output), MoveLineText(AfterFeatures(direct.output)));
 }
 
 // A move that leaves one's own king attacked is refused with one line and no reply.

@@ -157,6 +157,9 @@ TEST(Session, WholeOutputsAndStatus)
         {"usermove naming no move", "usermove e2e5\nquit\n", "Illegal move !!\n"},
         {"usermove with a move of the side not to move", "usermove e7e5\nquit\n", "Illegal move !!\n"},
         {"usermove too short", "usermove e2\nquit\n", TOO_SHORT},
+        {"carriage returns ending the lines are ignored", "usermove e2e4\r\nquit\r\n", "", "usermove e2e4\nquit\n"},
+        {"a legal move after a refused one plays as if alone", "usermove e2e5\nusermove e2e4\nquit\n",
+         "Illegal move !!\n", "usermove e2e4\nquit\n"},
         {"only the first go counts", "go\ngo\nquit\n", "", "go\nquit\n"},
         {"only the first go counts, input ending inside a line", "go\ngo\ngo\ngo", "", "go\nquit\n"},
         {"go after usermove is ignored", "usermove e2e4\ngo\nquit\n", "", "usermove e2e4\nquit\n"},
@@ -225,7 +228,9 @@ TEST(Session, OutputsAfterSetUp)
 
 TEST(Session, UsermoveIsAnswered)
 {
-    Output output(After("usermove e2e4\nquit\n"));
+    const SessionResult result = RunSession("usermove e2e4\nquit\n");
+    EXPECT_EQ(result.status, 0);
+    Output output(AfterFeatures(result.output));
     ExpectReply(output, *NewBoard(), "e2e4");
     EXPECT_TRUE(output.AtEnd()) << output.Rest();
 
