@@ -41,6 +41,16 @@ void Play(Board& board, const char* text)
     ASSERT_EQ(MakeMove(board, *move), 1) << text;
 }
 
+// The position of `fen` after the moves `before` (texts separated by blanks).
+BoardPtr LoadAfter(const char* fen, const char* before)
+{
+    BoardPtr board = Load(fen);
+    std::istringstream in(before);
+    for (std::string text; in >> text;)
+        Play(*board, text.c_str());
+    return board;
+}
+
 void ExpectMove(const std::optional<Move>& move, Move expected, const char* text)
 {
     ASSERT_TRUE(move.has_value()) << text;
@@ -51,8 +61,8 @@ constexpr Move REFUSED = NO_MOVE;
 
 constexpr const char* BLACK_TO_START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq -";
 
-// A text read in a position, after the moves `before` (texts separated by
-// blanks), and the move it must name or REFUSED.
+// A text read in a position, after the moves `before` (as LoadAfter takes
+// them), and the move it must name or REFUSED.
 struct Reading {
     const char* label;
     const char* fen;
@@ -161,10 +171,7 @@ TEST_F(Notation, Readings)
     };
     for (const Reading& r : readings) {
         SCOPED_TRACE(std::string(r.label) + ": " + r.fen + " after '" + r.before + "': " + r.text);
-        const BoardPtr board = Load(r.fen);
-        std::istringstream before(r.before);
-        for (std::string text; before >> text;)
-            Play(*board, text.c_str());
+        const BoardPtr board = LoadAfter(r.fen, r.before);
         if (IsNoMove(r.move)) {
             EXPECT_FALSE(Parse(r.text, *board));
         } else {
@@ -241,10 +248,7 @@ TEST_F(Notation, OpponentEnPassant)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        BoardPtr board = Load(c.fen);
-        std::istringstream before(c.before);
-        for (std::string text; before >> text;)
-            Play(*board, text.c_str());
+        BoardPtr board = LoadAfter(c.fen, c.before);
         const int from = Sq(c.text);
         const int to = Sq(c.text + 2);
         const int victim_square = Sq(c.victim);
