@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "board.h"
@@ -13,29 +15,19 @@
 
 namespace {
 
-// A move as the opponent would type it, which must name a move.
-Move Parse(const Board& board, const char* text)
+// Plays the texts (separated by blanks) in order, each of which must name a
+// move, checking key and lock after each; returns the board.
+Board& Play(Board& board, const char* texts)
 {
-    const std::optional<Move> move = ReadMove(board, text);
-    EXPECT_TRUE(move) << text;
-    return move.value_or(NO_MOVE);
-}
-
-void ExpectHashesCurrent(const Board& board)
-{
-    EXPECT_EQ(State(board).hash_key, ComputeKey(board)) << "ply " << board.ply;
-    EXPECT_EQ(State(board).hash_lock, ComputeLock(board)) << "ply " << board.ply;
-    EXPECT_LT(State(board).hash_lock, 32768u);
-}
-
-// Plays the texts in order, checking key and lock after each.
-void Play(Board& board, std::initializer_list<const char*> texts)
-{
-    for (const char* text : texts) {
+    std::istringstream in(texts);
+    for (std::string text; in >> text;) {
         SCOPED_TRACE(text);
-        ASSERT_EQ(MakeMove(board, Parse(board, text)), 1);
+        const std::optional<Move> move = ReadMove(board, text);
+        EXPECT_TRUE(move);
+        EXPECT_EQ(MakeMove(board, move.value_or(NO_MOVE)), 1);
         ExpectHashesCurrent(board);
     }
+    return board;
 }
 
 // Every legal move to `depth` plies made and taken back, with a null move
@@ -131,12 +123,9 @@ TEST_F(HashTest, IncrementalValuesMatchScratchAlongAGame)
 {
     BoardPtr board = NewBoard();
     // Captures, both castlings of both colours, a capturing promotion and its recapture.
-    Play(*board, {"e2e4", "d7d5", "e4d5", "d8d5", "b1c3", "d5a5", "g1f3", "c8g4", "f1e2", "b8c6", "e1g1",
-                  "e8c8", "d2d4", "g4f3", "e2f3", "c6d4", "f3b7", "c8b7", "c1e3", "d4c2", "d1c2", "a5a2"});
-    Play(*board, {"a1a2", "g8f6", "c3b5", "f6e4", "b5a7", "e4d2", "a7c6", "d2f1", "c6d8", "b7c8"});
-
-    BoardPtr other = Load("r3k2r/1P6/8/8/8/8/6p1/R3K2R b KQkq - 0 1");
-    Play(*other, {"e8g8", "e1c1", "g2g1n", "b7b8r", "g1e2", "c1b2", "a8b8", "b2a2", "b8b1", "a2b1"});
+    Play(*board, "e2e4 d7d5 e4d5 d8d5 b1c3 d5a5 g1f3 c8g4 f1e2 b8c6 e1g1 e8c8 d2d4 g4f3 e2f3 c6d4 f3b7 c8b7 c1e3 "
+                 "d4c2 d1c2 a5a2 a1a2 g8f6 c3b5 f6e4 b5a7 e4d2 a7c6 d2f1 c6d8 b7c8");
+    Play(*Load("r3k2r/1P6/8/8/8/8/6p1/R3K2R b KQkq - 0 1"), "e8g8 e1c1 g2g1n b7b8r g1e2 c1b2 a8b8 b2a2 b8b1 a2b1");
 
     // Unwinding gives back every earlier value.
     while (board->ply > 0) {
@@ -163,93 +152,63 @@ TEST_F(HashTest, IncrementalValuesMatchScratchOverWholeTrees)
     }
 }
 
-TEST_F(HashTest, EnPassantKeepsValuesCurrent)
+TEST_F(HashTest, SideToMoveFlipsOnlyTheSideValues)
 {
-    BoardPtr board = Load("4k3/3p4/8/4P3/8/8/5P2/4K3 b - - 0 1");
-    Play(*board, {"d7d5"});
-    const Move capture = Parse(*board, "e5d6");
-    EXPECT_EQ(capture.kind, EN_PASSANT);
-    const Figure* victim = board->squares[Sq("d5")];
-    ASSERT_EQ(MakeMove(*board, capture), 1);
-    ExpectHashesCurrent(*board);
-    EXPECT_EQ(board->squares[Sq("d5")], board->empty);
-    EXPECT_EQ(board->squares[Sq("d6")]->type, PAWN);
-    UnmakeMove(*board);
-    ExpectHashesCurrent(*board);
-    EXPECT_EQ(board->squares[Sq("d5")], victim);
-    EXPECT_EQ(board->squares[Sq("d6")], board->empty);
+    const BoardPtr white = Load("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
+    const BoardPtr black = Load("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1");
+    EXPECT_EQ(black->states[0].hash_key, white->states[0].hash_key ^ side_key_random);
+    EXPECT_EQ(black->states[0].hash_lock, white->states[0].hash_lock ^ side_lock_random);
 
-    // Black's en passant after a white double step.
-    BoardPtr black = Load("4k3/8/8/8/3p4/8/4P3/4K3 w - - 0 1");
-    Play(*black, {"e2e4"});
-    const Move reply = Parse(*black, "d4e3");
-    EXPECT_EQ(reply.kind, EN_PASSANT);
-    ASSERT_EQ(MakeMove(*black, reply), 1);
-    ExpectHashesCurrent(*black);
-    EXPECT_EQ(black->squares[Sq("e4")], black->empty);
-}
-
-TEST_F(HashTest, NullMovesFlipOnlyTheSideValues)
-{
+    // Null moves.
     BoardPtr board = NewBoard();
-    Play(*board, {"e2e4", "c7c5"});
-    const uint32_t key = board->states[board->ply].hash_key;
-    const uint32_t lock = board->states[board->ply].hash_lock;
+    Play(*board, "e2e4 c7c5");
+    const uint32_t key = State(*board).hash_key;
+    const uint32_t lock = State(*board).hash_lock;
     MakeNullMove(*board);
     ExpectHashesCurrent(*board);
-    EXPECT_EQ(board->states[board->ply].hash_key, key ^ side_key_random);
-    EXPECT_EQ(board->states[board->ply].hash_lock, lock ^ side_lock_random);
+    EXPECT_EQ(State(*board).hash_key, key ^ side_key_random);
+    EXPECT_EQ(State(*board).hash_lock, lock ^ side_lock_random);
     MakeNullMove(*board);
-    EXPECT_EQ(board->states[board->ply].hash_key, key);
-    EXPECT_EQ(board->states[board->ply].hash_lock, lock);
-    Play(*board, {"g1f3"});  // a real move on top of two null moves
+    EXPECT_EQ(State(*board).hash_key, key);
+    EXPECT_EQ(State(*board).hash_lock, lock);
+    Play(*board, "g1f3");  // a real move on top of two null moves
 }
 
 // ---- Same position, same values --------------------------------------------
 
-TEST_F(HashTest, TranspositionsShareKeyAndLock)
+// Two ways to one position, each a position text and the moves played from
+// it, end with the same key and lock.
+TEST_F(HashTest, SamePositionSameValues)
 {
     const char* start = "r3k2r/1P6/8/8/8/8/8/R3K2R w KQkq - 0 1";
-    // Castling against walking the king and rook there; promotion early or late.
-    BoardPtr castled = Load(start);
-    Play(*castled, {"e1g1", "a8a7", "g1g2", "a7a8", "g2g1", "a8a7", "b7b8n"});
-    BoardPtr walked = Load(start);
-    Play(*walked, {"h1f1", "a8a7", "e1f2", "a7a8", "f2g1", "a8a7", "b7b8n"});
-    BoardPtr promoted_first = Load(start);
-    Play(*promoted_first, {"b7b8n", "a8a7", "e1g1", "a7a6", "g1g2", "a6a7", "g2g1"});
-
-    EXPECT_EQ(castled->states[castled->ply].hash_key, walked->states[walked->ply].hash_key);
-    EXPECT_EQ(castled->states[castled->ply].hash_lock, walked->states[walked->ply].hash_lock);
-    EXPECT_EQ(castled->states[castled->ply].hash_key, promoted_first->states[promoted_first->ply].hash_key);
-    EXPECT_EQ(castled->states[castled->ply].hash_lock, promoted_first->states[promoted_first->ply].hash_lock);
-
-    // The same placement set up directly.
-    BoardPtr direct = Load("1N2k2r/r7/8/8/8/8/8/R4RK1 b k - 0 1");
-    EXPECT_EQ(direct->states[0].hash_key, castled->states[castled->ply].hash_key);
-    EXPECT_EQ(direct->states[0].hash_lock, castled->states[castled->ply].hash_lock);
-}
-
-TEST_F(HashTest, CastlingRightsAndPlyAreNotHashed)
-{
-    BoardPtr all = Load("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
-    BoardPtr none = Load("r3k2r/8/8/8/8/8/8/R3K2R w - - 0 1");
-    EXPECT_EQ(all->states[0].hash_key, none->states[0].hash_key);
-    EXPECT_EQ(all->states[0].hash_lock, none->states[0].hash_lock);
-
-    // Side to move is.
-    BoardPtr black = Load("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1");
-    EXPECT_EQ(black->states[0].hash_key, all->states[0].hash_key ^ side_key_random);
-    EXPECT_EQ(black->states[0].hash_lock, all->states[0].hash_lock ^ side_lock_random);
-
-    // Back to the start after a knight round trip: rights unchanged, ply 4, same values.
-    BoardPtr board = NewBoard();
-    Play(*board, {"g1f3", "g8f6", "f3g1", "f6g8"});
-    EXPECT_EQ(board->states[4].hash_key, board->states[0].hash_key);
-    EXPECT_EQ(board->states[4].hash_lock, board->states[0].hash_lock);
-    // And after losing rights by a rook round trip.
-    Play(*board, {"g1f3", "g8f6", "h1g1", "h8g8", "g1h1", "g8h8", "f3g1", "f6g8"});
-    EXPECT_EQ(State(*board).castle[WHITE_KING_SIDE], 0);
-    EXPECT_EQ(board->states[board->ply].hash_key, board->states[0].hash_key);
+    const char* castled = "e1g1 a8a7 g1g2 a7a8 g2g1 a8a7 b7b8n";
+    const char* rook_trip = "g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 h1g1 h8g8 g1h1 g8h8 f3g1 f6g8";
+    const struct {
+        const char* label;
+        const char* fen_a;
+        const char* moves_a;
+        const char* fen_b;
+        const char* moves_b;
+    } cases[] = {
+        {"castling, or walking the king and rook there", start, castled, start, "h1f1 a8a7 e1f2 a7a8 f2g1 a8a7 b7b8n"},
+        {"promoting late or early", start, castled, start, "b7b8n a8a7 e1g1 a7a6 g1g2 a6a7 g2g1"},
+        {"played or set up directly", start, castled, "1N2k2r/r7/8/8/8/8/8/R4RK1 b k - 0 1", ""},
+        {"castling rights are not hashed", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "",
+         "r3k2r/8/8/8/8/8/8/R3K2R w - - 0 1", ""},
+        {"the ply is not hashed: back to the start by knights", START_FEN, "g1f3 g8f6 f3g1 f6g8", START_FEN, ""},
+        {"rights lost by a rook round trip are not hashed", START_FEN, rook_trip, START_FEN, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const BoardPtr a = Load(c.fen_a);
+        const BoardPtr b = Load(c.fen_b);
+        Play(*a, c.moves_a);
+        Play(*b, c.moves_b);
+        EXPECT_EQ(State(*a).hash_key, State(*b).hash_key);
+        EXPECT_EQ(State(*a).hash_lock, State(*b).hash_lock);
+    }
+    const BoardPtr board = NewBoard();
+    EXPECT_EQ(State(Play(*board, rook_trip)).castle[WHITE_KING_SIDE], 0);
 }
 
 }  // namespace

@@ -41,6 +41,16 @@ void Play(Board& board, const char* text)
     ASSERT_EQ(MakeMove(board, *move), 1) << text;
 }
 
+// The position of `fen` after the moves `before` (texts separated by blanks).
+BoardPtr LoadAfter(const char* fen, const char* before)
+{
+    BoardPtr board = Load(fen);
+    std::istringstream in(before);
+    for (std::string text; in >> text;)
+        Play(*board, text.c_str());
+    return board;
+}
+
 void ExpectMove(const std::optional<Move>& move, Move expected, const char* text)
 {
     ASSERT_TRUE(move.has_value()) << text;
@@ -51,23 +61,117 @@ constexpr Move REFUSED = NO_MOVE;
 
 constexpr const char* BLACK_TO_START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq -";
 
-// A text read in a position, after the moves `before` (texts separated by
-// blanks), and the move it must name or REFUSED.
+// A text read in a position, after the moves `before` (as LoadAfter takes
+// them), and the move it must name or REFUSED.
 struct Reading {
+    const char* label;
     const char* fen;
     const char* text;
     Move move;
     const char* before = "";
 };
 
-void ExpectReadings(std::initializer_list<Reading> readings)
+class Notation : public ::testing::Test {
+  protected:
+    void SetUp() override { InitHashTables(1); }
+};
+
+// ---- ParseMove ---------------------------------------------------------------
+
+TEST_F(Notation, Readings)
 {
+    const char* castling = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq -";
+    const char* black_castling = "r3k2r/8/8/8/8/8/8/R3K2R b KQkq -";
+    const char* no_rights = "r3k2r/8/8/8/8/8/8/R3K2R w - -";
+    const char* crossed = "r3kr2/8/8/8/8/8/8/R3K2R w KQ -";  // f1 covered
+    const char* in_check = "4r1k1/8/8/8/8/8/8/R3K2R w KQ -";
+    const char* rook = "7k/8/8/8/8/8/K7/4R3 w - -";
+    const char* black_rook = "4r3/k7/8/8/8/8/8/7K b - -";
+    const char* blocked = "4k3/8/8/8/4p3/4n3/4P3/4K3 w - -";
+    const char* forward = "4k3/8/8/4p3/4P3/8/8/4K3 w - -";
+    const char* king = "4k3/8/8/8/8/8/8/4K3 w - -";
+    const char* white = "3r3k/4P3/8/8/8/8/8/4K3 w - -";
+    const char* black = "4k3/8/8/8/8/8/1p6/R3K3 b - -";
+    const char* wide = "4k3/3p4/8/5P2/8/8/8/4K3 b - -";
+    const Reading readings[] = {
+        {"a pawn move", START_FEN, "e2e4", Mv("e2e4")},
+        {"a knight move", START_FEN, "g1f3", Mv("g1f3")},
+        {"a letter after a pawn move is no promotion", START_FEN, "e2e4q", Mv("e2e4")},
+        {"a letter after a knight move is no promotion", START_FEN, "g1f3n", Mv("g1f3")},
+        {"words after the move are ignored", START_FEN, "e2e4 and more", Mv("e2e4")},
+        {"a trailing carriage return is ignored", START_FEN, "e2e4\r", Mv("e2e4")},
+        {"black's pawn move", BLACK_TO_START, "e7e5", Mv("e7e5")},
+        {"black's knight move", BLACK_TO_START, "b8c6", Mv("b8c6")},
+
+        {"white castles king side", castling, "e1g1", Mv("e1g1", CASTLE_KING_SIDE)},
+        {"white castles queen side", castling, "e1c1", Mv("e1c1", CASTLE_QUEEN_SIDE)},
+        {"a letter after castling is no promotion", castling, "e1g1q", Mv("e1g1", CASTLE_KING_SIDE)},
+        {"a carriage return after castling", castling, "e1g1\r", Mv("e1g1", CASTLE_KING_SIDE)},
+        {"black's castling with white to move", castling, "e8c8", REFUSED},
+        {"black castles queen side", black_castling, "e8c8", Mv("e8c8", CASTLE_QUEEN_SIDE)},
+        {"black castles king side", black_castling, "e8g8", Mv("e8g8", CASTLE_KING_SIDE)},
+        {"white's castling with black to move", black_castling, "e1g1", REFUSED},
+        {"no king side castling without the right", no_rights, "e1g1", REFUSED},
+        {"no queen side castling without the right", no_rights, "e1c1", REFUSED},
+        {"no king side castling through figures", START_FEN, "e1g1", REFUSED},
+        {"no queen side castling through figures", START_FEN, "e1c1", REFUSED},
+        {"no castling across an attacked square", crossed, "e1g1", REFUSED},
+        {"castling on the other side stays allowed", crossed, "e1c1", Mv("e1c1", CASTLE_QUEEN_SIDE)},
+        {"no king side castling out of check", in_check, "e1g1", REFUSED},
+        {"no queen side castling out of check", in_check, "e1c1", REFUSED},
+        // Only the king's move from e1/e8 is castling.
+        {"a white rook going e1-g1 is a rook move", rook, "e1g1", Mv("e1g1")},
+        {"a white rook going e1-c1 is a rook move", rook, "e1c1", Mv("e1c1")},
+        {"a black rook going e8-g8 is a rook move", black_rook, "e8g8", Mv("e8g8")},
+        {"a black rook going e8-c8 is a rook move", black_rook, "e8c8", Mv("e8c8")},
+
+        {"empty origin, empty destination", START_FEN, "e3e4", REFUSED},
+        {"empty origin, enemy destination", START_FEN, "e3e7", REFUSED},
+        {"black's pawn with white to move", START_FEN, "e7e5", REFUSED},
+        {"black's knight with white to move", START_FEN, "g8f6", REFUSED},
+        {"own figure on the destination", START_FEN, "e1e2", REFUSED},
+        {"white's pawn with black to move", BLACK_TO_START, "e2e4", REFUSED},
+        {"white's knight with black to move", BLACK_TO_START, "g1f3", REFUSED},
+        {"empty origin for black", BLACK_TO_START, "e6e2", REFUSED},
+        {"a pawn cannot step two through a figure", blocked, "e2e4", REFUSED},
+        {"a pawn cannot step onto a figure", blocked, "e2e3", REFUSED},
+        {"a pawn cannot capture forward", forward, "e4e5", REFUSED},
+        {"a pawn cannot move back", forward, "e4e3", REFUSED},
+        {"a king does not jump two squares outside castling", king, "e1g1", REFUSED},
+        {"a king does not step two squares forward", king, "e1e3", REFUSED},
+
+        // A pawn reaching the last rank always promotes, to a queen unless
+        // another figure is named.
+        {"q promotes to a queen", white, "e7e8q", Mv("e7e8", PROMOTE_QUEEN)},
+        {"Q promotes to a queen", white, "e7e8Q", Mv("e7e8", PROMOTE_QUEEN)},
+        {"r promotes to a rook", white, "e7e8r", Mv("e7e8", PROMOTE_ROOK)},
+        {"R promotes to a rook", white, "e7e8R", Mv("e7e8", PROMOTE_ROOK)},
+        {"b promotes to a bishop", white, "e7e8b", Mv("e7e8", PROMOTE_BISHOP)},
+        {"B promotes to a bishop", white, "e7e8B", Mv("e7e8", PROMOTE_BISHOP)},
+        {"n promotes to a knight", white, "e7e8n", Mv("e7e8", PROMOTE_KNIGHT)},
+        {"N promotes to a knight", white, "e7e8N", Mv("e7e8", PROMOTE_KNIGHT)},
+        {"no letter promotes to a queen", white, "e7e8", Mv("e7e8", PROMOTE_QUEEN)},
+        {"k promotes to a queen", white, "e7e8k", Mv("e7e8", PROMOTE_QUEEN)},
+        {"x promotes to a queen", white, "e7e8x", Mv("e7e8", PROMOTE_QUEEN)},
+        {"p promotes to a queen", white, "e7e8p", Mv("e7e8", PROMOTE_QUEEN)},
+        {"a carriage return promotes to a queen", white, "e7e8\r", Mv("e7e8", PROMOTE_QUEEN)},
+        {"a carriage return after the letter", white, "e7e8n\r", Mv("e7e8", PROMOTE_KNIGHT)},
+        {"a blank promotes to a queen", white, "e7e8 ", Mv("e7e8", PROMOTE_QUEEN)},
+        {"a capturing promotion to a knight", white, "e7d8n", Mv("e7d8", PROMOTE_KNIGHT)},
+        {"a capturing promotion to a queen", white, "e7d8", Mv("e7d8", PROMOTE_QUEEN)},
+        {"black promotes to a rook", black, "b2b1r", Mv("b2b1", PROMOTE_ROOK)},
+        {"black's capturing promotion to a queen", black, "b2a1", Mv("b2a1", PROMOTE_QUEEN)},
+        {"black's capturing promotion to a bishop", black, "b2a1B", Mv("b2a1", PROMOTE_BISHOP)},
+
+        {"en passant only right after the double step", START_FEN, "e5d6", REFUSED, "e2e4 a7a6 e4e5 d7d5 g1f3 a6a5"},
+        {"two single steps are no double step", "4k3/8/3p4/4P3/8/8/8/4K3 b - -", "e5d6", REFUSED, "d6d5"},
+        {"a rook going d7-d5 is no double step", "4k3/3r4/8/4P3/8/8/8/4K3 b - -", "e5d6", REFUSED, "d7d5"},
+        {"a pawn two files away cannot take en passant", wide, "f5d6", REFUSED, "d7d5"},
+        {"a pawn two files away cannot take on the file between", wide, "f5e6", REFUSED, "d7d5"},
+    };
     for (const Reading& r : readings) {
-        SCOPED_TRACE(std::string(r.fen) + " after '" + r.before + "': " + r.text);
-        const BoardPtr board = Load(r.fen);
-        std::istringstream before(r.before);
-        for (std::string text; before >> text;)
-            Play(*board, text.c_str());
+        SCOPED_TRACE(std::string(r.label) + ": " + r.fen + " after '" + r.before + "': " + r.text);
+        const BoardPtr board = LoadAfter(r.fen, r.before);
         if (IsNoMove(r.move)) {
             EXPECT_FALSE(Parse(r.text, *board));
         } else {
@@ -75,77 +179,6 @@ void ExpectReadings(std::initializer_list<Reading> readings)
         }
     }
 }
-
-class Notation : public ::testing::Test {
-  protected:
-    void SetUp() override { InitHashTables(1); }
-};
-
-// ---- ParseMove: accepted texts --------------------------------------------
-
-TEST_F(Notation, ReadsAnOrdinaryMove)
-{
-    ExpectReadings({
-        {START_FEN, "e2e4", Mv("e2e4")},
-        {START_FEN, "g1f3", Mv("g1f3")},
-        // Characters after a non-promotion move are no promotion.
-        {START_FEN, "e2e4q", Mv("e2e4")},
-        {START_FEN, "g1f3n", Mv("g1f3")},
-        {START_FEN, "e2e4 and more", Mv("e2e4")},
-        // A trailing carriage return is ignored.
-        {START_FEN, "e2e4\r", Mv("e2e4")},
-        {BLACK_TO_START, "e7e5", Mv("e7e5")},
-        {BLACK_TO_START, "b8c6", Mv("b8c6")},
-    });
-}
-
-TEST_F(Notation, ReadsCastlingWhenAllowed)
-{
-    const char* white = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq -";
-    const char* black = "r3k2r/8/8/8/8/8/8/R3K2R b KQkq -";
-    ExpectReadings({
-        {white, "e1g1", Mv("e1g1", CASTLE_KING_SIDE)},
-        {white, "e1c1", Mv("e1c1", CASTLE_QUEEN_SIDE)},
-        {white, "e1g1q", Mv("e1g1", CASTLE_KING_SIDE)},
-        {white, "e1g1\r", Mv("e1g1", CASTLE_KING_SIDE)},
-        {white, "e8c8", REFUSED},  // black's king, white to move
-        {black, "e8c8", Mv("e8c8", CASTLE_QUEEN_SIDE)},
-        {black, "e8g8", Mv("e8g8", CASTLE_KING_SIDE)},
-        {black, "e1g1", REFUSED},
-    });
-}
-
-TEST_F(Notation, RefusesCastlingWithoutPermission)
-{
-    const char* no_rights = "r3k2r/8/8/8/8/8/8/R3K2R w - -";
-    const char* crossed = "r3kr2/8/8/8/8/8/8/R3K2R w KQ -";  // f1 covered
-    const char* in_check = "4r1k1/8/8/8/8/8/8/R3K2R w KQ -";
-    ExpectReadings({
-        {no_rights, "e1g1", REFUSED},
-        {no_rights, "e1c1", REFUSED},
-        {START_FEN, "e1g1", REFUSED},
-        {START_FEN, "e1c1", REFUSED},
-        {crossed, "e1g1", REFUSED},
-        {crossed, "e1c1", Mv("e1c1", CASTLE_QUEEN_SIDE)},
-        {in_check, "e1g1", REFUSED},
-        {in_check, "e1c1", REFUSED},
-    });
-}
-
-// Only the king's move from e1/e8 is castling; a rook going e1-g1 is a rook move.
-TEST_F(Notation, RookOnKingsSquareMovesAsRook)
-{
-    const char* white = "7k/8/8/8/8/8/K7/4R3 w - -";
-    const char* black = "4r3/k7/8/8/8/8/8/7K b - -";
-    ExpectReadings({
-        {white, "e1g1", Mv("e1g1")},
-        {white, "e1c1", Mv("e1c1")},
-        {black, "e8g8", Mv("e8g8")},
-        {black, "e8c8", Mv("e8c8")},
-    });
-}
-
-// ---- ParseMove: rejected texts ---------------------------------------------
 
 TEST_F(Notation, RejectsTextsThatAreNotTwoSquares)
 {
@@ -156,39 +189,11 @@ TEST_F(Notation, RejectsTextsThatAreNotTwoSquares)
     }
 }
 
-TEST_F(Notation, RejectsOriginWithoutFigureOfSideToMove)
-{
-    ExpectReadings({
-        {START_FEN, "e3e4", REFUSED},  // empty origin, empty destination
-        {START_FEN, "e3e7", REFUSED},  // empty origin, enemy destination
-        {START_FEN, "e7e5", REFUSED},  // black's pawn, white to move
-        {START_FEN, "g8f6", REFUSED},
-        {START_FEN, "e1e2", REFUSED},  // own figure on the destination
-        {BLACK_TO_START, "e2e4", REFUSED},
-        {BLACK_TO_START, "g1f3", REFUSED},
-        {BLACK_TO_START, "e6e2", REFUSED},
-    });
-}
-
 TEST_F(Notation, RejectsMovesNoFigureCanMake)
 {
     const BoardPtr board = NewBoard();
     for (const char* text : {"e2e5", "b1b3", "b1d2", "d1h5", "a1a3", "e2d3", "e1e3", "f1c4", "g1g3", "e2e2"})
         EXPECT_FALSE(Parse(text, *board)) << text;
-
-    const char* blocked = "4k3/8/8/8/4p3/4n3/4P3/4K3 w - -";
-    const char* forward = "4k3/8/8/4p3/4P3/8/8/4K3 w - -";
-    const char* king = "4k3/8/8/8/8/8/8/4K3 w - -";
-    ExpectReadings({
-        // A pawn cannot step through a figure, capture forward or move back.
-        {blocked, "e2e4", REFUSED},
-        {blocked, "e2e3", REFUSED},
-        {forward, "e4e5", REFUSED},
-        {forward, "e4e3", REFUSED},
-        // A king does not jump two squares outside castling.
-        {king, "e1g1", REFUSED},
-        {king, "e1e3", REFUSED},
-    });
 }
 
 TEST_F(Notation, ShortTextsAreReported)
@@ -203,26 +208,6 @@ TEST_F(Notation, ShortTextsAreReported)
     std::string written;
     EXPECT_FALSE(Parse("e2e5", *board, &written));
     EXPECT_EQ(written, "");
-}
-
-// ---- Promotions --------------------------------------------------------------
-
-TEST_F(Notation, PawnReachingLastRankAlwaysPromotes)
-{
-    const char* white = "3r3k/4P3/8/8/8/8/8/4K3 w - -";
-    const char* black = "4k3/8/8/8/8/8/1p6/R3K3 b - -";
-    ExpectReadings({
-        {white, "e7e8q", Mv("e7e8", PROMOTE_QUEEN)},    {white, "e7e8Q", Mv("e7e8", PROMOTE_QUEEN)},
-        {white, "e7e8r", Mv("e7e8", PROMOTE_ROOK)},     {white, "e7e8R", Mv("e7e8", PROMOTE_ROOK)},
-        {white, "e7e8b", Mv("e7e8", PROMOTE_BISHOP)},   {white, "e7e8B", Mv("e7e8", PROMOTE_BISHOP)},
-        {white, "e7e8n", Mv("e7e8", PROMOTE_KNIGHT)},   {white, "e7e8N", Mv("e7e8", PROMOTE_KNIGHT)},
-        {white, "e7e8", Mv("e7e8", PROMOTE_QUEEN)},     {white, "e7e8k", Mv("e7e8", PROMOTE_QUEEN)},
-        {white, "e7e8x", Mv("e7e8", PROMOTE_QUEEN)},    {white, "e7e8\r", Mv("e7e8", PROMOTE_QUEEN)},
-        {white, "e7e8n\r", Mv("e7e8", PROMOTE_KNIGHT)}, {white, "e7e8 ", Mv("e7e8", PROMOTE_QUEEN)},
-        {white, "e7e8p", Mv("e7e8", PROMOTE_QUEEN)},    {white, "e7d8n", Mv("e7d8", PROMOTE_KNIGHT)},
-        {white, "e7d8", Mv("e7d8", PROMOTE_QUEEN)},     {black, "b2b1r", Mv("b2b1", PROMOTE_ROOK)},
-        {black, "b2a1", Mv("b2a1", PROMOTE_QUEEN)},     {black, "b2a1B", Mv("b2a1", PROMOTE_BISHOP)},
-    });
 }
 
 TEST_F(Notation, PlayedPromotionLeavesNoPawnOnTheLastRank)
@@ -243,105 +228,64 @@ TEST_F(Notation, PlayedPromotionLeavesNoPawnOnTheLastRank)
 
 // ---- The opponent's en passant -------------------------------------------
 
-TEST_F(Notation, OpponentEnPassantIsPlayedAndTakenBack)
+// En passant is not generated by the engine but accepted from the opponent,
+// played and taken back with the key and lock kept current. Taking can expose
+// the king along the rank both pawns leave; MakeMove then refuses it.
+TEST_F(Notation, OpponentEnPassant)
 {
-    BoardPtr board = NewBoard();
-    for (const char* text : {"e2e4", "a7a6", "e4e5", "d7d5"})
-        Play(*board, text);
-    const int e5 = Sq("e5");
-    const int d5 = Sq("d5");
-    const int d6 = Sq("d6");
-    Figure* white_pawn = board->squares[e5];
-    Figure* black_pawn = board->squares[d5];
-    const uint32_t key = board->states[board->ply].hash_key;
-    const uint32_t lock = board->states[board->ply].hash_lock;
-    const int ply = board->ply;
+    const struct {
+        const char* label;
+        const char* fen;
+        const char* before;
+        const char* text;
+        const char* other_side;  // the diagonal on the other side, where no pawn passed
+        const char* victim;
+        int made;
+    } cases[] = {
+        {"white takes en passant", START_FEN, "e2e4 a7a6 e4e5 d7d5", "e5d6", "e5f6", "d5", 1},
+        {"black takes en passant", START_FEN, "a2a3 e7e5 a3a4 e5e4 d2d4", "e4d3", "e4f3", "d4", 1},
+        {"en passant exposing the king is refused", "7k/2p5/8/KP5r/8/8/8/8 b - -", "c7c5", "b5c6", "b5a6", "c5", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        BoardPtr board = LoadAfter(c.fen, c.before);
+        const int from = Sq(c.text);
+        const int to = Sq(c.text + 2);
+        const int victim_square = Sq(c.victim);
+        const MoveList list = GenerateMoves(*board, NO_MOVE);
+        for (int i = 0; i < list.count; ++i)
+            EXPECT_FALSE(list.moves[i].from == from && list.moves[i].to == to);
+        EXPECT_FALSE(Parse(c.other_side, *board));
 
-    // Not generated by the engine, but accepted from the opponent.
-    const MoveList list = GenerateMoves(*board, NO_MOVE);
-    for (int i = 0; i < list.count; ++i)
-        EXPECT_FALSE(list.moves[i].from == e5 && list.moves[i].to == d6);
-    EXPECT_FALSE(Parse("e5f6", *board));  // no double step on the f-file
-
-    const std::optional<Move> move = Parse("e5d6", *board);
-    ExpectMove(move, Mv("e5d6", EN_PASSANT), "e5d6");
-    EXPECT_EQ(MoveText(*move), "e5d6");
-    ASSERT_EQ(MakeMove(*board, *move), 1);
-    EXPECT_EQ(board->squares[d6], white_pawn);
-    EXPECT_TRUE(IsEmpty(board->squares[d5]));
-    EXPECT_TRUE(IsEmpty(board->squares[e5]));
-    EXPECT_EQ(board->side, BLACK);
-    EXPECT_EQ(board->states[board->ply].hash_key, ComputeKey(*board));
-    EXPECT_EQ(board->states[board->ply].hash_lock, ComputeLock(*board));
-    EXPECT_TRUE(BoardOk(*board));
-
-    UnmakeMove(*board);
-    EXPECT_EQ(board->ply, ply);
-    EXPECT_EQ(board->squares[d5], black_pawn);
-    EXPECT_EQ(board->squares[e5], white_pawn);
-    EXPECT_TRUE(IsEmpty(board->squares[d6]));
-    EXPECT_EQ(board->side, WHITE);
-    EXPECT_EQ(board->states[board->ply].hash_key, key);
-    EXPECT_EQ(board->states[board->ply].hash_lock, lock);
-    EXPECT_EQ(ComputeKey(*board), key);
-    EXPECT_EQ(ComputeLock(*board), lock);
-    EXPECT_TRUE(BoardOk(*board));
-}
-
-TEST_F(Notation, BlackTakesEnPassantToo)
-{
-    BoardPtr board = NewBoard();
-    for (const char* text : {"a2a3", "e7e5", "a3a4", "e5e4", "d2d4"})
-        Play(*board, text);
-    Figure* white_pawn = board->squares[Sq("d4")];
-    const std::optional<Move> move = Parse("e4d3", *board);
-    ExpectMove(move, Mv("e4d3", EN_PASSANT), "e4d3");
-    EXPECT_FALSE(Parse("e4f3", *board));
-    ASSERT_EQ(MakeMove(*board, *move), 1);
-    EXPECT_TRUE(IsEmpty(board->squares[Sq("d4")]));
-    EXPECT_EQ(board->squares[Sq("d3")]->type, PAWN);
-    EXPECT_EQ(board->squares[Sq("d3")]->colour, BLACK);
-    EXPECT_EQ(board->states[board->ply].hash_key, ComputeKey(*board));
-    EXPECT_EQ(board->states[board->ply].hash_lock, ComputeLock(*board));
-    EXPECT_TRUE(BoardOk(*board));
-    UnmakeMove(*board);
-    EXPECT_EQ(board->squares[Sq("d4")], white_pawn);
-    EXPECT_TRUE(IsEmpty(board->squares[Sq("d3")]));
-    EXPECT_TRUE(BoardOk(*board));
-}
-
-TEST_F(Notation, EnPassantOnlyRightAfterTheDoubleStep)
-{
-    ExpectReadings({
-        {START_FEN, "e5d6", REFUSED, "e2e4 a7a6 e4e5 d7d5 g1f3 a6a5"},
-        // Two single steps are no double step.
-        {"4k3/8/3p4/4P3/8/8/8/4K3 b - -", "e5d6", REFUSED, "d6d5"},
-        // A rook going d7-d5 is no pawn's double step.
-        {"4k3/3r4/8/4P3/8/8/8/4K3 b - -", "e5d6", REFUSED, "d7d5"},
-        // A pawn two files away cannot take.
-        {"4k3/3p4/8/5P2/8/8/8/4K3 b - -", "f5d6", REFUSED, "d7d5"},
-        {"4k3/3p4/8/5P2/8/8/8/4K3 b - -", "f5e6", REFUSED, "d7d5"},
-    });
-}
-
-// Taking en passant can expose the king along the rank both pawns leave.
-TEST_F(Notation, EnPassantExposingTheKingIsRefused)
-{
-    BoardPtr board = Load("7k/2p5/8/KP5r/8/8/8/8 b - -");
-    Play(*board, "c7c5");
-    const std::optional<Move> move = Parse("b5c6", *board);
-    ExpectMove(move, Mv("b5c6", EN_PASSANT), "b5c6");
-    Figure* white_pawn = board->squares[Sq("b5")];
-    Figure* black_pawn = board->squares[Sq("c5")];
-    const uint32_t key = board->states[board->ply].hash_key;
-    EXPECT_EQ(MakeMove(*board, *move), 0);
-    EXPECT_EQ(board->ply, 1);
-    EXPECT_EQ(board->side, WHITE);
-    EXPECT_EQ(board->squares[Sq("b5")], white_pawn);
-    EXPECT_EQ(board->squares[Sq("c5")], black_pawn);
-    EXPECT_TRUE(IsEmpty(board->squares[Sq("c6")]));
-    EXPECT_EQ(board->states[board->ply].hash_key, key);
-    EXPECT_TRUE(BoardOk(*board));
+        const std::optional<Move> move = Parse(c.text, *board);
+        ExpectMove(move, Mv(c.text, EN_PASSANT), c.text);
+        EXPECT_EQ(MoveText(*move), c.text);
+        Figure* mover = board->squares[from];
+        Figure* victim = board->squares[victim_square];
+        const int32_t side = board->side;
+        const int ply = board->ply;
+        const uint32_t key = State(*board).hash_key;
+        const uint32_t lock = State(*board).hash_lock;
+        ASSERT_EQ(MakeMove(*board, *move), c.made);
+        if (c.made) {
+            EXPECT_EQ(board->squares[to], mover);
+            EXPECT_TRUE(IsEmpty(board->squares[from]));
+            EXPECT_TRUE(IsEmpty(board->squares[victim_square]));
+            EXPECT_EQ(board->side, side == WHITE ? BLACK : WHITE);
+            ExpectHashesCurrent(*board);
+            EXPECT_TRUE(BoardOk(*board));
+            UnmakeMove(*board);
+        }
+        EXPECT_EQ(board->ply, ply);
+        EXPECT_EQ(board->squares[from], mover);
+        EXPECT_EQ(board->squares[victim_square], victim);
+        EXPECT_TRUE(IsEmpty(board->squares[to]));
+        EXPECT_EQ(board->side, side);
+        EXPECT_EQ(State(*board).hash_key, key);
+        EXPECT_EQ(State(*board).hash_lock, lock);
+        ExpectHashesCurrent(*board);
+        EXPECT_TRUE(BoardOk(*board));
+    }
 }
 
 // ---- Writing moves ---------------------------------------------------------
@@ -383,35 +327,6 @@ TEST_F(Notation, ExtendedForm)
 
 // ---- The "usermove" command ---------------------------------------------------
 
-TEST_F(Notation, UsermovePlaysAndTheEngineReplies)
-{
-    const SessionResult result = RunSession("usermove e2e4\nquit\n");
-    EXPECT_EQ(result.status, 0);
-    const std::string output = AfterFeatures(result.output);
-    EXPECT_EQ(output.rfind("Searched ", 0), 0u) << output;
-    EXPECT_NE(output.find("\nBoard raw eval is "), std::string::npos) << output;
-    const std::string reply = MoveLineText(output);
-    ASSERT_EQ(reply.size(), 4u) << output;
-
-    // The reply is a move black can make after e2e4, and the diagram shows
-    // the position after both moves.
-    InitHashTables(1);
-    BoardPtr board = NewBoard();
-    Play(*board, "e2e4");
-    Play(*board, reply.c_str());
-    EXPECT_NE(output.find("move " + reply + "\n" + DiagramOf(*board)), std::string::npos) << output;
-    EXPECT_EQ(output.find("Illegal"), std::string::npos);
-    EXPECT_EQ(output.find("Errro"), std::string::npos);
-}
-
-TEST_F(Notation, UsermoveWithCarriageReturnPlaysTheSame)
-{
-    const SessionResult plain = RunSession("usermove e2e4\nquit\n");
-    const SessionResult crlf = RunSession("usermove e2e4\r\nquit\r\n");
-    EXPECT_EQ(crlf.output, plain.output);
-    EXPECT_EQ(crlf.status, 0);
-}
-
 // A rejected text gives exactly "Illegal move !!" and leaves the board: the
 // diagram of "undo" (nothing to take back) is still the initial position.
 TEST_F(Notation, RejectedTextsLeaveTheBoard)
@@ -427,17 +342,6 @@ TEST_F(Notation, RejectedTextsLeaveTheBoard)
         const SessionResult result = RunSession(line + "\nundo\nquit\n");
         EXPECT_EQ(AfterFeatures(result.output), refused_short) << line;
     }
-}
-
-TEST_F(Notation, LegalMoveAfterRejectedTextStillPlays)
-{
-    const SessionResult result = RunSession("usermove e2e5\nusermove e2e4\nquit\n");
-    const std::string output = AfterFeatures(result.output);
-    EXPECT_EQ(output.rfind("Illegal move !!\nSearched ", 0), 0u) << output;
-    EXPECT_EQ(MoveLineText(output).size(), 4u) << output;
-    // The same game as e2e4 alone.
-    const SessionResult direct = RunSession("usermove e2e4\nquit\n");
-    EXPECT_EQ(MoveLineText(output), MoveLineText(AfterFeatures(direct.output)));
 }
 
 // A move that leaves one's own king attacked is refused with one line and no reply.

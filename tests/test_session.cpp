@@ -67,6 +67,9 @@ void ExpectReply(Output& output, Board& mirror, const std::string& move, const s
     EXPECT_EQ(std::sscanf(evaluation.c_str(), "Board raw eval is %d", &score), 1) << evaluation;
     const std::string reply = MoveLineText(output.Line());
     ASSERT_FALSE(reply.empty());
+    const std::optional<Move> named = ReadMove(mirror, reply);
+    ASSERT_TRUE(named) << reply;
+    EXPECT_EQ(MoveText(*named), reply);  // exactly the move's text, nothing after it
     if (!expected_reply.empty()) {
         EXPECT_EQ(reply, expected_reply);
     }
@@ -95,142 +98,152 @@ Output AfterSetUp(const std::string& fen, const std::string& commands)
     return output;
 }
 
-constexpr const char* INITIAL_TRACE = "7 = r; j = 0\n"
-                                      "7 = n; j = 1\n"
-                                      "7 = b; j = 2\n"
-                                      "7 = q; j = 3\n"
-                                      "7 = k; j = 4\n"
-                                      "BLACK KING 5 7\n"
-                                      "7 = b; j = 5\n"
-                                      "7 = n; j = 6\n"
-                                      "7 = r; j = 7\n"
-                                      "6 = p; j = 0\n"
-                                      "6 = p; j = 1\n"
-                                      "6 = p; j = 2\n"
-                                      "6 = p; j = 3\n"
-                                      "6 = p; j = 4\n"
-                                      "6 = p; j = 5\n"
-                                      "6 = p; j = 6\n"
-                                      "6 = p; j = 7\n"
-                                      "5 = 8; j = 0\n"
-                                      "Unknown figure 8\n"
-                                      "8 - 8\n"
-                                      "4 = 8; j = 0\n"
-                                      "Unknown figure 8\n"
-                                      "8 - 8\n"
-                                      "3 = 8; j = 0\n"
-                                      "Unknown figure 8\n"
-                                      "8 - 8\n"
-                                      "2 = 8; j = 0\n"
-                                      "Unknown figure 8\n"
-                                      "8 - 8\n"
-                                      "1 = P; j = 0\n"
-                                      "1 = P; j = 1\n"
-                                      "1 = P; j = 2\n"
-                                      "1 = P; j = 3\n"
-                                      "1 = P; j = 4\n"
-                                      "1 = P; j = 5\n"
-                                      "1 = P; j = 6\n"
-                                      "1 = P; j = 7\n"
-                                      "0 = R; j = 0\n"
-                                      "0 = N; j = 1\n"
-                                      "0 = B; j = 2\n"
-                                      "0 = Q; j = 3\n"
-                                      "0 = K; j = 4\n"
-                                      "WHITE KING 5 0\n"
-                                      "0 = B; j = 5\n"
-                                      "0 = N; j = 6\n"
-                                      "0 = R; j = 7\n";
+// The trace of setting up the initial position, rank by rank from the eighth.
+constexpr const char* INITIAL_TRACE =
+    "7 = r; j = 0\n7 = n; j = 1\n7 = b; j = 2\n7 = q; j = 3\n7 = k; j = 4\nBLACK KING 5 7\n"
+    "7 = b; j = 5\n7 = n; j = 6\n7 = r; j = 7\n"
+    "6 = p; j = 0\n6 = p; j = 1\n6 = p; j = 2\n6 = p; j = 3\n6 = p; j = 4\n6 = p; j = 5\n6 = p; j = 6\n6 = p; j = 7\n"
+    "5 = 8; j = 0\nUnknown figure 8\n8 - 8\n"
+    "4 = 8; j = 0\nUnknown figure 8\n8 - 8\n"
+    "3 = 8; j = 0\nUnknown figure 8\n8 - 8\n"
+    "2 = 8; j = 0\nUnknown figure 8\n8 - 8\n"
+    "1 = P; j = 0\n1 = P; j = 1\n1 = P; j = 2\n1 = P; j = 3\n1 = P; j = 4\n1 = P; j = 5\n1 = P; j = 6\n1 = P; j = 7\n"
+    "0 = R; j = 0\n0 = N; j = 1\n0 = B; j = 2\n0 = Q; j = 3\n0 = K; j = 4\nWHITE KING 5 0\n"
+    "0 = B; j = 5\n0 = N; j = 6\n0 = R; j = 7\n";
 
 constexpr const char* REFUSED = "tellusererror Illegal position\n";
 constexpr const char* TOO_SHORT = "Extended algebraic needs 4 characters\nIllegal move !!\n";
 
 }  // namespace
 
-// ---- Start, end and commands ---------------------------------------------------
+// ---- Whole sessions ----------------------------------------------------------
 
-TEST(Session, StartsWithFeatureLineAndQuits)
-{
-    const SessionResult result = RunSession("quit\n");
-    EXPECT_EQ(result.output, FEATURE_LINE);
-    EXPECT_EQ(result.status, 0);
-}
-
-TEST(Session, EndOfInput)
+// Sessions whose whole output is the feature line, then `output`, then the
+// output of the session `same_as` (when given) after its feature line.
+TEST(Session, WholeOutputsAndStatus)
 {
     const std::string new_board = "New board ok\n";
-    const struct {
-        const char* input;
-        std::string output;  // after the feature line
-        int status;
-    } cases[] = {
-        // At the start of a line: the farewell and status 1.
-        {"", FAREWELL, 1},
-        {"new\n", new_board + FAREWELL, 1},
-        {"\n\n", FAREWELL, 1},
-        // In the middle of a line: that line is handled, then status 0.
-        {"new", new_board, 0},
-        {"xboard\nnew", new_board, 0},
-    };
-    for (const auto& c : cases) {
-        const SessionResult result = RunSession(c.input);
-        EXPECT_EQ(result.output, FEATURE_LINE + c.output) << c.input;
-        EXPECT_EQ(result.status, c.status) << c.input;
-    }
-}
-
-TEST(Session, QuitEndsAtOnce)
-{
-    for (const char* input : {"quit\nnew\nusermove e2e4\n", "quit", "quitting\nnew\n", "quit now\ngo\n"}) {
-        const SessionResult result = RunSession(input);
-        EXPECT_EQ(result.output, FEATURE_LINE) << input;
-        EXPECT_EQ(result.status, 0) << input;
-    }
-}
-
-TEST(Session, KeywordsArePrefixes)
-{
-    EXPECT_EQ(After("newgame\nquit\n"), "New board ok\n");
-    EXPECT_EQ(After("gone\nquit\n"), After("go\nquit\n"));
-    EXPECT_EQ(After("undone\nquit\n"), After("undo\nquit\n"));
-}
-
-TEST(Session, KeywordsAreExact)
-{
-    const SessionResult result = RunSession("Quit\n quit\nQUIT\n new\nNew\nGo\n go\nUNDO\n Usermove e2e4\n");
-    EXPECT_EQ(AfterFeatures(result.output), FAREWELL);
-    EXPECT_EQ(result.status, 1);
-}
-
-TEST(Session, ProtocolCommandsWriteNothingAndChangeNothing)
-{
     const std::string protocol = "xboard\nprotover 2\naccepted setboard\naccepted usermove\nlevel 40 5 0\n"
                                  "time 30000\notim 30000\nforce\npost\nnopost\nhard\neasy\nrandom\ncomputer\n"
                                  "ping 1\nresult 1-0 {White mates}\n";
-    EXPECT_EQ(RunSession(protocol + "quit\n").output, FEATURE_LINE);
-    // "go" is still the engine's first move afterwards.
-    EXPECT_EQ(After(protocol + "go\nquit\n"), After("go\nquit\n"));
-    EXPECT_EQ(After(protocol + "usermove e2e4\nquit\n"), After("usermove e2e4\nquit\n"));
+    const std::string initial = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR";
+    const std::string set_up = INITIAL_TRACE + DiagramOf(*NewBoard()) + "Board evaluation -25\n";
+    const std::string stale_position = "xxxxxxxxx4k3/8/8/8/8/8/8/4K3 w - - 0 1\nsetboard";
+    const struct {
+        const char* label;
+        std::string input;
+        std::string output;
+        std::string same_as = "";
+        int status = 0;
+    } cases[] = {
+        {"quit alone: the feature line only", "quit\n", ""},
+        {"end of input at a line start: farewell, status 1", "", FAREWELL, "", 1},
+        {"end of input after a command", "new\n", new_board + FAREWELL, "", 1},
+        {"end of input after blank lines", "\n\n", FAREWELL, "", 1},
+        {"end of input inside a line: the line is handled, status 0", "new", new_board},
+        {"end of input inside a later line", "xboard\nnew", new_board},
+        {"quit ignores the lines after it", "quit\nnew\nusermove e2e4\n", ""},
+        {"quit at the end of input", "quit", ""},
+        {"quit as a prefix", "quitting\nnew\n", ""},
+        {"quit with an argument", "quit now\ngo\n", ""},
+        {"keywords are exact in case and leading blanks",
+         "Quit\n quit\nQUIT\n new\nNew\nGo\n go\nUNDO\n Usermove e2e4\n", FAREWELL, "", 1},
+        {"newgame is new", "newgame\nquit\n", new_board},
+        {"gone is go", "gone\nquit\n", "", "go\nquit\n"},
+        {"undone is undo", "undone\nquit\n", "", "undo\nquit\n"},
+        {"protocol commands write nothing", protocol + "quit\n", ""},
+        {"go after protocol commands is still the first move", protocol + "go\nquit\n", "", "go\nquit\n"},
+        {"usermove after protocol commands", protocol + "usermove e2e4\nquit\n", "", "usermove e2e4\nquit\n"},
+        {"usermove naming no move", "usermove e2e5\nquit\n", "Illegal move !!\n"},
+        {"usermove with a move of the side not to move", "usermove e7e5\nquit\n", "Illegal move !!\n"},
+        {"usermove too short", "usermove e2\nquit\n", TOO_SHORT},
+        {"carriage returns ending the lines are ignored", "usermove e2e4\r\nquit\r\n", "", "usermove e2e4\nquit\n"},
+        {"a legal move after a refused one plays as if alone", "usermove e2e5\nusermove e2e4\nquit\n",
+         "Illegal move !!\n", "usermove e2e4\nquit\n"},
+        {"only the first go counts", "go\ngo\nquit\n", "", "go\nquit\n"},
+        {"only the first go counts, input ending inside a line", "go\ngo\ngo\ngo", "", "go\nquit\n"},
+        {"go after usermove is ignored", "usermove e2e4\ngo\nquit\n", "", "usermove e2e4\nquit\n"},
+        {"go after usermove and new is ignored", "usermove e2e4\nnew\ngo\nquit\n", "", "usermove e2e4\nnew\nquit\n"},
+        {"a refused usermove counts as the first move command", "usermove e2e5\ngo\nquit\n", "Illegal move !!\n"},
+        {"a refused usermove counts across new", "usermove e2e5\nnew\ngo\nquit\n", "Illegal move !!\n" + new_board},
+        {"new before any move leaves go allowed", "new\ngo\nquit\n", new_board, "go\nquit\n"},
+        {"setboard of the initial position", "setboard " + initial + " w KQkq - 0 1\nquit\n", set_up},
+        {"setboard: the placement may end the text", "setboard " + initial + "\nquit\n", set_up},
+        {"setboard: the placement may end the input", "setboard " + initial, set_up},
+        // A longer line before leaves a text where a short line's argument
+        // would start; it is not read.
+        {"usermove alone at the end of input", "xxxxxxxxxd2d4\nusermove", TOO_SHORT},
+        {"usermove alone after a longer line", "xxxxxxxxxd2d4\nusermove\nquit\n", TOO_SHORT},
+        {"usermove and a blank after a longer line", "xxxxxxxxxd2d4\nusermove \nquit\n", TOO_SHORT},
+        {"setboard alone at the end of input", stale_position, REFUSED},
+        {"setboard and a blank keep the board", stale_position + " \nundo\nquit\n",
+         REFUSED + ("undoing move\n" + DiagramOf(*NewBoard()))},
+    };
+    for (const auto& c : cases) {
+        const SessionResult result = RunSession(c.input);
+        const std::string same = c.same_as.empty() ? "" : After(c.same_as);
+        EXPECT_EQ(result.output, FEATURE_LINE + c.output + same) << c.label;
+        EXPECT_EQ(result.status, c.status) << c.label;
+    }
+}
+
+// Sessions that set up `fen` and then give `commands`: what comes after the
+// set-up's own output, after one statistics line when `searched`.
+TEST(Session, OutputsAfterSetUp)
+{
+    const char* mate = "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
+    const char* kings = "4k3/8/8/8/8/8/8/4K3 w - - 0 1";
+    const struct {
+        const char* label;
+        const char* fen;
+        const char* commands;
+        std::string rest;
+        bool searched = false;
+    } cases[] = {
+        {"the engine's mating move is marked as check", mate, "go\n", "exmove Ra1a8+\nmove a1a8\n", true},
+        // The set-up gives white the move whatever the text says.
+        {"the engine's capture names the figure taken", "4k3/8/8/3q4/8/2N5/8/4K3 b - - 0 1", "go\n",
+         "exmove Nc3xQd5\nmove c3d5\n", true},
+        {"mated at ply 1: the statistics line and nothing more", mate, "usermove a1a8\ngo\n", NoMoveStatistics(-4999)},
+        {"stalemated: the statistics line and nothing more", "7k/8/6K1/5Q2/8/8/8/8 w - - 0 1", "usermove f5f7\n",
+         NoMoveStatistics(0)},
+        {"go without moves counts as go and keeps the board", "8/8/8/8/8/6k1/5q2/7K w - - 0 1", "go\nusermove h1g1\n",
+         NoMoveStatistics(0) + "Errro ilegal move h1g1\n"},
+        {"setboard gives white the move and no castling", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1",
+         "usermove e8g8\nusermove e1g1\n", "Illegal move !!\nIllegal move !!\n"},
+        {"undo after a mate takes back one ply", mate, "usermove a1a8\nundo\n",
+         "undoing move\n" + DiagramOf(*Load(mate)), true},
+        {"undo after a set-up has nothing to take back", kings, "undo\n", "undoing move\n" + DiagramOf(*Load(kings))},
+    };
+    for (const auto& c : cases) {
+        Output output = AfterSetUp(c.fen, c.commands);
+        if (c.searched) {
+            EXPECT_TRUE(IsStatisticsLine(output.Line())) << c.label;
+        }
+        EXPECT_EQ(output.Rest(), c.rest) << c.label;
+    }
 }
 
 // ---- Moves -------------------------------------------------------------------
 
 TEST(Session, UsermoveIsAnswered)
 {
-    Output output(After("usermove e2e4\nquit\n"));
+    const SessionResult result = RunSession("usermove e2e4\nquit\n");
+    EXPECT_EQ(result.status, 0);
+    Output output(AfterFeatures(result.output));
     ExpectReply(output, *NewBoard(), "e2e4");
     EXPECT_TRUE(output.AtEnd()) << output.Rest();
+
+    // After a reply, "usermove" alone is not the previous move again.
+    Output again(After("usermove e2e4\nusermove\nquit\n"));
+    ExpectReply(again, *NewBoard(), "e2e4");
+    EXPECT_EQ(again.Rest(), TOO_SHORT);
 }
 
-TEST(Session, RefusedUsermoves)
+// A move that leaves the mover's king attacked: the error line, no reply, and
+// the same side still to move.
+TEST(Session, MoveIntoCheckKeepsTheSideToMove)
 {
-    // Text that names no move of the side to move.
-    EXPECT_EQ(After("usermove e2e5\nquit\n"), "Illegal move !!\n");
-    EXPECT_EQ(After("usermove e7e5\nquit\n"), "Illegal move !!\n");
-    EXPECT_EQ(After("usermove e2\nquit\n"), TOO_SHORT);
-
-    // A move that leaves the mover's king attacked: the error line, no reply,
-    // and the same side still to move.
     const char* fen = "4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1";
     Output output = AfterSetUp(fen, "usermove e2d3\nusermove e1d1\n");
     EXPECT_TRUE(output.Take("Errro ilegal move e2d3\n")) << output.Rest();
@@ -241,6 +254,7 @@ TEST(Session, RefusedUsermoves)
 TEST(Session, GoMakesTheFirstMove)
 {
     const std::string once = After("go\nquit\n");
+    EXPECT_EQ(once.find('+'), std::string::npos);  // a quiet first move gives no check
     Output output(once);
     EXPECT_TRUE(IsStatisticsLine(output.Line()));
     const std::string exmove = output.Line();
@@ -252,64 +266,6 @@ TEST(Session, GoMakesTheFirstMove)
     const char letter = FIGURE_LETTERS[mirror->squares[Sq(move.c_str())]->type];
     EXPECT_EQ(exmove, "exmove " + std::string(1, letter) + move.substr(0, 2) + move.substr(2, 2) + "\n");
     EXPECT_TRUE(Play(*mirror, move));
-
-    // Only the first "go" counts.
-    EXPECT_EQ(After("go\ngo\nquit\n"), once);
-    EXPECT_EQ(After("go\ngo\ngo\ngo"), once);
-}
-
-TEST(Session, GoOnlyAsTheFirstMoveCommand)
-{
-    EXPECT_EQ(After("usermove e2e4\ngo\nquit\n"), After("usermove e2e4\nquit\n"));
-    EXPECT_EQ(After("usermove e2e4\nnew\ngo\nquit\n"), After("usermove e2e4\nnew\nquit\n"));
-    // A refused move counts as the first move command too.
-    EXPECT_EQ(After("usermove e2e5\ngo\nquit\n"), "Illegal move !!\n");
-    EXPECT_EQ(After("usermove e2e5\nnew\ngo\nquit\n"), "Illegal move !!\nNew board ok\n");
-    // "new" before any move leaves "go" allowed.
-    EXPECT_EQ(After("new\ngo\nquit\n"), "New board ok\n" + After("go\nquit\n"));
-}
-
-TEST(Session, ExtendedMoveMarksChecksAndCaptures)
-{
-    const struct {
-        const char* fen;
-        const char* rest;  // after the statistics line
-    } cases[] = {
-        // Mate in one for white: the engine's move gives check.
-        {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", "exmove Ra1a8+\nmove a1a8\n"},
-        // A capture names the figure taken. The set-up gives white the move
-        // whatever the text says.
-        {"4k3/8/8/3q4/8/2N5/8/4K3 b - - 0 1", "exmove Nc3xQd5\nmove c3d5\n"},
-    };
-    for (const auto& c : cases) {
-        Output output = AfterSetUp(c.fen, "go\n");
-        EXPECT_TRUE(IsStatisticsLine(output.Line())) << c.fen;
-        EXPECT_EQ(output.Rest(), c.rest);
-    }
-
-    // A quiet first move from the initial position gives no check.
-    const std::string initial = After("go\nquit\n");
-    EXPECT_EQ(initial.find('+'), std::string::npos);
-}
-
-TEST(Session, NoLegalMoveForTheEngine)
-{
-    const struct {
-        const char* fen;
-        const char* commands;
-        std::string rest;
-    } cases[] = {
-        // White mates: the engine (black) has no move, writes its statistics
-        // line and nothing more. Mated at ply 1.
-        {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", "usermove a1a8\ngo\n", NoMoveStatistics(-4999)},
-        // Stalemate.
-        {"7k/8/6K1/5Q2/8/8/8/8 w - - 0 1", "usermove f5f7\n", NoMoveStatistics(0)},
-        // "go" for a side without moves; "go" counts all the same, and the
-        // board stays as it was.
-        {"8/8/8/8/8/6k1/5q2/7K w - - 0 1", "go\nusermove h1g1\n", NoMoveStatistics(0) + "Errro ilegal move h1g1\n"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(AfterSetUp(c.fen, c.commands).Rest(), c.rest) << c.fen;
 }
 
 TEST(Session, ThreefoldRepetitionStillGetsAReply)
@@ -331,23 +287,6 @@ TEST(Session, ThreefoldRepetitionStillGetsAReply)
 }
 
 // ---- Set-up ------------------------------------------------------------------
-
-TEST(Session, SetboardInitialPosition)
-{
-    const std::string expected = INITIAL_TRACE + DiagramOf(*NewBoard()) + "Board evaluation -25\n";
-    EXPECT_EQ(After("setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1\nquit\n"), expected);
-    // The placement may end the text.
-    EXPECT_EQ(After("setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR\nquit\n"), expected);
-    EXPECT_EQ(After("setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR"), expected);
-}
-
-TEST(Session, SetboardGivesWhiteTheMoveAndNoCastling)
-{
-    Output output = AfterSetUp("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "usermove e8g8\nusermove e1g1\n");
-    // Black's castling is not white's move; white may not castle either.
-    EXPECT_TRUE(output.Take("Illegal move !!\nIllegal move !!\n")) << output.Rest();
-    EXPECT_TRUE(output.AtEnd());
-}
 
 TEST(Session, MalformedSetboardKeepsTheBoard)
 {
@@ -382,29 +321,6 @@ TEST(Session, MalformedSetboardKeepsTheBoard)
     ExpectReply(output, *kept, "e1f1");
 }
 
-TEST(Session, ShortLinesHaveAnEmptyArgument)
-{
-    // A longer line before leaves a move text where a short line's argument
-    // would start.
-    SessionResult result = RunSession("xxxxxxxxxd2d4\nusermove");
-    EXPECT_EQ(AfterFeatures(result.output), TOO_SHORT);
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(After("xxxxxxxxxd2d4\nusermove\nquit\n"), TOO_SHORT);
-    EXPECT_EQ(After("xxxxxxxxxd2d4\nusermove \nquit\n"), TOO_SHORT);
-
-    // After a reply, "usermove" alone is not the previous move again.
-    Output output(After("usermove e2e4\nusermove\nquit\n"));
-    ExpectReply(output, *NewBoard(), "e2e4");
-    EXPECT_EQ(output.Rest(), TOO_SHORT);
-
-    // The same for "setboard": the position left in the buffer is not read.
-    result = RunSession("xxxxxxxxx4k3/8/8/8/8/8/8/4K3 w - - 0 1\nsetboard");
-    EXPECT_EQ(AfterFeatures(result.output), REFUSED);
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(After("xxxxxxxxx4k3/8/8/8/8/8/8/4K3 w - - 0 1\nsetboard \nundo\nquit\n"),
-              std::string(REFUSED) + "undoing move\n" + DiagramOf(*NewBoard()));
-}
-
 // ---- Taking back -------------------------------------------------------------
 
 TEST(Session, UndoTakesBackTheReplyAndTheMove)
@@ -430,14 +346,4 @@ TEST(Session, UndoTakesBackOnlyWhatExists)
     Output after_go(After("go\nundo\nusermove e2e4\nquit\n"));
     EXPECT_TRUE(after_go.Take(go + initial)) << after_go.Rest();
     ExpectReply(after_go, *NewBoard(), "e2e4");
-
-    // After a mate the engine made no reply: one ply back to the set-up.
-    const char* mate = "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
-    Output mated = AfterSetUp(mate, "usermove a1a8\nundo\n");
-    EXPECT_TRUE(IsStatisticsLine(mated.Line()));
-    EXPECT_EQ(mated.Rest(), "undoing move\n" + DiagramOf(*Load(mate)));
-
-    // After a set-up: nothing to take back.
-    const char* kings = "4k3/8/8/8/8/8/8/4K3 w - - 0 1";
-    EXPECT_EQ(AfterSetUp(kings, "undo\n").Rest(), "undoing move\n" + DiagramOf(*Load(kings)));
 }

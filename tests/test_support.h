@@ -64,3 +64,14 @@ inline bool PlayText(Board& board, const std::string& text)
     const std::optional<Move> move = ReadMove(board, text);
     return move && MakeGameMove(board, *move) == 1;
 }
+
+#include "hash.h"
+
+// Expects the key and lock kept for the board's ply to be those computed from
+// scratch, and the lock to be below 32768 as every lock is.
+inline void ExpectHashesCurrent(const Board& board)
+{
+    EXPECT_EQ(State(board).hash_key, ComputeKey(board)) << "ply " << board.ply;
+    EXPECT_EQ(State(board).hash_lock, ComputeLock(board)) << "ply " << board.ply;
+    EXPECT_LT(State(board).hash_lock, 32768u) << "ply " << board.ply;
+}

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <sstream>
+#include <string>
 
 #include "board.h"
 #include "clock.h"
@@ -51,19 +53,28 @@ class TTTest : public ::testing::Test {
     {
         EXPECT_EQ(StoreTT(*board, move, score, depth, bound), 1);
     }
-    // A lookup that must answer `score`.
-    void ExpectHit(int alpha, int beta, int depth, int score) const
+    // A lookup that must answer `score`, or miss and hand out `move` when
+    // there is no score.
+    void Expect(int alpha, int beta, int depth, std::optional<int> score, Move move = STORED) const
     {
+        SCOPED_TRACE("window " + std::to_string(alpha) + ", " + std::to_string(beta) + ", depth " +
+                     std::to_string(depth));
         const Probe probe = Ask(alpha, beta, depth);
-        EXPECT_EQ(probe.hit, 1) << "window " << alpha << ", " << beta << ", depth " << depth;
-        EXPECT_EQ(probe.score, score) << "window " << alpha << ", " << beta << ", depth " << depth;
+        EXPECT_EQ(probe.hit, score ? 1 : 0);
+        if (score) {
+            EXPECT_EQ(probe.score, *score);
+        } else {
+            EXPECT_TRUE(SameMove(probe.move, move));
+        }
     }
-    // A lookup that must miss and hand out `move`.
-    void ExpectMiss(int alpha, int beta, int depth, Move move) const
+    // The lock changed in `bits` misses the slot (leaving the move alone);
+    // the lock itself finds `score` again.
+    void ExpectOnlyTheOwnLockHits(uint32_t bits, int score)
     {
-        const Probe probe = Ask(alpha, beta, depth);
-        EXPECT_EQ(probe.hit, 0) << "window " << alpha << ", " << beta << ", depth " << depth;
-        EXPECT_TRUE(SameMove(probe.move, move)) << "window " << alpha << ", " << beta << ", depth " << depth;
+        board->states[board->ply].hash_lock ^= bits;
+        Expect(-100, 100, 1, {}, UNTOUCHED);
+        board->states[board->ply].hash_lock ^= bits;
+        Expect(-100, 100, 1, score);
     }
 
     BoardPtr board;
@@ -73,55 +84,47 @@ class TTTest : public ::testing::Test {
 
 TEST_F(TTTest, EmptyOrForeignSlotIsAMissThatLeavesTheMoveAlone)
 {
-    ExpectMiss(-100, 100, 1, UNTOUCHED);
+    Expect(-100, 100, 1, {}, UNTOUCHED);
 
     // Same slot, other lock: the slot belongs to another position.
     Store(40, 5, BOUND_EXACT);
-    board->states[board->ply].hash_lock ^= 1;
-    ExpectMiss(-100, 100, 1, UNTOUCHED);
-    board->states[board->ply].hash_lock ^= 1;
-    ExpectHit(-100, 100, 1, 40);
+    ExpectOnlyTheOwnLockHits(1, 40);
 
     // Another position: the same placement with black to move.
-    BoardPtr black = Load("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1");
-    Probe other{0, 0, UNTOUCHED};
-    EXPECT_EQ(ProbeTT(*black, -100, 100, 1, other.score, other.move), 0);
-    EXPECT_TRUE(SameMove(other.move, UNTOUCHED));
+    board = Load("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1");
+    Expect(-100, 100, 1, {}, UNTOUCHED);
 }
 
-TEST_F(TTTest, ShallowerSlotIsAMissThatHandsOutItsMove)
+// One result stored, then one lookup: the answer of a hit, or a miss that
+// hands out the stored move.
+TEST_F(TTTest, WhatALookupAnswers)
 {
-    Store(40, 3, BOUND_EXACT);
-    ExpectMiss(-100, 100, 4, STORED);
-    ExpectHit(-100, 100, 3, 40);
-    ExpectHit(-100, 100, 0, 40);
-}
-
-TEST_F(TTTest, UpperBoundAnswersAlphaAtOrBelowIt)
-{
-    Store(10, 3, BOUND_UPPER);
-    ExpectHit(10, 50, 3, 10);      // score equal to alpha
-    ExpectHit(30, 50, 3, 30);      // score below alpha: the answer is alpha, not the score
-    ExpectMiss(9, 50, 3, STORED);  // score above alpha
-}
-
-TEST_F(TTTest, LowerBoundAnswersBetaAtOrAboveIt)
-{
-    Store(50, 3, BOUND_LOWER);
-    ExpectHit(-20, 50, 2, 50);       // score equal to beta
-    ExpectHit(-20, 40, 3, 40);       // score above beta: the answer is beta
-    ExpectMiss(-20, 51, 3, STORED);  // score below beta
-}
-
-TEST_F(TTTest, ExactAnswersItsScoreEvenOutsideTheWindow)
-{
-    Store(3000, 4, BOUND_EXACT);
-    for (const auto& [alpha, beta] : {std::pair{-100, 100}, std::pair{3500, 4000}, std::pair{-4000, -3500}})
-        ExpectHit(alpha, beta, 4, 3000);
-    Store(-4990, 4, BOUND_EXACT);
-    now_seconds += 1;
-    Store(-4990, 4, BOUND_EXACT);
-    ExpectHit(-100, 100, 2, -4990);
+    const struct {
+        const char* label;
+        int score, depth, bound;  // stored
+        int alpha, beta, probe_depth;
+        std::optional<int> answer;  // none for a miss
+    } cases[] = {
+        {"a shallower slot misses", 40, 3, BOUND_EXACT, -100, 100, 4, {}},
+        {"a slot as deep as asked answers", 40, 3, BOUND_EXACT, -100, 100, 3, 40},
+        {"a deeper slot answers", 40, 3, BOUND_EXACT, -100, 100, 0, 40},
+        {"an upper bound equal to alpha answers it", 10, 3, BOUND_UPPER, 10, 50, 3, 10},
+        {"an upper bound below alpha answers alpha, not the bound", 10, 3, BOUND_UPPER, 30, 50, 3, 30},
+        {"an upper bound above alpha misses", 10, 3, BOUND_UPPER, 9, 50, 3, {}},
+        {"a lower bound equal to beta answers it", 50, 3, BOUND_LOWER, -20, 50, 2, 50},
+        {"a lower bound above beta answers beta, not the bound", 50, 3, BOUND_LOWER, -20, 40, 3, 40},
+        {"a lower bound below beta misses", 50, 3, BOUND_LOWER, -20, 51, 3, {}},
+        {"an exact score inside the window", 3000, 4, BOUND_EXACT, -100, 100, 4, 3000},
+        {"an exact score below the window", 3000, 4, BOUND_EXACT, 3500, 4000, 4, 3000},
+        {"an exact score above the window", 3000, 4, BOUND_EXACT, -4000, -3500, 4, 3000},
+        {"a mated score, exact, far outside the window", -4990, 4, BOUND_EXACT, -100, 100, 2, -4990},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        ClearTT();
+        Store(c.score, c.depth, c.bound);
+        Expect(c.alpha, c.beta, c.probe_depth, c.answer);
+    }
 }
 
 // ---- Store and replacement -------------------------------------------------
@@ -130,12 +133,12 @@ TEST_F(TTTest, ReplacementWithinOneSecondKeepsTheDeepest)
 {
     Store(10, 3, BOUND_EXACT, Move{1, 2, NORMAL_MOVE});
     Store(20, 3, BOUND_EXACT, Move{3, 4, NORMAL_MOVE});  // same depth, same second
-    ExpectHit(-100, 100, 3, 10);
+    Expect(-100, 100, 3, 10);
     Store(30, 2, BOUND_EXACT);  // shallower, same second
-    ExpectHit(-100, 100, 3, 10);
+    Expect(-100, 100, 3, 10);
     Store(40, 4, BOUND_EXACT);  // deeper
-    ExpectHit(-100, 100, 4, 40);
-    ExpectMiss(-100, 100, 5, STORED);
+    Expect(-100, 100, 4, 40);
+    Expect(-100, 100, 5, {}, STORED);
 }
 
 TEST_F(TTTest, AnyResultReplacesOnceTheSecondHasPassed)
@@ -143,26 +146,26 @@ TEST_F(TTTest, AnyResultReplacesOnceTheSecondHasPassed)
     Store(10, 6, BOUND_EXACT);
     now_seconds += 1;
     Store(-20, 1, BOUND_UPPER, Move{5, 6, NORMAL_MOVE});
-    ExpectMiss(-100, 100, 2, Move{5, 6, NORMAL_MOVE});  // the slot is now the shallow one
-    ExpectHit(-10, 100, 1, -10);
+    Expect(-100, 100, 2, {}, Move{5, 6, NORMAL_MOVE});  // the slot is now the shallow one
+    Expect(-10, 100, 1, -10);
 
     // Within the new second the shallow result is itself kept against an equal depth.
     Store(70, 1, BOUND_EXACT);
-    ExpectHit(-10, 100, 1, -10);
+    Expect(-10, 100, 1, -10);
 }
 
 TEST_F(TTTest, NeverWrittenSlotIsAlwaysWritten)
 {
     now_seconds = 0;
     Store(15, 0, BOUND_EXACT);  // neither deeper than the empty slot's 0 nor in a later second than 0
-    ExpectHit(-100, 100, 0, 15);
+    Expect(-100, 100, 0, 15);
 }
 
 TEST_F(TTTest, StoreWithAnUnreadableClockLooksEmpty)
 {
     now_seconds = -1;
     Store(15, 3, BOUND_EXACT);
-    ExpectMiss(-100, 100, 1, UNTOUCHED);
+    Expect(-100, 100, 1, {}, UNTOUCHED);
 }
 
 TEST_F(TTTest, SlotTagsFollowEveryStoreAndOnlyScreenLookups)
@@ -175,16 +178,13 @@ TEST_F(TTTest, SlotTagsFollowEveryStoreAndOnlyScreenLookups)
     now_seconds = -1;
     Store(10, 9, BOUND_LOWER);
     EXPECT_TRUE(SlotTagsOk());
-    ExpectMiss(-100, 100, 1, UNTOUCHED);
+    Expect(-100, 100, 1, {}, UNTOUCHED);
 
     // A lock that differs only in the bits the tag drops still has to match
     // the slot's own lock.
     now_seconds = 1001;
     Store(40, 5, BOUND_EXACT);
-    board->states[board->ply].hash_lock ^= 0x18000;
-    ExpectMiss(-100, 100, 1, UNTOUCHED);
-    board->states[board->ply].hash_lock ^= 0x18000;
-    ExpectHit(-100, 100, 1, 40);
+    ExpectOnlyTheOwnLockHits(0x18000, 40);
 
     // A whole search, and emptying the table, keep them in step.
     std::ostringstream out;
@@ -200,10 +200,10 @@ TEST_F(TTTest, ResultsOutliveTheBoardAndClearTTEmptiesEverySlot)
 {
     Store(25, 4, BOUND_EXACT);
     board = NewBoard();  // a new game of the same run
-    ExpectHit(-100, 100, 4, 25);
+    Expect(-100, 100, 4, 25);
 
     ClearTT();
-    ExpectMiss(-100, 100, 0, UNTOUCHED);
+    Expect(-100, 100, 0, {}, UNTOUCHED);
     for (const TTEntry& entry : trans_table) {
         ASSERT_EQ(entry.stamp, -1);
         ASSERT_EQ(entry.bound, BOUND_EMPTY);
