@@ -67,43 +67,6 @@ bool ForcesMateInTwo(Board& board, Move move)
     return forced;
 }
 
-// Everything a reader of the board can see.
-struct Snapshot {
-    std::vector<const Figure*> squares;
-    std::vector<int32_t> figures;  // type * 4 + colour per square
-    std::vector<uint32_t> keys;
-    std::vector<uint32_t> locks;
-    std::vector<int32_t> moves;   // from, to, kind per ply
-    std::vector<int32_t> fields;  // side, ply, kings, rights, in_check
-
-    bool operator==(const Snapshot&) const = default;
-};
-
-Snapshot Take(const Board& board)
-{
-    Snapshot snapshot;
-    for (const Figure* figure : board.squares) {
-        snapshot.squares.push_back(figure);
-        snapshot.figures.push_back(figure->type * 4 + figure->colour);
-    }
-    for (int ply = 0; ply <= board.ply; ++ply) {
-        snapshot.keys.push_back(board.states[ply].hash_key);
-        snapshot.locks.push_back(board.states[ply].hash_lock);
-        for (int right = 0; right < 4; ++right)
-            snapshot.fields.push_back(board.states[ply].castle[right]);
-    }
-    for (int ply = 0; ply < board.ply; ++ply) {
-        snapshot.moves.insert(snapshot.moves.end(),
-                              {board.states[ply].move.from, board.states[ply].move.to, board.states[ply].move.kind});
-        snapshot.squares.push_back(board.states[ply].undo.moved);
-        snapshot.squares.push_back(board.states[ply].undo.captured);
-    }
-    snapshot.fields.insert(snapshot.fields.end(),
-                           {board.side, board.ply, board.white_king, board.black_king, State(board).castle[0], State(board).castle[1],
-                            State(board).castle[2], State(board).castle[3], InCheck(board)});
-    return snapshot;
-}
-
 // What one call of Think gives and writes.
 struct ThinkRun {
     std::optional<Move> move;
@@ -140,13 +103,14 @@ class SearchTest : public ::testing::Test {
     // play; `label` names the case in a failure.
     static ThinkRun ExpectSearchPlaysALegalMove(Board& board, const std::string& label)
     {
+        SCOPED_TRACE(label);
         const Snapshot before = Take(board);
         const ThinkRun result = RunThink(board);
-        EXPECT_TRUE(Take(board) == before) << label;
-        EXPECT_TRUE(BoardOk(board)) << label;
-        EXPECT_TRUE(result.move) << label;
+        ExpectSame(before, Take(board));
+        EXPECT_TRUE(BoardOk(board));
+        EXPECT_TRUE(result.move);
         if (result.move) {
-            EXPECT_TRUE(IsLegal(board, *result.move)) << label << " " << MoveText(*result.move);
+            EXPECT_TRUE(IsLegal(board, *result.move)) << MoveText(*result.move);
         }
         return result;
     }
@@ -272,7 +236,7 @@ TEST_F(SearchTest, StalemateScoresZeroAndStoresNothing)
         EXPECT_TRUE(IsNoMove(best));
     }
     EXPECT_TRUE(TableIsEmpty());
-    EXPECT_TRUE(Take(*board) == before);
+    ExpectSame(before, Take(*board));
 }
 
 TEST_F(SearchTest, ThirdOccurrenceIsDetected)
@@ -400,7 +364,7 @@ TEST_F(SearchTest, NoNullMoveInCheck)
     EXPECT_EQ(AlphaBeta(*board, -100, 100, 1, 0, best), 100);
     EXPECT_EQ(null_cutoffs, 0);
     EXPECT_EQ(cutoffs, 1);
-    EXPECT_TRUE(Take(*board) == before);
+    ExpectSame(before, Take(*board));
 }
 
 // ---- Quiescence search -----------------------------------------------------
@@ -583,6 +547,6 @@ TEST_F(SearchTest, ThinkAtTheLastPlyLeavesTheBoardAlone)
     std::ostringstream out;
     Think(*board, out);
     EXPECT_TRUE(ParseStatistics(out.str())) << out.str();
-    EXPECT_TRUE(Take(*board) == before);
+    ExpectSame(before, Take(*board));
     EXPECT_TRUE(BoardOk(*board));
 }
