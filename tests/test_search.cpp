@@ -3,6 +3,7 @@
 // board's histories.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <sstream>
@@ -31,40 +32,29 @@ int64_t SteppingClock() { return FIXED_SECOND + (clock_readings++ == 0 ? 0 : 3);
 
 bool IsLegal(Board& board, Move move) { return Lists(LegalMoves(board), move); }
 
-bool IsMated(Board& board) { return InCheck(board) && LegalMoves(board).count == 0; }
+bool MatesWithin(Board& board, int moves);
 
-bool Mates(Board& board, Move move)
-{
-    if (!MakeMove(board, move))
-        return false;
-    const bool mated = IsMated(board);
-    UnmakeMove(board);
-    return mated;
-}
-
-bool HasMateInOne(Board& board)
-{
-    for (const Move move : MovesOf(LegalMoves(board))) {
-        if (Mates(board, move))
-            return true;
-    }
-    return false;
-}
-
-// Whether `move` forces mate on the next move: every reply allows a mate in one.
-bool ForcesMateInTwo(Board& board, Move move)
+// Whether `move` mates, or, with `moves` above one, leaves every reply one
+// that the mover answers with a mate within `moves` - 1 moves.
+bool ForcesMate(Board& board, Move move, int moves)
 {
     if (!MakeMove(board, move))
         return false;
     const std::vector<Move> replies = MovesOf(LegalMoves(board));
-    bool forced = !replies.empty();
+    bool forced = replies.empty() ? InCheck(board) : moves > 1;
     for (const Move reply : replies) {
         MakeMove(board, reply);
-        forced = forced && HasMateInOne(board);
+        forced = forced && MatesWithin(board, moves - 1);
         UnmakeMove(board);
     }
     UnmakeMove(board);
     return forced;
+}
+
+// Whether the side to move has a move that forces mate within `moves` moves.
+bool MatesWithin(Board& board, int moves)
+{
+    return std::ranges::any_of(MovesOf(LegalMoves(board)), [&](Move move) { return ForcesMate(board, move, moves); });
 }
 
 // What one call of Think gives and writes.
@@ -240,11 +230,11 @@ TEST_F(SearchTest, RootResultIsStoredExact)
 TEST_F(SearchTest, MateInTwo)
 {
     BoardPtr board = Load("k7/8/2K5/8/8/8/8/1R6 w - - 0 1");
-    ASSERT_FALSE(HasMateInOne(*board));
+    ASSERT_FALSE(MatesWithin(*board, 1));
     const ThinkRun result = RunThink(*board);
     ASSERT_TRUE(result.move);
     EXPECT_EQ(result.statistics.score, MATE_SCORE - 3);
-    EXPECT_TRUE(ForcesMateInTwo(*board, *result.move)) << MoveText(*result.move);
+    EXPECT_TRUE(ForcesMate(*board, *result.move, 2)) << MoveText(*result.move);
 }
 
 // ---- Mated, stalemated and repeated positions --------------------------------
