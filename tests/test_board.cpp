@@ -530,14 +530,11 @@ TEST_F(BoardTest, MakeRoomDropsOnlyTheOldestPlies)
 TEST_F(BoardTest, ThousandPlyGameKeepsUndoAndRepetitionWorking)
 {
     BoardPtr board = Load("r2bk1n1/1PP5/8/8/8/8/8/4K1N1 w - - 0 1");
-    std::vector<Move> played;
     std::vector<Snapshot> seen{Take(*board)};
-    const int32_t used_after_opening = [&] {
-        EXPECT_EQ(MakeGameMove(*board, Mv("b7a8", PROMOTE_KNIGHT)), 1);
-        played.push_back(Mv("b7a8", PROMOTE_KNIGHT));
-        seen.push_back(Take(*board));
-        return board->store.used;
-    }();
+    std::vector<Move> played{Mv("b7a8", PROMOTE_KNIGHT)};
+    ASSERT_EQ(MakeGameMove(*board, played[0]), 1);
+    seen.push_back(Take(*board));
+    const int32_t used_after_opening = board->store.used;
 
     constexpr int GAME_PLIES = 1000;
     for (int game_ply = 1; game_ply < GAME_PLIES; ++game_ply) {
