@@ -72,30 +72,32 @@ TEST(Evaluate, AfterKingsPawnOpening)
     EXPECT_EQ(Evaluate(*board), -74);
 }
 
-TEST(Evaluate, PawnsOnTheSeventhRank)
+// What a pawn, knight or bishop adds on one square: its material and a third of its square's term.
+TEST(Evaluate, FigureOnASquare)
 {
-    EXPECT_EQ(WorthForWhite(Sq("e7"), 'P'), 300);
-    EXPECT_EQ(WorthForWhite(Sq("e2"), 'p'), -300);
-    // Negative square terms truncate toward zero: -100 / 3 is -33.
-    EXPECT_EQ(WorthForWhite(Sq("a2"), 'P'), 67);
-    EXPECT_EQ(WorthForWhite(Sq("a7"), 'p'), -67);
-    EXPECT_EQ(WorthForWhite(Sq("d4"), 'P'), 100 + 200 / 3);
-}
-
-TEST(Evaluate, KnightSquares)
-{
-    EXPECT_EQ(WorthForWhite(Sq("g1"), 'N'), 267);
-    EXPECT_EQ(WorthForWhite(Sq("f3"), 'N'), 313);
-    EXPECT_EQ(WorthForWhite(Sq("d4"), 'N'), 340);
-    EXPECT_EQ(WorthForWhite(Sq("g8"), 'n'), -267);
-    EXPECT_EQ(WorthForWhite(Sq("f6"), 'n'), -313);
-}
-
-TEST(Evaluate, BishopSquares)
-{
-    EXPECT_EQ(WorthForWhite(Sq("b2"), 'B'), 325 + 20 / 3);
-    EXPECT_EQ(WorthForWhite(Sq("c1"), 'B'), 325 - 50 / 3);
-    EXPECT_EQ(WorthForWhite(Sq("b7"), 'b'), -(325 + 20 / 3));
+    struct Case {
+        const char* square;
+        char letter;
+        int worth;
+        const char* label;
+    };
+    const Case cases[] = {
+        {"e7", 'P', 300, "white pawn on the seventh rank"},
+        {"e2", 'p', -300, "black pawn on its seventh rank"},
+        {"a2", 'P', 67, "negative square term truncated toward zero: -100 / 3 is -33"},
+        {"a7", 'p', -67, "black's negative square term truncated toward zero"},
+        {"d4", 'P', 100 + 200 / 3, "white pawn in the centre"},
+        {"g1", 'N', 267, "white knight at home"},
+        {"f3", 'N', 313, "white knight on f3"},
+        {"d4", 'N', 340, "white knight in the centre"},
+        {"g8", 'n', -267, "black knight at home"},
+        {"f6", 'n', -313, "black knight on f6"},
+        {"b2", 'B', 325 + 20 / 3, "white bishop on the long diagonal"},
+        {"c1", 'B', 325 - 50 / 3, "white bishop at home"},
+        {"b7", 'b', -(325 + 20 / 3), "black bishop on the long diagonal"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(WorthForWhite(Sq(c.square), c.letter), c.worth) << c.label;
 }
 
 TEST(Evaluate, KingsUseDifferentDivisors)

@@ -3,6 +3,7 @@
 // board's histories.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <sstream>
@@ -31,77 +32,29 @@ int64_t SteppingClock() { return FIXED_SECOND + (clock_readings++ == 0 ? 0 : 3);
 
 bool IsLegal(Board& board, Move move) { return Lists(LegalMoves(board), move); }
 
-bool IsMated(Board& board) { return InCheck(board) && LegalMoves(board).count == 0; }
+bool MatesWithin(Board& board, int moves);
 
-bool Mates(Board& board, Move move)
-{
-    if (!MakeMove(board, move))
-        return false;
-    const bool mated = IsMated(board);
-    UnmakeMove(board);
-    return mated;
-}
-
-bool HasMateInOne(Board& board)
-{
-    for (const Move move : MovesOf(LegalMoves(board))) {
-        if (Mates(board, move))
-            return true;
-    }
-    return false;
-}
-
-// Whether `move` forces mate on the next move: every reply allows a mate in one.
-bool ForcesMateInTwo(Board& board, Move move)
+// Whether `move` mates, or, with `moves` above one, leaves every reply one
+// that the mover answers with a mate within `moves` - 1 moves.
+bool ForcesMate(Board& board, Move move, int moves)
 {
     if (!MakeMove(board, move))
         return false;
     const std::vector<Move> replies = MovesOf(LegalMoves(board));
-    bool forced = !replies.empty();
+    bool forced = replies.empty() ? InCheck(board) : moves > 1;
     for (const Move reply : replies) {
         MakeMove(board, reply);
-        forced = forced && HasMateInOne(board);
+        forced = forced && MatesWithin(board, moves - 1);
         UnmakeMove(board);
     }
     UnmakeMove(board);
     return forced;
 }
 
-// Everything a reader of the board can see.
-struct Snapshot {
-    std::vector<const Figure*> squares;
-    std::vector<int32_t> figures;  // type * 4 + colour per square
-    std::vector<uint32_t> keys;
-    std::vector<uint32_t> locks;
-    std::vector<int32_t> moves;   // from, to, kind per ply
-    std::vector<int32_t> fields;  // side, ply, kings, rights, in_check
-
-    bool operator==(const Snapshot&) const = default;
-};
-
-Snapshot Take(const Board& board)
+// Whether the side to move has a move that forces mate within `moves` moves.
+bool MatesWithin(Board& board, int moves)
 {
-    Snapshot snapshot;
-    for (const Figure* figure : board.squares) {
-        snapshot.squares.push_back(figure);
-        snapshot.figures.push_back(figure->type * 4 + figure->colour);
-    }
-    for (int ply = 0; ply <= board.ply; ++ply) {
-        snapshot.keys.push_back(board.states[ply].hash_key);
-        snapshot.locks.push_back(board.states[ply].hash_lock);
-        for (int right = 0; right < 4; ++right)
-            snapshot.fields.push_back(board.states[ply].castle[right]);
-    }
-    for (int ply = 0; ply < board.ply; ++ply) {
-        snapshot.moves.insert(snapshot.moves.end(),
-                              {board.states[ply].move.from, board.states[ply].move.to, board.states[ply].move.kind});
-        snapshot.squares.push_back(board.states[ply].undo.moved);
-        snapshot.squares.push_back(board.states[ply].undo.captured);
-    }
-    snapshot.fields.insert(snapshot.fields.end(),
-                           {board.side, board.ply, board.white_king, board.black_king, State(board).castle[0], State(board).castle[1],
-                            State(board).castle[2], State(board).castle[3], InCheck(board)});
-    return snapshot;
+    return std::ranges::any_of(MovesOf(LegalMoves(board)), [&](Move move) { return ForcesMate(board, move, moves); });
 }
 
 // What one call of Think gives and writes.
@@ -136,21 +89,6 @@ class SearchTest : public ::testing::Test {
         return result;
     }
 
-    // Searches the board and expects it back as it was, with a legal move to
-    // play; `label` names the case in a failure.
-    static ThinkRun ExpectSearchPlaysALegalMove(Board& board, const std::string& label)
-    {
-        const Snapshot before = Take(board);
-        const ThinkRun result = RunThink(board);
-        EXPECT_TRUE(Take(board) == before) << label;
-        EXPECT_TRUE(BoardOk(board)) << label;
-        EXPECT_TRUE(result.move) << label;
-        if (result.move) {
-            EXPECT_TRUE(IsLegal(board, *result.move)) << label << " " << MoveText(*result.move);
-        }
-        return result;
-    }
-
     // Prepares the search-wide state as Think does, with the root `distance`
     // plies above the board's position.
     static void StartSearch(const Board& board, int distance)
@@ -158,6 +96,20 @@ class SearchTest : public ::testing::Test {
         root_ply = board.ply - distance;
         nodes = tt_probes = tt_hits = cutoffs = null_cutoffs = 0;
         ClearHistory();
+    }
+
+    struct Searched {
+        int score;
+        Move best;
+    };
+
+    // AlphaBeta on the board from a fresh start, the root `distance` plies above.
+    static Searched Search(Board& board, int distance, int alpha, int beta, int depth, int after_null = 0)
+    {
+        StartSearch(board, distance);
+        Searched result{0, NO_MOVE};
+        result.score = AlphaBeta(board, alpha, beta, depth, after_null, result.best);
+        return result;
     }
 
     static bool TableIsEmpty()
@@ -170,52 +122,96 @@ class SearchTest : public ::testing::Test {
     }
 };
 
-// White a queen up, after `plies` knight moves that bring the position back
-// every four plies.
+// White a queen up, and knight moves that bring the position back every four plies.
+constexpr const char* QUEEN_UP = "1n2k3/8/8/8/8/8/8/1NQ1K3 w - - 0 1";
+const std::vector<Move> QUEEN_UP_KNIGHTS = {Mv("b1c3"), Mv("b8c6"), Mv("c3b1"), Mv("c6b8")};
+
+// The position of QUEEN_UP after `plies` of those knight moves.
 BoardPtr QueenUp(int plies)
 {
-    BoardPtr board = Load("1n2k3/8/8/8/8/8/8/1NQ1K3 w - - 0 1");
-    const Move knights[4] = {Mv("b1c3"), Mv("b8c6"), Mv("c3b1"), Mv("c6b8")};
-    PlayCycle(*board, knights, plies);
+    BoardPtr board = Load(QUEEN_UP);
+    PlayCycle(*board, QUEEN_UP_KNIGHTS, plies);
     return board;
 }
 
+// Black mated by the rook on a8, and black stalemated by the queen on f7.
+constexpr const char* MATED = "R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1";
+constexpr const char* STALEMATED = "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1";
+
+// A side that a set-up position left without a king.
+constexpr const char* NO_WHITE_KING = "8/8/8/8/8/8/1k5P/8 w - - 0 1";
+
 }  // namespace
 
-// ---- Mates and material ------------------------------------------------------
+// ---- Think on a position ----------------------------------------------------
 
-// Positions with one best move, and the bounds of the score it gets.
-TEST_F(SearchTest, PlaysTheBestMoveWithItsScore)
+// Positions, some reached by a few plies played first, on which Think leaves
+// the board as it was and plays a legal move: the one named, when a row names
+// one, with a score within the bounds.
+TEST_F(SearchTest, ThinkPlaysALegalMoveWithItsScoreAndLeavesTheBoard)
 {
     struct Case {
+        const char* label;
         const char* fen;
-        std::vector<Move> before;  // played first
-        const char* move;
-        int least, most;
+        std::vector<Move> cycle;  // played round first, for `plies` plies
+        int plies;
+        const char* move = nullptr;
+        int least = -MATE_SCORE, most = MATE_SCORE;
     };
+    const std::vector<Move> shuffle(std::begin(KNIGHT_SHUFFLE), std::end(KNIGHT_SHUFFLE));
+    const char* mate = "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
     const Case cases[] = {
         // Mates score from the mated ply, counted from the board's absolute ply.
-        {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", {}, "a1a8", MATE_SCORE - 1, MATE_SCORE - 1},
-        {"r5k1/8/8/8/8/8/5PPP/6K1 b - - 0 1", {}, "a8a1", MATE_SCORE - 1, MATE_SCORE - 1},
-        {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1",
-         {Mv("g1f1"), Mv("g8h8"), Mv("f1g1"), Mv("h8g8")},
-         "a1a8",
-         MATE_SCORE - 5,
-         MATE_SCORE - 5},
-        // A hanging queen is taken, by either side.
-        {"4k3/8/8/3q4/8/2N5/8/4K3 w - - 0 1", {}, "c3d5", 201, MATE_SCORE},
-        {"4k3/8/2n5/8/3Q4/8/8/4K3 b - - 0 1", {}, "c6d4", -MATE_SCORE, MATE_SCORE},
+        {"white mates in one", mate, {}, 0, "a1a8", MATE_SCORE - 1, MATE_SCORE - 1},
+        {"black mates in one", "r5k1/8/8/8/8/8/5PPP/6K1 b - - 0 1", {}, 0, "a8a1", MATE_SCORE - 1, MATE_SCORE - 1},
+        {"mate in one four plies into the game", mate, {Mv("g1f1"), Mv("g8h8"), Mv("f1g1"), Mv("h8g8")}, 4, "a1a8",
+         MATE_SCORE - 5, MATE_SCORE - 5},
+        {"white takes a hanging queen", "4k3/8/8/3q4/8/2N5/8/4K3 w - - 0 1", {}, 0, "c3d5", 201, MATE_SCORE},
+        {"black takes a hanging queen", "4k3/8/2n5/8/3Q4/8/8/4K3 b - - 0 1", {}, 0, "c6d4"},
+        {"root of a third occurrence, the queen still counted", QUEEN_UP, QUEEN_UP_KNIGHTS, 8, nullptr, 501},
+        // Material far beyond a game's: the root's first move already reaches the top of the window and cuts
+        // off before any move was recorded. Far below: every root move scores at the bottom, none raises alpha.
+        {"root at the top of the window", "7k/6pp/8/8/8/8/QQQQQQ2/QQQQQQ1K w - - 0 1", {}, 0, nullptr, MATE_SCORE},
+        {"root at the bottom of the window", "qqqqqq1k/qqqqqq2/8/8/8/8/6PP/7K w - - 0 1", {}, 0, nullptr,
+         -MATE_SCORE, -MATE_SCORE},
+        // None of its moves can expose a king, whatever attacks a1 (the square its king would be recorded on).
+        {"a side without a king", NO_WHITE_KING, {}, 0},
+        {"initial position a ply in", START_FEN, {Mv("b1a3")}, 1},
+        {"castling rights a ply in", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", {Mv("a8a7")}, 1},
+        {"promotions a ply in", "4k3/1P6/8/8/8/8/6p1/4K3 w - - 0 1", {Mv("e1d1")}, 1},
+        {"pawns and rooks a ply in", "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", {Mv("e2e3")}, 1},
+        {"a check answered a ply in", "4k3/8/8/8/8/8/4q3/4K3 w - - 0 1", {Mv("e1e2")}, 1},
+        // Boards played by MakeMove alone (no room made), the root a few plies or a ply before the last.
+        {"290 plies into the history", START_FEN, shuffle, 290},
+        {"295 plies into the history", START_FEN, shuffle, 295},
+        {"a ply before the last", START_FEN, shuffle, LAST_PLY - 1},
+        // Queens and rooks give long lines of checks, which extend the search.
+        {"checks at ply 288", "3qk3/3r4/8/8/8/8/3R4/3QK3 w - - 0 1",
+         {Mv("e1f1"), Mv("e8f8"), Mv("f1e1"), Mv("f8e8")}, 288},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.fen);
+        SCOPED_TRACE(c.label);
         BoardPtr board = Load(c.fen);
-        PlayCycle(*board, c.before, static_cast<int>(c.before.size()));
+        PlayCycle(*board, c.cycle, c.plies);
+        ASSERT_EQ(board->ply, c.plies);
+        ASSERT_TRUE(BoardOk(*board));
+        const Snapshot before = Take(*board);
         const ThinkRun result = RunThink(*board);
+        ExpectSame(before, Take(*board));
+        EXPECT_TRUE(BoardOk(*board));
         ASSERT_TRUE(result.move);
-        EXPECT_EQ(MoveText(*result.move), c.move);
+        EXPECT_TRUE(IsLegal(*board, *result.move)) << MoveText(*result.move);
+        if (c.move) {
+            EXPECT_EQ(MoveText(*result.move), c.move);
+        }
         EXPECT_GE(result.statistics.score, c.least);
         EXPECT_LE(result.statistics.score, c.most);
+        EXPECT_GT(result.statistics.nodes, 1);
+        EXPECT_GT(result.statistics.probes, 0);
     }
+    BoardPtr kingless = Load(NO_WHITE_KING);
+    EXPECT_FALSE(InCheck(*kingless));
+    EXPECT_EQ(LegalMoves(*kingless).count, 2);
 }
 
 // The root's result goes to the table as an exact entry of the search's depth.
@@ -234,45 +230,67 @@ TEST_F(SearchTest, RootResultIsStoredExact)
 TEST_F(SearchTest, MateInTwo)
 {
     BoardPtr board = Load("k7/8/2K5/8/8/8/8/1R6 w - - 0 1");
-    ASSERT_FALSE(HasMateInOne(*board));
+    ASSERT_FALSE(MatesWithin(*board, 1));
     const ThinkRun result = RunThink(*board);
     ASSERT_TRUE(result.move);
     EXPECT_EQ(result.statistics.score, MATE_SCORE - 3);
-    EXPECT_TRUE(ForcesMateInTwo(*board, *result.move)) << MoveText(*result.move);
+    EXPECT_TRUE(ForcesMate(*board, *result.move, 2)) << MoveText(*result.move);
 }
 
-TEST_F(SearchTest, MatedRootScoresTheBoardPly)
+// ---- Mated, stalemated and repeated positions --------------------------------
+
+// Nodes that end without a search: a mated side (scored from the board's ply),
+// a stalemate, at the root and below it (where the table is consulted first),
+// and a third occurrence below the root (tested before the table is), though
+// white is a queen up there. Each is one node that plays no move, cuts nothing
+// off and stores nothing, whatever the window.
+TEST_F(SearchTest, NodesThatEndWithoutASearch)
 {
-    BoardPtr board = Load("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
-    StartSearch(*board, 0);
-    Move best = NO_MOVE;
-    EXPECT_EQ(AlphaBeta(*board, -MATE_SCORE, MATE_SCORE, 3, 0, best), -MATE_SCORE);
-    EXPECT_TRUE(IsNoMove(best));
-    EXPECT_EQ(nodes, 1);
-}
-
-// ---- Stalemate and repetition ------------------------------------------------
-
-TEST_F(SearchTest, StalemateScoresZeroAndStoresNothing)
-{
-    BoardPtr board = Load("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
-    ASSERT_TRUE(LegalMoves(*board).count == 0);
-    ASSERT_FALSE(InCheck(*board));
-    const Snapshot before = Take(*board);
-
-    // As the root, and as a node below it (where the table is consulted first).
-    for (const int distance : {0, 1}) {
-        StartSearch(*board, distance);
-        Move best = NO_MOVE;
-        EXPECT_EQ(AlphaBeta(*board, -MATE_SCORE, MATE_SCORE, 4, 0, best), 0) << distance;
-        EXPECT_EQ(AlphaBeta(*board, 100, 200, 4, 0, best), 0) << distance;
+    struct Case {
+        const char* label;
+        BoardPtr (*make)();
+        int distance, alpha, beta, depth, score, probes;
+    };
+    constexpr int M = MATE_SCORE;
+    BoardPtr (*const mated)() = [] { return Load(MATED); };
+    BoardPtr (*const stalemate)() = [] { return Load(STALEMATED); };
+    BoardPtr (*const third)() = [] { return QueenUp(8); };
+    const Case cases[] = {
+        {"mated at the root", mated, 0, -M, M, 3, -M, 0},
+        {"stalemate at the root", stalemate, 0, -M, M, 4, 0, 0},
+        {"stalemate at the root, window above zero", stalemate, 0, 100, 200, 4, 0, 0},
+        {"stalemate below the root", stalemate, 1, -M, M, 4, 0, 1},
+        {"stalemate below the root, window above zero", stalemate, 1, 100, 200, 4, 0, 1},
+        {"third occurrence below the root", third, 1, -M, M, 3, 0, 0},
+        {"third occurrence below the root, window above zero", third, 1, 300, 400, 3, 0, 0},
+    };
+    ASSERT_EQ(IsRepetition(*third()), 1);
+    ASSERT_EQ(LegalMoves(*stalemate()).count, 0);
+    ASSERT_FALSE(InCheck(*stalemate()));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ClearTT();
+        BoardPtr board = c.make();
+        const Snapshot before = Take(*board);
+        const Searched result = Search(*board, c.distance, c.alpha, c.beta, c.depth);
+        EXPECT_EQ(result.score, c.score);
+        EXPECT_TRUE(IsNoMove(result.best));
+        EXPECT_EQ(nodes, 1);
+        EXPECT_EQ(tt_probes, c.probes);
+        EXPECT_EQ(tt_hits, 0);
         EXPECT_EQ(cutoffs, 0);
         EXPECT_EQ(null_cutoffs, 0);
-        EXPECT_EQ(tt_hits, 0);
-        EXPECT_TRUE(IsNoMove(best));
+        EXPECT_TRUE(TableIsEmpty());
+        ExpectSame(before, Take(*board));
     }
-    EXPECT_TRUE(TableIsEmpty());
-    EXPECT_TRUE(Take(*board) == before);
+}
+
+// The second occurrence is searched as usual.
+TEST_F(SearchTest, SecondOccurrenceBelowTheRootIsSearched)
+{
+    BoardPtr board = QueenUp(4);
+    EXPECT_GT(Search(*board, 1, -MATE_SCORE, MATE_SCORE, 2).score, 500);
+    EXPECT_GT(nodes, 1);
 }
 
 TEST_F(SearchTest, ThirdOccurrenceIsDetected)
@@ -295,38 +313,6 @@ TEST_F(SearchTest, ThirdOccurrenceIsDetected)
     EXPECT_EQ(IsRepetition(*pawns), 1);
 }
 
-TEST_F(SearchTest, RepetitionBelowTheRootScoresZero)
-{
-    // White is a queen up, so any real search would score far from zero.
-    BoardPtr board = QueenUp(8);
-    ASSERT_EQ(IsRepetition(*board), 1);
-
-    StartSearch(*board, 1);
-    Move best = NO_MOVE;
-    EXPECT_EQ(AlphaBeta(*board, -MATE_SCORE, MATE_SCORE, 3, 0, best), 0);
-    EXPECT_EQ(AlphaBeta(*board, 300, 400, 3, 0, best), 0);
-    EXPECT_EQ(nodes, 2);
-    EXPECT_EQ(tt_probes, 0);  // the test comes before the table lookup
-    EXPECT_TRUE(IsNoMove(best));
-    EXPECT_TRUE(TableIsEmpty());
-
-    // The second occurrence is searched as usual.
-    BoardPtr second = QueenUp(4);
-    StartSearch(*second, 1);
-    EXPECT_GT(AlphaBeta(*second, -MATE_SCORE, MATE_SCORE, 2, 0, best), 500);
-    EXPECT_GT(nodes, 1);
-}
-
-TEST_F(SearchTest, RootOfAThirdOccurrenceStillSearches)
-{
-    BoardPtr board = QueenUp(8);
-    ASSERT_EQ(IsRepetition(*board), 1);
-    const ThinkRun result = ExpectSearchPlaysALegalMove(*board, "third occurrence");
-    EXPECT_GT(result.statistics.nodes, 1);
-    EXPECT_GT(result.statistics.probes, 0);
-    EXPECT_GT(result.statistics.score, 500);  // the queen is still counted
-}
-
 // ---- Null move ---------------------------------------------------------------
 
 // White is far ahead and not in check: a null move anywhere it is allowed
@@ -347,60 +333,63 @@ BoardPtr WhiteFarAhead()
 TEST_F(SearchTest, NullMoveCutsOffTwoPliesBelowTheRoot)
 {
     BoardPtr board = WhiteFarAhead();
-    StartSearch(*board, 2);
-    Move best = NO_MOVE;
-    EXPECT_EQ(AlphaBeta(*board, -100, 100, 2, 0, best), 100);
+    const Searched result = Search(*board, 2, -100, 100, 2);
+    EXPECT_EQ(result.score, 100);
     EXPECT_EQ(null_cutoffs, 1);
     EXPECT_EQ(cutoffs, 0);
-    EXPECT_TRUE(IsNoMove(best));
+    EXPECT_TRUE(IsNoMove(result.best));
 
     // The cut-off returns the null move's own value, which may lie above
     // beta: here the table holds an exact score for the position after the pass.
     ClearTT();
     BoardPtr passed = Load("r6k/8/8/8/8/8/2QQ4/6K1 b - - 0 1");
     StoreTT(*passed, NO_MOVE, -900, SEARCH_DEPTH, BOUND_EXACT);
-    StartSearch(*board, 2);
-    EXPECT_EQ(AlphaBeta(*board, -100, 100, 2, 0, best), 900);
+    EXPECT_EQ(Search(*board, 2, -100, 100, 2).score, 900);
     EXPECT_EQ(null_cutoffs, 1);
     EXPECT_EQ(tt_hits, 1);
 
     // Even with depth 1 left; then the child is a quiescence search.
     ClearTT();
-    StartSearch(*board, 2);
-    AlphaBeta(*board, -100, 100, 1, 0, best);
+    Search(*board, 2, -100, 100, 1);
     EXPECT_EQ(null_cutoffs, 1);
     EXPECT_EQ(nodes, 3);  // the node, the null child, its quiescence search
 }
 
-// Neither at the root nor at its children (whatever the depth: with 2, the
-// grandchildren are frontier nodes, which try no null move either), nor right
-// after a null move: every cut-off is a move-loop cut-off.
-TEST_F(SearchTest, NoNullMoveNearTheRootOrAfterANullMove)
+// White is far ahead but in check from the rook that came to d8.
+BoardPtr WhiteInCheck()
 {
-    BoardPtr board = WhiteFarAhead();
-    for (const auto& [distance, after_null] : {std::pair{0, 0}, std::pair{1, 0}, std::pair{2, 1}}) {
-        ClearTT();
-        StartSearch(*board, distance);
-        Move best = NO_MOVE;
-        EXPECT_EQ(AlphaBeta(*board, -100, 100, 2, after_null, best), 100) << distance;
-        EXPECT_EQ(null_cutoffs, 0) << distance;
-        EXPECT_GE(cutoffs, 1) << distance;
-    }
+    BoardPtr board = Load("4r2k/8/8/8/8/QQ6/8/3K4 b - - 0 1");
+    EXPECT_EQ(MakeMove(*board, Mv("e8d8")), 1);
+    EXPECT_TRUE(InCheck(*board));
+    return board;
 }
 
-TEST_F(SearchTest, NoNullMoveInCheck)
+// No null move at the root nor at its children (whatever the depth: with 2, the
+// grandchildren are frontier nodes, which try no null move either), nor right
+// after a null move, nor in check: the one cut-off is a move-loop cut-off.
+TEST_F(SearchTest, NoNullMoveNearTheRootAfterANullMoveOrInCheck)
 {
-    // White is far ahead but in check from the rook that came to d8.
-    BoardPtr board = Load("4r2k/8/8/8/8/QQ6/8/3K4 b - - 0 1");
-    ASSERT_EQ(MakeMove(*board, Mv("e8d8")), 1);
-    ASSERT_TRUE(InCheck(*board));
-    const Snapshot before = Take(*board);
-    StartSearch(*board, 2);
-    Move best = NO_MOVE;
-    EXPECT_EQ(AlphaBeta(*board, -100, 100, 1, 0, best), 100);
-    EXPECT_EQ(null_cutoffs, 0);
-    EXPECT_EQ(cutoffs, 1);
-    EXPECT_TRUE(Take(*board) == before);
+    struct Case {
+        const char* label;
+        BoardPtr (*make)();
+        int distance, depth, after_null;
+    };
+    const Case cases[] = {
+        {"at the root", WhiteFarAhead, 0, 2, 0},
+        {"at a child of the root", WhiteFarAhead, 1, 2, 0},
+        {"right after a null move", WhiteFarAhead, 2, 2, 1},
+        {"in check", WhiteInCheck, 2, 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ClearTT();
+        BoardPtr board = c.make();
+        const Snapshot before = Take(*board);
+        EXPECT_EQ(Search(*board, c.distance, -100, 100, c.depth, c.after_null).score, 100);
+        EXPECT_EQ(null_cutoffs, 0);
+        EXPECT_EQ(cutoffs, 1);
+        ExpectSame(before, Take(*board));
+    }
 }
 
 // ---- Quiescence search -----------------------------------------------------
@@ -447,7 +436,7 @@ TEST_F(SearchTest, QuiescenceStandPat)
     EXPECT_EQ(Quiesce(*quiet, -100, -50), -50);
 
     // A side in check gets its stand-pat value, not a mate score.
-    BoardPtr mated = Load("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
+    BoardPtr mated = Load(MATED);
     StartSearch(*mated, 1);
     EXPECT_EQ(Quiesce(*mated, -MATE_SCORE, MATE_SCORE), Evaluate(*mated));
 }
@@ -456,37 +445,12 @@ TEST_F(SearchTest, QuiescenceStandPat)
 
 TEST_F(SearchTest, NoMoveForAMatedOrAStalematedSide)
 {
-    for (const auto& [fen, score] : {std::pair{"R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", -MATE_SCORE},
-                                     std::pair{"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 0}}) {
+    for (const auto& [fen, score] : {std::pair{MATED, -MATE_SCORE}, std::pair{STALEMATED, 0}}) {
         std::ostringstream out;
         EXPECT_FALSE(Think(*Load(fen), out)) << fen;
         EXPECT_EQ(out.str(), NoMoveStatistics(score));
     }
     EXPECT_TRUE(TableIsEmpty());
-}
-
-// Material far beyond a game's: the root's first move already reaches the
-// top of the window and cuts off before any move was recorded. Material far
-// below: every root move scores at the bottom of the window, so none raises
-// alpha. The engine still plays a legal move.
-TEST_F(SearchTest, RootAtEitherEndOfTheWindowStillGivesAMove)
-{
-    for (const auto& [fen, score] : {std::pair{"7k/6pp/8/8/8/8/QQQQQQ2/QQQQQQ1K w - - 0 1", MATE_SCORE},
-                                     std::pair{"qqqqqq1k/qqqqqq2/8/8/8/8/6PP/7K w - - 0 1", -MATE_SCORE}}) {
-        BoardPtr board = Load(fen);
-        EXPECT_EQ(ExpectSearchPlaysALegalMove(*board, fen).statistics.score, score) << fen;
-    }
-}
-
-// A side that a set-up position left without a king still has its moves:
-// none of them can expose a king, whatever attacks a1 (the square its king
-// would be recorded on).
-TEST_F(SearchTest, SideWithoutAKingStillMoves)
-{
-    BoardPtr board = Load("8/8/8/8/8/8/1k5P/8 w - - 0 1");
-    EXPECT_FALSE(InCheck(*board));
-    EXPECT_EQ(LegalMoves(*board).count, 2);
-    ExpectSearchPlaysALegalMove(*board, "no white king");
 }
 
 TEST_F(SearchTest, StatisticsLineMatchesTheCounters)
@@ -533,45 +497,7 @@ TEST_F(SearchTest, RepeatedSearchGivesTheSameLine)
     EXPECT_EQ(MoveText(*a.move), MoveText(*b.move));
 }
 
-TEST_F(SearchTest, ThinkLeavesTheBoardAsItWas)
-{
-    const char* positions[] = {
-        START_FEN,
-        "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1",
-        "4k3/1P6/8/8/8/8/6p1/4K3 w - - 0 1",
-        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
-        "4k3/8/8/8/8/8/4q3/4K3 w - - 0 1",
-    };
-    for (const char* fen : positions) {
-        BoardPtr board = Load(fen);
-        ASSERT_EQ(MakeMove(*board, MovesOf(LegalMoves(*board)).front()), 1);
-        ExpectSearchPlaysALegalMove(*board, fen);
-    }
-}
-
 // ---- The end of the history --------------------------------------------------
-
-TEST_F(SearchTest, SearchesNearTheEndOfTheHistory)
-{
-    // Boards played by MakeMove alone (no room made), the root a few plies
-    // or a single ply before the last.
-    for (const int plies : {290, 295, LAST_PLY - 1}) {
-        BoardPtr board = NewBoard();
-        PlayCycle(*board, KNIGHT_SHUFFLE, plies);
-        ASSERT_EQ(board->ply, plies);
-        ExpectSearchPlaysALegalMove(*board, std::to_string(plies) + " plies");
-    }
-}
-
-TEST_F(SearchTest, SearchesWithChecksNearTheEndOfTheHistory)
-{
-    // Queens and rooks give long lines of checks, which extend the search.
-    BoardPtr board = Load("3qk3/3r4/8/8/8/8/3R4/3QK3 w - - 0 1");
-    const Move kings[4] = {Mv("e1f1"), Mv("e8f8"), Mv("f1e1"), Mv("f8e8")};
-    PlayCycle(*board, kings, 288);
-    ASSERT_TRUE(BoardOk(*board));
-    ExpectSearchPlaysALegalMove(*board, "checks at ply 288");
-}
 
 TEST_F(SearchTest, ThinkAtTheLastPlyLeavesTheBoardAlone)
 {
@@ -583,6 +509,6 @@ TEST_F(SearchTest, ThinkAtTheLastPlyLeavesTheBoardAlone)
     std::ostringstream out;
     Think(*board, out);
     EXPECT_TRUE(ParseStatistics(out.str())) << out.str();
-    EXPECT_TRUE(Take(*board) == before);
+    ExpectSame(before, Take(*board));
     EXPECT_TRUE(BoardOk(*board));
 }

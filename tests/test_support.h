@@ -10,8 +10,10 @@
 #include <ostream>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "board.h"
+#include "hash.h"
 #include "main.h"
 #include "move.h"
 
@@ -65,8 +67,6 @@ inline bool PlayText(Board& board, const std::string& text)
     return move && MakeGameMove(board, *move) == 1;
 }
 
-#include "hash.h"
-
 // Expects the key and lock kept for the board's ply to be those computed from
 // scratch, and the lock to be below 32768 as every lock is.
 inline void ExpectHashesCurrent(const Board& board)
@@ -74,4 +74,52 @@ inline void ExpectHashesCurrent(const Board& board)
     EXPECT_EQ(State(board).hash_key, ComputeKey(board)) << "ply " << board.ply;
     EXPECT_EQ(State(board).hash_lock, ComputeLock(board)) << "ply " << board.ply;
     EXPECT_LT(State(board).hash_lock, 32768u) << "ply " << board.ply;
+}
+
+// Everything a reader of the board can see: the position, and the plies of
+// history that led to it.
+struct Snapshot {
+    std::vector<const Figure*> squares;  // each square's figure by identity
+    std::vector<int32_t> figures;        // type * 4 + colour per square
+    std::vector<int64_t> position;       // side, kings, rights, in check, key, lock
+    int32_t ply;
+    std::vector<int64_t> history;        // key, lock and rights per ply; from, to, kind per move
+    std::vector<const Figure*> undo;     // the figure moved and the one captured per move
+};
+
+inline Snapshot Take(const Board& board)
+{
+    Snapshot s{};
+    for (const Figure* figure : board.squares) {
+        s.squares.push_back(figure);
+        s.figures.push_back(figure->type * 4 + figure->colour);
+    }
+    const PlyState& now = board.states[board.ply];
+    s.position = {board.side, board.white_king, board.black_king, now.castle[0], now.castle[1],
+                  now.castle[2], now.castle[3], InCheck(board), now.hash_key, now.hash_lock};
+    s.ply = board.ply;
+    for (int ply = 0; ply <= board.ply; ++ply) {
+        const PlyState& state = board.states[ply];
+        s.history.insert(s.history.end(), {state.hash_key, state.hash_lock, state.castle[0], state.castle[1],
+                                           state.castle[2], state.castle[3]});
+        if (ply < board.ply) {
+            s.history.insert(s.history.end(), {state.move.from, state.move.to, state.move.kind});
+            s.undo.insert(s.undo.end(), {state.undo.moved, state.undo.captured});
+        }
+    }
+    return s;
+}
+
+// Expects the board of `got` as that of `want`; `with_history` off compares the
+// position only (a game whose oldest plies were dropped).
+inline void ExpectSame(const Snapshot& want, const Snapshot& got, bool with_history = true)
+{
+    EXPECT_EQ(want.squares, got.squares);
+    EXPECT_EQ(want.figures, got.figures);
+    EXPECT_EQ(want.position, got.position);
+    if (with_history) {
+        EXPECT_EQ(want.ply, got.ply);
+        EXPECT_EQ(want.history, got.history);
+        EXPECT_EQ(want.undo, got.undo);
+    }
 }
