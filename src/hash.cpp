@@ -68,8 +68,20 @@ uint32_t ComputeKey(const Board& board) { return KeyOf(ComputeKeyLock(board)); }
 
 uint32_t ComputeLock(const Board& board) { return LockOf(ComputeKeyLock(board)); }
 
-// The target counts only if it is the other side's; the empty figure's
-// entries are zero.
+KeyLock PromotionKeyLock(const Figure& pawn, const Figure& target, const Figure& promoted, Move move)
+{
+    return SideKeyLock() ^ key_lock_random[pawn.colour][pawn.type][move.from] ^
+           key_lock_random[target.colour][target.type][move.to] ^
+           key_lock_random[promoted.colour][promoted.type][move.to];
+}
+
+KeyLock KeyLockOf(const PlyState& state) { return state.hash_key | KeyLock{state.hash_lock} << 32; }
+
+namespace {
+
+// What an ordinary move of `mover` onto the square of `target` XORs into key
+// and lock, the side to move included. The target counts only if it is the
+// other side's; the empty figure's entries are zero.
 KeyLock MoveKeyLock(const Figure& mover, const Figure& target, Move move)
 {
     KeyLock hash = SideKeyLock();
@@ -79,14 +91,7 @@ KeyLock MoveKeyLock(const Figure& mover, const Figure& target, Move move)
            key_lock_random[mover.colour][mover.type][move.from];
 }
 
-KeyLock PromotionKeyLock(const Figure& pawn, const Figure& target, const Figure& promoted, Move move)
-{
-    return SideKeyLock() ^ key_lock_random[pawn.colour][pawn.type][move.from] ^
-           key_lock_random[target.colour][target.type][move.to] ^
-           key_lock_random[promoted.colour][promoted.type][move.to];
-}
-
-KeyLock KeyLockOf(const PlyState& state) { return state.hash_key | KeyLock{state.hash_lock} << 32; }
+}  // namespace
 
 KeyLock KeyLockAfter(const Board& board, Move move)
 {

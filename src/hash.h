@@ -43,10 +43,6 @@ int HashIndex(const Figure& figure, int square);
 uint32_t ComputeKey(const Board& board);
 uint32_t ComputeLock(const Board& board);
 
-// What an ordinary move of `mover` onto the square of `target` XORs into key
-// and lock, the side to move included.
-KeyLock MoveKeyLock(const Figure& mover, const Figure& target, Move move);
-
 // What a promotion of `pawn` onto the square of `target`, which leaves
 // `promoted` there, XORs into key and lock, the side to move included.
 KeyLock PromotionKeyLock(const Figure& pawn, const Figure& target, const Figure& promoted, Move move);
