@@ -12,7 +12,6 @@
 
 #include "clock.h"
 #include "input.h"
-#include "search.h"
 
 namespace fuzzing {
 

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "main.h"
+#include "classic.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

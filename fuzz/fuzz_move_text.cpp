@@ -8,14 +8,18 @@
 #include <string>
 
 #include "board.h"
-#include "fen.h"
 #include "hash.h"
+#include "make_move.h"
+#include "movegen.h"
+#include "notation.h"
+#include "position_text.h"
+#include "setup.h"
 
 namespace {
 
 // Positions with castling, promotions, checks and an en passant chance.
 constexpr const char* POSITIONS[] = {
-    START_FEN,
+    START_POSITION,
     "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
     "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
     "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1",

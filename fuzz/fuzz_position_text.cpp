@@ -7,10 +7,12 @@
 #include <string>
 
 #include "board.h"
+#include "classic.h"
 #include "eval.h"
 #include "hash.h"
-#include "main.h"
+#include "movegen.h"
 #include "perft.h"
+#include "setup.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

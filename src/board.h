@@ -1,6 +1,6 @@
-// The board: the whole game state with its state per ply, its creation and
-// diagram, and the routines that make and take back moves, which decide
-// whether a move is legal.
+// The board: the whole game state in one record with its state per ply, its
+// allocation and diagram, and what can be read off it without a search of the
+// squares (en passant chances, key and lock, king squares).
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "figure.h"
+#include "hash.h"
 #include "move.h"
 
 // The plies a board keeps a state for. Moves are made only while `ply` is
@@ -42,6 +43,7 @@ enum CastleRight : int32_t {
     WHITE_QUEEN_SIDE = 2,  // rook a1
     WHITE_KING_SIDE = 3,   // rook h1
 };
+static_assert(BLACK_QUEEN_SIDE == 0 && BLACK_KING_SIDE == 1 && WHITE_QUEEN_SIDE == 2 && WHITE_KING_SIDE == 3);
 
 // What the board keeps for one ply: what the position there implies, and the
 // move made from it. states[p + 1] is written whole by the move made at ply
@@ -57,18 +59,18 @@ struct PlyState {
     UndoRecord undo;
     uint32_t hash_key;
     uint32_t hash_lock;
-    int32_t castle[4];  // the castling rights held, by CastleRight
+    int32_t castle[4];  // 1 while the right is held, by CastleRight
     int32_t balance;    // ComputeBalance of the position
     Move move;          // for p < ply, the move made from the position (NO_MOVE: a null move)
 };
 static_assert(sizeof(PlyState) == 96, "one state is a cache line and a half; keep it so when adding a field");
 
-// The whole game state. Made by NewBoard or SetBoard and from then on changed
-// only by the move routines below. Squares are rank * 8 + file (a1 = 0,
-// h8 = 63).
+// The whole game state. Made by NewBoard, LoadFen or the classic set-up and
+// from then on changed only by the move routines (make_move.h). Squares are
+// rank * 8 + file (a1 = 0, h8 = 63).
 //
-// Invariants whenever no move routine is running (checked by BoardOk, which
-// names the first that fails):
+// Invariants whenever no move routine is running (checked by
+// BrokenInvariant, which names the first that fails):
 //  - every square refers to a figure of `store`; empty squares to `empty`;
 //  - `white_king` and `black_king` are the squares the kings stand on (0 when
 //    a set-up position has no king of that colour);
@@ -82,7 +84,7 @@ static_assert(sizeof(PlyState) == 96, "one state is a cache line and a half; kee
 struct Board {
     Figure* squares[64];
     Figure* empty;
-    int32_t side;
+    Colour side;
     int32_t ply;
     int32_t white_king;
     int32_t black_king;
@@ -100,10 +102,20 @@ struct Board {
 
 using BoardPtr = std::unique_ptr<Board>;
 
-inline int32_t Opponent(int32_t colour) { return colour == WHITE ? BLACK : WHITE; }
-inline int32_t KingSquare(const Board& board, int32_t colour)
+inline int32_t KingSquare(const Board& board, Colour colour)
 {
     return colour == WHITE ? board.white_king : board.black_king;
+}
+
+inline void SetKingSquare(Board& board, Colour colour, int square)
+{
+    (colour == WHITE ? board.white_king : board.black_king) = square;
+}
+
+inline bool HasKingOn(const Board& board, int square, Colour colour)
+{
+    const Figure* figure = board.squares[square];
+    return figure->type == KING && figure->colour == colour;
 }
 
 // The state of the position on the board.
@@ -115,69 +127,29 @@ inline bool InCheck(const Board& board) { return State(board).checkers != 0; }
 
 // The squares that hold a figure of `colour`, or of either colour, and those
 // that hold a pawn of `colour`.
-inline uint64_t Pieces(const Board& board, int32_t colour) { return State(board).occupancy[colour]; }
+inline uint64_t Pieces(const Board& board, Colour colour) { return State(board).occupancy[colour]; }
 inline uint64_t Occupied(const Board& board) { return Pieces(board, WHITE) | Pieces(board, BLACK); }
-inline uint64_t Pawns(const Board& board, int32_t colour) { return State(board).pawns[colour]; }
+inline uint64_t Pawns(const Board& board, Colour colour) { return State(board).pawns[colour]; }
+
+// The key and lock kept in a ply's state.
+inline KeyLock KeyLockOf(const PlyState& state) { return state.hash_key | KeyLock{state.hash_lock} << 32; }
 
 // A zero-filled board with its empty figure made, `side` WHITE and `ply` 0.
 // The caller fills the squares, the king squares, the side and the castling
-// rights of states[0], then calls CompleteSetUp.
+// rights of states[0], then calls CompleteSetUp (setup.h).
 BoardPtr AllocBoard();
-
-// Works out the rest of what the position at ply 0 implies: its key and
-// lock, balance, occupancy and checkers.
-void CompleteSetUp(Board& board);
-
-// A board in the initial position, all castling rights held, white to move.
-BoardPtr NewBoard();
 
 // Writes the ASCII diagram of the board, rank 8 first.
 void PrintBoard(const Board& board, std::ostream& out);
 
-// Plays a move generated for the side to move: 1 if made, 0 if refused
-// because the mover's king would stand attacked (or the board is at
-// LAST_PLY), the board then being as before.
-int MakeMove(Board& board, Move move);
+// The square an en passant capture may go to in the board's position, or -1.
+int EnPassantTarget(const Board& board);
 
-// Whether WouldRefuse can foresee `move`: an ordinary move or a promotion of
-// a figure other than the king. Its legality then needs nothing but the
-// squares the move empties and fills.
-bool IsForeseeable(const Board& board, Move move);
+// Whether the side to move's pawn on `from` may take en passant on `to`: an
+// enemy pawn has just passed `to` with a double step. Whether the king is
+// safe afterwards is MakeMove's test.
+bool IsEnPassant(const Board& board, int from, int to);
 
-// Whether MakeMove would refuse `move`, a foreseeable one, worked out without
-// making it.
-bool WouldRefuse(const Board& board, Move move);
-
-// Debug builds: ends the process, naming the move, when `refused` (what
-// WouldRefuse said) is not what MakeMove does with `move`. The board is as
-// before on return.
-void CheckForesight(Board& board, Move move, bool refused);
-
-// Takes back the last move made with MakeMove. Requires ply >= 1.
-void UnmakeMove(Board& board);
-
-// Passes the turn; only when the side to move is not in check and ply < LAST_PLY.
-void MakeNullMove(Board& board);
-void UnmakeNullMove(Board& board);
-
-// Drops the oldest plies of a game that has reached GAME_PLY_LIMIT.
-void MakeRoom(Board& board);
-
-// A move of the game itself (not of the search): makes room, then MakeMove.
-int MakeGameMove(Board& board, Move move);
-
-// Whether the position is one that play can go on from without a king being
-// taken: at most one king of each colour, and the side not to move not in
-// check. (A side may lack its king.)
-bool IsLegalPosition(const Board& board);
-
-// Whether a game can be played from the position as chess is played: one
-// king of each colour, no pawn on the first or last rank, and the side not
-// to move not in check. The front-ends refuse any other set-up position.
-bool IsPlayablePosition(const Board& board);
-
-// The name of the first invariant of the board (see Board) that does not
-// hold, or nullptr when all hold. For tests, fuzzing and the assertions of
-// debug builds.
-const char* BrokenInvariant(const Board& board);
-inline bool BoardOk(const Board& board) { return BrokenInvariant(board) == nullptr; }
+// The squares of the pawns of the side to move that may take en passant, as
+// IsEnPassant says.
+uint64_t EnPassantTakers(const Board& board);

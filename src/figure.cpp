@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <ostream>
 
-Figure* NewFigure(FigureStore& store, int32_t type, int32_t colour)
+Figure* NewFigure(FigureStore& store, FigureType type, Colour colour)
 {
     Figure* figure;
     if (store.free_count > 0) {
@@ -12,6 +12,7 @@ Figure* NewFigure(FigureStore& store, int32_t type, int32_t colour)
     } else if (store.used < FIGURE_STORE_SIZE) {
         figure = &store.slots[store.used++];
     } else {
+        // Exact on purpose, the module name and line number included.
         std::printf("Memory allocation failure at %s:%d\n", ".\\figure", 38);
         std::fflush(stdout);
         std::exit(1);
@@ -27,7 +28,7 @@ Figure* FigureFromLetter(FigureStore& store, char letter, std::ostream& out)
 {
     static constexpr char WHITE_LETTERS[] = "PNBRQK";
     static constexpr char BLACK_LETTERS[] = "pnbrqk";
-    for (int32_t type = PAWN; type <= KING; ++type) {
+    for (const FigureType type : FIGURE_TYPES) {
         if (letter == WHITE_LETTERS[type])
             return NewFigure(store, type, WHITE);
         if (letter == BLACK_LETTERS[type])

@@ -23,6 +23,14 @@ enum Colour : int32_t {
 
 static_assert(PAWN == 0 && KNIGHT == 1 && BISHOP == 2 && ROOK == 3 && QUEEN == 4 && KING == 5 && NONE == 6);
 static_assert(BLACK == 0 && WHITE == 1 && NO_COLOUR == 2);
+static_assert(sizeof(FigureType) == 4 && sizeof(Colour) == 4);
+
+// The six types a figure on the board can have, in type order, and the two
+// colours that move.
+inline constexpr FigureType FIGURE_TYPES[] = {PAWN, KNIGHT, BISHOP, ROOK, QUEEN, KING};
+inline constexpr Colour COLOURS[] = {BLACK, WHITE};
+
+inline constexpr Colour Opponent(Colour colour) { return colour == WHITE ? BLACK : WHITE; }
 
 // The letter of figure type t is FIGURE_LETTERS[t]; the same capital serves both colours.
 inline constexpr char FIGURE_LETTERS[] = "PNBRQK ";
@@ -35,8 +43,8 @@ static_assert(sizeof(FIGURE_LETTERS) == NONE + 2);
 // while the figure stands on a board or is referenced from a readable undo
 // entry.
 struct Figure {
-    int32_t type;
-    int32_t colour;
+    FigureType type;
+    Colour colour;
 };
 static_assert(sizeof(Figure) == 8);
 
@@ -60,7 +68,7 @@ struct FigureStore {
 
 // Hands out a figure of the given type and colour from the store. A store
 // that has run out ends the process with the allocation-failure message.
-Figure* NewFigure(FigureStore& store, int32_t type, int32_t colour);
+Figure* NewFigure(FigureStore& store, FigureType type, Colour colour);
 
 // Gives a figure back to its store. Only for a figure that no square and no
 // readable undo entry refers to any more (a promotion that was taken back).

@@ -1,7 +1,5 @@
 #include "hash.h"
 
-#include "board.h"
-
 uint64_t key_random[HASH_TABLE_SIZE];
 uint64_t lock_random[HASH_TABLE_SIZE];
 uint32_t side_key_random;
@@ -43,8 +41,8 @@ void InitHashTables(uint32_t seed)
     side_key_random = Draw();
     side_lock_random = Draw();
 
-    for (const int32_t colour : {BLACK, WHITE}) {
-        for (int32_t type = PAWN; type <= KING; ++type) {
+    for (const Colour colour : COLOURS) {
+        for (const FigureType type : FIGURE_TYPES) {
             for (int square = 0; square < 64; ++square) {
                 const int index = HashIndex(Figure{type, colour}, square);
                 key_lock_random[colour][type][square] =
@@ -54,34 +52,6 @@ void InitHashTables(uint32_t seed)
     }
 }
 
-KeyLock ComputeKeyLock(const Board& board)
-{
-    KeyLock hash = 0;
-    for (int square = 0; square < 64; ++square) {
-        const Figure& figure = *board.squares[square];
-        hash ^= key_lock_random[figure.colour][figure.type][square];
-    }
-    return board.side == BLACK ? hash ^ SideKeyLock() : hash;
-}
-
-uint32_t ComputeKey(const Board& board) { return KeyOf(ComputeKeyLock(board)); }
-
-uint32_t ComputeLock(const Board& board) { return LockOf(ComputeKeyLock(board)); }
-
-KeyLock PromotionKeyLock(const Figure& pawn, const Figure& target, const Figure& promoted, Move move)
-{
-    return SideKeyLock() ^ key_lock_random[pawn.colour][pawn.type][move.from] ^
-           key_lock_random[target.colour][target.type][move.to] ^
-           key_lock_random[promoted.colour][promoted.type][move.to];
-}
-
-KeyLock KeyLockOf(const PlyState& state) { return state.hash_key | KeyLock{state.hash_lock} << 32; }
-
-namespace {
-
-// What an ordinary move of `mover` onto the square of `target` XORs into key
-// and lock, the side to move included. The target counts only if it is the
-// other side's; the empty figure's entries are zero.
 KeyLock MoveKeyLock(const Figure& mover, const Figure& target, Move move)
 {
     KeyLock hash = SideKeyLock();
@@ -91,9 +61,9 @@ KeyLock MoveKeyLock(const Figure& mover, const Figure& target, Move move)
            key_lock_random[mover.colour][mover.type][move.from];
 }
 
-}  // namespace
-
-KeyLock KeyLockAfter(const Board& board, Move move)
+KeyLock PromotionKeyLock(const Figure& pawn, const Figure& target, const Figure& promoted, Move move)
 {
-    return KeyLockOf(State(board)) ^ MoveKeyLock(*board.squares[move.from], *board.squares[move.to], move);
+    return SideKeyLock() ^ key_lock_random[pawn.colour][pawn.type][move.from] ^
+           key_lock_random[target.colour][target.type][move.to] ^
+           key_lock_random[promoted.colour][promoted.type][move.to];
 }

@@ -1,15 +1,13 @@
-// Position hashing: random tables and the 32-bit key and lock of a position.
-// Both are XOR sums over the figures on their squares plus a value for black
-// to move; castling rights and the ply are not hashed.
+// Position hashing: random tables, and what a figure on a square or a move
+// adds to the 32-bit key and lock of a position. Both are XOR sums over the
+// figures on their squares plus a value for black to move; castling rights
+// and the ply are not hashed.
 #pragma once
 
 #include <cstdint>
 
+#include "figure.h"
 #include "move.h"
-
-struct Board;
-struct Figure;
-struct PlyState;
 
 inline constexpr int HASH_TABLE_SIZE = 768;  // 6 types x 2 colours x 64 squares
 
@@ -40,25 +38,14 @@ extern KeyLock key_lock_random[3][8][64];
 // Index of a figure on a square in both tables.
 int HashIndex(const Figure& figure, int square);
 
-uint32_t ComputeKey(const Board& board);
-uint32_t ComputeLock(const Board& board);
+// What passing the turn XORs into key and lock.
+KeyLock SideKeyLock();
+
+// What an ordinary move of `mover` onto the square of `target` XORs into key
+// and lock, the side to move included. The target counts only if it is the
+// other side's; the empty figure's entries are zero.
+KeyLock MoveKeyLock(const Figure& mover, const Figure& target, Move move);
 
 // What a promotion of `pawn` onto the square of `target`, which leaves
 // `promoted` there, XORs into key and lock, the side to move included.
 KeyLock PromotionKeyLock(const Figure& pawn, const Figure& target, const Figure& promoted, Move move);
-
-// What passing the turn XORs into key and lock.
-KeyLock SideKeyLock();
-
-// The key and lock kept in a ply's state.
-KeyLock KeyLockOf(const PlyState& state);
-
-// The key and lock of the position after an ordinary move (NORMAL_MOVE) of
-// the side to move, from the board before it: the one update that MakeMove
-// makes and that the search uses to look ahead at the move's table slot.
-// The move may be one the position does not have (a table's move): whatever
-// stands on its squares is hashed as if it moved.
-KeyLock KeyLockAfter(const Board& board, Move move);
-
-// Both of ComputeKey and ComputeLock.
-KeyLock ComputeKeyLock(const Board& board);

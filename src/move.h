@@ -1,17 +1,10 @@
-// Moves and move lists: attack detection, move generation, move ordering and
-// the move notation read from and written to the interface.
+// Moves and move lists: the values that the generators hand to the searches
+// and that the game's history keeps.
 #pragma once
 
 #include <cstdint>
-#include <iosfwd>
-#include <optional>
-#include <string>
-#include <string_view>
 
 #include "figure.h"
-
-struct Board;
-struct Figure;
 
 enum MoveKind : int32_t {
     CASTLE_QUEEN_SIDE = 0,  // king e1-c1 / e8-c8, rook a-file to d-file
@@ -25,7 +18,7 @@ enum MoveKind : int32_t {
 };
 static_assert(CASTLE_QUEEN_SIDE == 0 && CASTLE_KING_SIDE == 1 && EN_PASSANT == 2);
 static_assert(PROMOTE_QUEEN == 3 && PROMOTE_KNIGHT == 4 && PROMOTE_BISHOP == 5 && PROMOTE_ROOK == 6);
-static_assert(NORMAL_MOVE == 7);
+static_assert(NORMAL_MOVE == 7 && sizeof(MoveKind) == 4);
 
 // A move as a value: the square the figure leaves, the square it goes to
 // (for castling, the king's) and its kind. A capture is not marked: it is a
@@ -33,20 +26,20 @@ static_assert(NORMAL_MOVE == 7);
 struct Move {
     int32_t from;
     int32_t to;
-    int32_t kind;
+    MoveKind kind;
 };
 static_assert(sizeof(Move) == 12);
 
 // The form that stands for "no move" (the move of a null move's ply, no
 // preferred move, a best-move record nothing was written to).
-inline constexpr Move NO_MOVE = {0, 0, 0};
+inline constexpr Move NO_MOVE = {0, 0, CASTLE_QUEEN_SIDE};
 
 inline bool SameSquares(Move a, Move b) { return a.from == b.from && a.to == b.to; }
 inline bool IsNoMove(Move m) { return m.from == 0 && m.to == 0; }
-inline bool IsPromotion(int32_t kind) { return kind >= PROMOTE_QUEEN && kind <= PROMOTE_ROOK; }
+inline bool IsPromotion(MoveKind kind) { return kind >= PROMOTE_QUEEN && kind <= PROMOTE_ROOK; }
 
 // The figure type a promotion makes; a queen for any other kind.
-inline int32_t PromotedType(int32_t kind)
+inline FigureType PromotedType(MoveKind kind)
 {
     switch (kind) {
     case PROMOTE_KNIGHT: return KNIGHT;
@@ -69,113 +62,3 @@ struct MoveList {
     int32_t count = 0;
 };
 static_assert(sizeof(MoveList) == MAX_MOVES * (sizeof(Move) + sizeof(int32_t)) + sizeof(int32_t));
-
-// Ordering value of a captured figure, by type (KING and NONE included).
-inline constexpr int32_t capture_value[7] = {100, 300, 325, 500, 900, 2000, 0};
-
-// 1 if a figure of `colour` attacks `square`, else 0.
-int IsAttacked(const Board& board, int square, int colour);
-
-// The squares of the figures of `colour` that attack `square`.
-uint64_t AttackersOf(const Board& board, int square, int colour);
-
-// The squares strictly between two squares on a rank, file or diagonal;
-// none when they share no line or are neighbours.
-uint64_t Between(int a, int b);
-
-// The mailbox step that leads from square `from` toward square `to` along a
-// rank, a file or a diagonal (+-1 along a rank, +-10 along a file, +-9 or
-// +-11 along a diagonal); 0 when the two share no such line.
-int LineStep(int from, int to);
-
-// Whether the first figure met from `square` along mailbox step `step` is a
-// figure of `colour` that slides along that line (a queen, or a bishop on a
-// diagonal, a rook on a rank or file).
-bool IsSliderAlong(const Board& board, int square, int step, int colour);
-
-// The square of that slider as a bit, or 0.
-uint64_t SliderAlong(const Board& board, int square, int step, int colour);
-
-// The same on the board's figures with other sets of squares: `pieces`, those
-// of the slider's side, and `occupied`, every occupied one. For a board as a
-// move would leave it; a square of `pieces` must hold that side's figure.
-uint64_t SliderAlongWith(const Board& board, int square, int step, uint64_t pieces, uint64_t occupied);
-
-// Whether `figure`, standing on `from`, attacks `target` on the board as it
-// stands.
-bool FigureAttacks(const Board& board, const Figure& figure, int from, int target);
-
-// Every pseudo-legal move of the side to move, castling included, each with
-// AddMove's score.
-//
-// The order of the list is part of the contract. The figures come by origin
-// square, a1, b1, ... h1, a2, ... h8, and each lists its moves so:
-//  - a pawn: its capture toward the a-file, its capture toward the h-file, its
-//    push, its double step; a move onto the last rank is four promotions, to
-//    a queen, a rook, a knight and a bishop in that order;
-//  - a knight or a king: by rising destination square;
-//  - a bishop, a rook or a queen: direction by direction, in the order
-//    down-left, down, down-right, left, right, up-left, up, up-right (down is
-//    toward rank 1, left toward the a-file) restricted to its own directions;
-//    along each, from the nearest square outward, ending with the capture of
-//    the enemy figure that closes it, if one does.
-// Castling comes after every figure: queen-side, then king-side. No en
-// passant capture is listed. A list that fills up keeps its first MAX_MOVES
-// moves in this order.
-//
-// The order matters because PickNextMove settles ties between equal scores
-// by place in the list, and leaves moves scored below 0 where they are: the
-// search's node counts, and so the bench signature, depend on this order as
-// much as on the scores.
-MoveList GenerateMoves(const Board& board, Move preferred);
-
-// The captures of the side to move: exactly the moves of GenerateMoves onto
-// an enemy figure, capturing promotions included, in the same order and with
-// the same scores.
-MoveList GenerateCaptures(const Board& board, Move preferred);
-
-// Appends one move with its ordering score, or drops it when the list is
-// full. The score is the history counter of the move at the board's ply plus
-// 2000 when the move has the squares of `preferred`, whatever its kind; else,
-// for a capture, 1400 and the victim's capture_value less the mover's; else
-// 900.
-void AddMove(MoveList& list, const Board& board, Move move, Move preferred);
-
-// 1 if the side to move may castle on `wing` (0 queen-side, 1 king-side).
-int CanCastle(const Board& board, int wing);
-
-// Brings the best-scored move of positions index..count-1 to `index`.
-void PickNextMove(MoveList& list, int index);
-
-// The opponent's move in coordinate notation as a move of the board's side
-// to move, or none when the text names no move that side can make.
-std::optional<Move> ParseMove(const char* text, const Board& board, std::ostream& out);
-
-// The square an en passant capture may go to in the board's position, or -1.
-int EnPassantTarget(const Board& board);
-
-// Every legal move of the side to move, en passant captures included, in
-// generation order with those last; the board is as before on return.
-MoveList LegalMoves(Board& board);
-
-// The square that two characters name (e3), or -1; the text holds at least
-// two characters.
-int ParseSquare(const char* text);
-
-// The name of a square: e3.
-std::string SquareText(int square);
-
-// Whether a text has the shape of a move in coordinate notation: two squares
-// and perhaps the letter of a promoted figure.
-bool IsMoveText(std::string_view text);
-
-// The legal move that a coordinate text names exactly (e2e4, e1g1, e7e8q; a
-// promotion without its letter is a queen's), or none.
-std::optional<Move> ParseLegalMove(std::string_view text, Board& board);
-
-// The coordinate form of a move: e2e4, e1g1, a7a8q (no newline).
-std::string MoveText(Move move);
-
-// Writes the extended form of a move (Pe2e4, Pe4xBd5); call it before the
-// move is made.
-void PrintExtendedMove(const Board& board, Move move, std::ostream& out);

@@ -1,167 +1,14 @@
 #include "search.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <ostream>
-
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
 
 #include "clock.h"
 #include "eval.h"
 #include "hash.h"
-
-// ---- Transposition table -------------------------------------------------
-
-// Aligned to a 2 MB page, so that the table starts on one (see AdviseHugePages).
-alignas(1 << 21) TTEntry trans_table[TT_SIZE];
-
-namespace {
-
-// Beside each slot, what position it holds: a tag of the slot's lock (see
-// LockTag) while the slot holds one, 0 while it is empty (bound BOUND_EMPTY
-// or stamp -1). At 2 bytes a slot this table stays in the caches, while the
-// slots themselves mostly do not: a lookup of a slot that holds another
-// position or none, most lookups, is decided here without loading the
-// slot. Written together with the slot, by StoreTT and ClearTT.
-uint16_t slot_tags[TT_SIZE];
-
-// Equal locks give equal tags, and no tag is 0.
-uint16_t LockTag(uint32_t lock) { return static_cast<uint16_t>((lock & 0x7FFF) | 0x8000); }
-
-// The tag that belongs beside `entry`.
-uint16_t TagOf(const TTEntry& entry)
-{
-    const bool holds = entry.bound != BOUND_EMPTY && entry.stamp != -1;
-    return holds ? LockTag(entry.lock) : 0;
-}
-
-uint32_t SlotIndex(const Board& board) { return State(board).hash_key % TT_SIZE; }
-
-// Starts loading the tag of the position with key `key`, which a child node
-// looks up first.
-void PrefetchTag(uint32_t key) { __builtin_prefetch(&slot_tags[key % TT_SIZE]); }
-
-// The same for the position an ordinary move leads to, before the move is
-// made, so that the load overlaps making it. Other kinds load on the lookup.
-// The move may come from the table: it names two squares of the board, and
-// whatever stands on them only picks the tag to load.
-void PrefetchTagAfter(const Board& board, Move move)
-{
-    if (move.kind != NORMAL_MOVE)
-        return;
-    PrefetchTag(KeyOf(KeyLockAfter(board, move)));
-}
-
-// Starts loading the board's own slot, which a node that searches its moves
-// reads when it stores its result; the table is far larger than the caches.
-void PrefetchOwnSlot(const Board& board) { __builtin_prefetch(&trans_table[SlotIndex(board)]); }
-
-}  // namespace
-
-void AdviseHugePages()
-{
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    // Every node looks up a slot at random in a table far larger than the
-    // caches; on 2 MB pages those lookups also stop missing the TLB. The last
-    // page runs on into the variables after the table, which only gain. The
-    // advice takes effect for pages not touched yet, so it comes before the
-    // table is first written.
-    constexpr size_t HUGE_PAGE = size_t{1} << 21;
-    const size_t length = (sizeof trans_table + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
-    madvise(trans_table, length, MADV_HUGEPAGE);
-#endif
-}
-
-void ClearTT()
-{
-    for (TTEntry& entry : trans_table)
-        entry = {0, 0, -1, BOUND_EMPTY, 0, NO_MOVE};
-    for (uint16_t& tag : slot_tags)
-        tag = 0;
-}
-
-bool SlotTagsOk()
-{
-    for (int index = 0; index < TT_SIZE; ++index) {
-        if (slot_tags[index] != TagOf(trans_table[index]))
-            return false;
-    }
-    return true;
-}
-
-namespace {
-
-// The slot that holds the board's position, or none.
-const TTEntry* FindSlot(const Board& board)
-{
-    // Empty or another position's: mostly told by the tag alone.
-    const uint32_t index = SlotIndex(board);
-    if (slot_tags[index] != LockTag(State(board).hash_lock))
-        return nullptr;
-    const TTEntry& entry = trans_table[index];
-    if (entry.bound == BOUND_EMPTY || entry.stamp == -1 || entry.lock != State(board).hash_lock)
-        return nullptr;
-    return &entry;
-}
-
-}  // namespace
-
-int ProbeTT(const Board& board, int alpha, int beta, int depth, int& score, Move& move)
-{
-    // Step 1. The slot that holds the position.
-    const TTEntry* slot = FindSlot(board);
-    if (!slot)
-        return 0;
-    const TTEntry& entry = *slot;
-
-    // Step 2. Deep enough, and the bound decides the window.
-    if (entry.depth >= depth) {
-        if (entry.bound == BOUND_EXACT) {
-            score = entry.score;
-            return 1;
-        }
-        if (entry.bound == BOUND_UPPER && entry.score <= alpha) {
-            score = alpha;
-            return 1;
-        }
-        if (entry.bound == BOUND_LOWER && entry.score >= beta) {
-            score = beta;
-            return 1;
-        }
-    }
-
-    // Step 3. Otherwise the slot's move still helps the ordering.
-    move = entry.best_move;
-    return 0;
-}
-
-bool TableMove(const Board& board, Move& move)
-{
-    const TTEntry* slot = FindSlot(board);
-    if (slot)
-        move = slot->best_move;
-    return slot != nullptr;
-}
-
-int StoreTT(const Board& board, Move move, int score, int depth, int bound)
-{
-    // Step 1. The clock is read on every store.
-    const int32_t now = static_cast<int32_t>(ReadClock());
-
-    // Step 2. A shallower or older result gives way: within one second the
-    // deepest result stays.
-    const uint32_t index = SlotIndex(board);
-    TTEntry& entry = trans_table[index];
-    if (entry.depth < depth || entry.stamp < now) {
-        entry = {depth, score, now, bound, State(board).hash_lock, move};
-        slot_tags[index] = TagOf(entry);
-    }
-    return 1;
-}
+#include "make_move.h"
+#include "movegen.h"
 
 // ---- Alpha-beta and quiescence search -------------------------------------
 
@@ -287,7 +134,7 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
     }
 
     // Step 6. Generate the moves, the table's first.
-    MoveList list = GenerateMoves(board, table_move);
+    MoveList list = GenerateMoves(board, table_move, history[board.ply]);
 
     // Step 7. Check extension.
     if (in_check)
@@ -295,7 +142,7 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
 
     // Step 8. Move loop.
     bool any_legal = false;
-    int bound = BOUND_UPPER;
+    Bound bound = BOUND_UPPER;
     for (int i = 0; i < list.count; ++i) {
         PickNextMove(list, i);
         const Move move = list.moves[i];
@@ -365,7 +212,7 @@ bool AtQuiescenceLimit(int ply) { return ply - root_ply >= QUIESCE_LIMIT || ply 
         alpha = stand_pat;
 
     // Step 4. The captures, capturing promotions included.
-    MoveList list = GenerateCaptures(board, NO_MOVE);
+    MoveList list = GenerateCaptures(board, NO_MOVE, history[board.ply]);
 
     // Step 5. Search each. Most replies go no further than their own step 2
     // or 3: they stand at the limit or stand pat. Such a reply, when its
@@ -562,37 +409,4 @@ void StartEngine()
     AdviseHugePages();
     ClearTT();
     ClearHistory();
-}
-
-std::optional<Move> Think(Board& board, std::ostream& out)
-{
-    // Step 1. The search, timed by the calendar clock.
-    const int64_t start = ReadClock();
-    const SearchResult result = Search(board, SearchLimits{});
-    int64_t elapsed = ReadClock() - start;
-    if (elapsed == 0)
-        elapsed = 1;
-    const long per_second = static_cast<long>(result.nodes / elapsed);
-
-    // Step 2. The share of lookups answered; none at all reads as 0 %.
-    const float ratio = result.tt_probes > 0
-                            ? static_cast<float>(result.tt_hits) / static_cast<float>(result.tt_probes)
-                            : 0.0f;
-    const double reuse = ratio * 100.0f;
-
-    // Step 3. The statistics line.
-    char line[256];
-    std::snprintf(line, sizeof line,
-                  "Searched %i nodes, reused %.2f%%[%i] of %i nodes from table, we got %i cutoffs, %i nullcutoffs, "
-                  "eval is %i, %li NPS\n",
-                  static_cast<int>(result.nodes), reuse, static_cast<int>(result.tt_hits),
-                  static_cast<int>(result.tt_probes), static_cast<int>(result.cutoffs),
-                  static_cast<int>(result.null_cutoffs), result.score, per_second);
-    out << line;
-
-    // Step 4. The move: Search has replaced a root that wrote none (all its
-    // moves scored at the bottom of the window) with the first legal one.
-    if (!result.has_move)
-        return std::nullopt;
-    return result.best;
 }

@@ -1,63 +1,15 @@
-// The search: transposition table, alpha-beta and quiescence searches, and the
-// driver that picks the engine's move.
+// The search: alpha-beta and quiescence searches over the transposition
+// table, and the driver that runs them within limits of depth, time and
+// nodes. It writes nothing: what it found goes back in a SearchResult.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <iosfwd>
 #include <optional>
 
 #include "board.h"
 #include "move.h"
-
-// ---- Transposition table ---------------------------------------------------
-
-enum Bound : int32_t {
-    BOUND_UPPER = 0,  // no move raised alpha: the score is at most `score`
-    BOUND_LOWER = 1,  // a move reached beta: the score is at least `score`
-    BOUND_EXACT = 2,
-    BOUND_EMPTY = 3,  // never written
-};
-static_assert(BOUND_UPPER == 0 && BOUND_LOWER == 1 && BOUND_EXACT == 2 && BOUND_EMPTY == 3);
-
-// One slot: the result of an earlier search of the position whose lock it
-// holds. `stamp` is the second of the store (-1: never written). Written only
-// by StoreTT, emptied only by ClearTT.
-struct TTEntry {
-    int32_t depth;
-    int32_t score;
-    int32_t stamp;
-    int32_t bound;
-    uint32_t lock;
-    Move best_move;
-};
-static_assert(sizeof(TTEntry) == 32);
-
-inline constexpr int TT_SIZE = 430949;  // a prime; one slot per key modulo TT_SIZE
-extern TTEntry trans_table[TT_SIZE];
-
-// Empties every slot. Once at start-up; the table then lives for the run.
-void ClearTT();
-
-// Asks the system to keep the table on huge pages (see StartEngine).
-void AdviseHugePages();
-
-// Whether the tags kept beside the slots, which let most lookups skip
-// loading their slot, agree with every slot. For tests.
-bool SlotTagsOk();
-
-// 1 when the slot of the board's position answers a node with window
-// (alpha, beta) and remaining depth, the answer in `score`. On a miss of a
-// matching slot the slot's move goes to `move`; other misses leave it alone.
-int ProbeTT(const Board& board, int alpha, int beta, int depth, int& score, Move& move);
-
-// The move kept with the board's position, if a slot holds the position. It
-// may be no move, or one the position does not have.
-bool TableMove(const Board& board, Move& move);
-
-// Offers a result for the board's position; written when the slot is
-// shallower or older than this second. Always 1.
-int StoreTT(const Board& board, Move move, int score, int depth, int bound);
+#include "tt.h"
 
 // ---- Alpha-beta and quiescence search ---------------------------------------
 
@@ -92,7 +44,46 @@ void ClearHistory();
 // pawn move), else 0.
 int IsRepetition(const Board& board);
 
+// The score of the board's position for the side to move, searched `depth`
+// plies deep (plus one for each node in check) within the window
+// (alpha, beta); the board is as before on return.
+//
+// Returns (fail-hard): a score within [alpha, beta], but for a null-move
+// cut-off, which returns the null move's value even above beta, and for a
+// table hit, which returns the entry's exact score or the bound it meets.
+// A third occurrence of a position below the root scores 0, and so does a
+// stalemate; a mated side scores its board ply less MATE_SCORE (the ply of
+// the mated position, not its distance from the root). Once the search's
+// limits have stopped it, every node returns 0, which means nothing.
+//
+// `depth` <= 0 hands the node to Quiesce after its table lookup.
+// `after_null` is 1 for the node a null move led to, which tries none of its
+// own, else 0.
+//
+// `best` is the caller's record. The node writes into it each move that
+// raises alpha without reaching beta, so on return it holds the best move
+// when one raised alpha, and after a cut-off the last move that did before
+// it. A node that raised no alpha leaves the record as the caller had it,
+// and stores that carried-over move in the table as its own: the callers
+// never empty the records they pass. The root alone writes its cut-off move
+// into an empty record, so that the driver always has a move to play.
+//
+// Leaves in the table: on a cut-off in the move loop, a BOUND_LOWER entry of
+// beta with `best`; after a loop with a legal move, alpha with `best`,
+// BOUND_EXACT when a move raised alpha, else BOUND_UPPER. Nothing otherwise.
+// Counts every call in `nodes`, the lookups below the root in `tt_probes`
+// and their answers in `tt_hits`, move-loop cut-offs in `cutoffs` and
+// null-move cut-offs in `null_cutoffs`; a node that finished its loop adds
+// `depth` to the history counter of its best move at its ply.
 int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move& best);
+
+// The score of the board's position for the side to move once the captures
+// pending in it are played out, within (alpha, beta); the board is as before
+// on return. Returns (fail-hard) a score within [alpha, beta], the side to
+// move standing pat on Evaluate; a node QUIESCE_LIMIT plies from the root, or
+// at LAST_PLY, returns Evaluate unbounded. Sees no mate, no check and no
+// repetition. Counts every node in `nodes`, the replies it scores without
+// making them included; stores nothing and changes no history counter.
 int Quiesce(Board& board, int alpha, int beta);
 
 // ---- Driver -----------------------------------------------------------------
@@ -171,8 +162,3 @@ int MateInMoves(int score, int root);
 // calendar clock, puts the transposition table on huge pages and empties it,
 // and empties the history counters.
 void StartEngine();
-
-// Searches the board's position to SEARCH_DEPTH, writes the statistics line
-// and gives the move to play, or none when the side to move has no legal
-// move. The board is as before on return.
-std::optional<Move> Think(Board& board, std::ostream& out);

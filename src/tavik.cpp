@@ -6,9 +6,10 @@
 #include <iostream>
 #include <string_view>
 
+#include "classic.h"
 #include "input.h"
-#include "main.h"
 #include "uci.h"
+#include "version.h"
 #include "xboard.h"
 
 namespace {

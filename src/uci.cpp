@@ -8,9 +8,12 @@
 #include <vector>
 
 #include "clock.h"
-#include "main.h"
-#include "move.h"
+#include "make_move.h"
+#include "notation.h"
+#include "position_text.h"
 #include "search.h"
+#include "setup.h"
+#include "version.h"
 
 namespace {
 
@@ -64,7 +67,7 @@ GoRequest ReadGo(const WordList& words)
 
 // The limits of a request for the side to move: its own depth, time per
 // move or clock, and node count; with none of them, the engine's usual depth.
-SearchLimits LimitsFor(const GoRequest& request, int32_t side)
+SearchLimits LimitsFor(const GoRequest& request, Colour side)
 {
     SearchLimits limits;
     limits.iterate = true;

@@ -9,13 +9,15 @@
 #include <vector>
 
 #include "clock.h"
-#include "main.h"
-#include "move.h"
+#include "make_move.h"
+#include "movegen.h"
+#include "notation.h"
+#include "position_text.h"
 #include "search.h"
+#include "setup.h"
+#include "version.h"
 
 namespace {
-
-constexpr const char* START_POSITION = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
 // The features this front-end asks for: every command it needs, none of the
 // obsolete ones, and no signals.
@@ -162,7 +164,7 @@ bool StartFrom(XboardSession& session, const std::string& text)
 }
 
 // The obsolete "white" and "black": that side to move, the engine the other.
-void SetSideToMove(XboardSession& session, int32_t side)
+void SetSideToMove(XboardSession& session, Colour side)
 {
     session.engine_side = Opponent(side);
     if (session.board->side == side)

@@ -40,7 +40,7 @@ struct XboardSession {
     std::string start;
     std::vector<Move> moves;
     bool force = false;
-    int32_t engine_side = BLACK;
+    Colour engine_side = BLACK;
     int depth_limit = 0;  // "sd"; 0: none
     XboardClock clock;
     bool post = false;

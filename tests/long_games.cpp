@@ -12,9 +12,8 @@
 #include <vector>
 
 #include "board.h"
+#include "diagram.h"
 #include "eval.h"
-#include "fen.h"
-#include "move.h"
 #include "scripted_game.h"
 #include "session.h"
 

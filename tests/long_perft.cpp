@@ -10,6 +10,7 @@
 #include "board.h"
 #include "perft.h"
 #include "perft_cases.h"
+#include "setup.h"
 #include "test_support.h"
 
 namespace {

@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <sstream>
 
+#include "classic.h"
 #include "clock.h"
 #include "hash.h"
 #include "input.h"
 #include "line_source.h"
-#include "main.h"
-#include "search.h"
+#include "position_text.h"
 #include "uci.h"
 #include "xboard.h"
 

@@ -4,10 +4,11 @@
 
 #include <string>
 
+#include "attack.h"
 #include "board.h"
-#include "fen.h"
+#include "geometry.h"
 #include "hash.h"
-#include "move.h"
+#include "make_move.h"
 #include "test_support.h"
 
 namespace {
@@ -27,7 +28,7 @@ std::string Names(uint64_t squares)
 }
 
 // The squares that `colour` attacks, as Names gives them.
-std::string Attacked(const char* fen, int32_t colour)
+std::string Attacked(const char* fen, Colour colour)
 {
     BoardPtr board = Load(fen);
     if (!board)
@@ -51,7 +52,7 @@ TEST_F(AttackTest, AttackedSquares)
     const struct {
         const char* label;
         const char* fen;
-        int32_t colour;
+        Colour colour;
         const char* attacked;
     } rows[] = {
         // ---- Edges: no wrap-around.

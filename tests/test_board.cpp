@@ -8,13 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "attack.h"
 #include "board.h"
 #include "eval.h"
-#include "fen.h"
+#include "figure.h"
 #include "hash.h"
-#include "move.h"
+#include "make_move.h"
+#include "movegen.h"
+#include "notation.h"
 #include "perft.h"
 #include "search.h"
+#include "setup.h"
 #include "test_support.h"
 
 namespace {
@@ -132,7 +136,7 @@ TEST_F(BoardTest, CastlingMovesKingAndRookAndUnmakeRestoresEverything)
     for (const Case& c : cases) {
         SCOPED_TRACE(MoveText(c.move));
         MakeAndTakeBack(c.fen, c.move, [&](const Board& board, const Snapshot& before) {
-            const int32_t mover = before.position[0];  // the side to move before
+            const Colour mover = before.position[0] == WHITE ? WHITE : BLACK;  // the side to move before
             EXPECT_EQ(board.side, Opponent(mover));
             EXPECT_EQ(board.squares[c.move.to], before.squares[c.move.from]);  // the king
             EXPECT_EQ(board.squares[c.rook_to], before.squares[c.rook_from]);  // the rook
@@ -162,7 +166,7 @@ TEST_F(BoardTest, PromotionsMakeTheNamedFigureAndUnmakePutsBackTheSameFigures)
         {white, "a7b8", "white capture"}, {white, "a7a8", "white push"},
         {black, "a2b1", "black capture"}, {black, "a2a1", "black push"},
     };
-    const int32_t kinds[] = {PROMOTE_QUEEN, PROMOTE_KNIGHT, PROMOTE_BISHOP, PROMOTE_ROOK};
+    const MoveKind kinds[] = {PROMOTE_QUEEN, PROMOTE_KNIGHT, PROMOTE_BISHOP, PROMOTE_ROOK};
     const int32_t types[] = {QUEEN, KNIGHT, BISHOP, ROOK};
     for (const Case& c : cases) {
         for (int k = 0; k < 4; ++k) {
@@ -448,7 +452,7 @@ TEST_F(BoardTest, PromotionsTakenBackDoNotGrowTheFigureStore)
     const Snapshot before = Take(*board);
     const int32_t used = board->store.used;
     for (int i = 0; i < 5000; ++i) {
-        const int32_t kind = PROMOTE_QUEEN + i % 4;
+        const MoveKind kind = static_cast<MoveKind>(PROMOTE_QUEEN + i % 4);
         ASSERT_EQ(MakeMove(*board, Mv(i % 2 ? "a7b8" : "a7a8", kind)), 1);
         ASSERT_EQ(MakeMove(*board, Mv(i % 3 ? "h2g1" : "h2h1", kind)), 1);
         UnmakeMove(*board);

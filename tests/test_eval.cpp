@@ -5,7 +5,9 @@
 
 #include "board.h"
 #include "eval.h"
-#include "fen.h"
+#include "make_move.h"
+#include "position_text.h"
+#include "setup.h"
 #include "test_support.h"
 
 namespace {
@@ -60,7 +62,7 @@ int WorthForWhite(int square, char letter)
 TEST(Evaluate, InitialPositionFromEitherSide)
 {
     EXPECT_EQ(Evaluate(*NewBoard()), -25);
-    EXPECT_EQ(EvaluateFen(START_FEN), -25);
+    EXPECT_EQ(EvaluateFen(START_POSITION), -25);
     EXPECT_EQ(EvaluateFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1"), 25);
 }
 

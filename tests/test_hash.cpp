@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "board.h"
-#include "fen.h"
 #include "hash.h"
-#include "move.h"
+#include "make_move.h"
+#include "movegen.h"
+#include "position_text.h"
+#include "setup.h"
 #include "test_support.h"
 
 namespace {
@@ -103,8 +105,8 @@ TEST_F(HashTest, TableIndexSeparatesTypeColourAndSquare)
 {
     // Every (figure, square) has its own entry.
     std::vector<bool> used(HASH_TABLE_SIZE, false);
-    for (int32_t type = PAWN; type <= KING; ++type) {
-        for (const int32_t colour : {WHITE, BLACK}) {
+    for (const FigureType type : FIGURE_TYPES) {
+        for (const Colour colour : COLOURS) {
             const Figure figure{type, colour};
             for (int square = 0; square < 64; ++square) {
                 const int index = HashIndex(figure, square);
@@ -138,7 +140,7 @@ TEST_F(HashTest, IncrementalValuesMatchScratchAlongAGame)
 TEST_F(HashTest, IncrementalValuesMatchScratchOverWholeTrees)
 {
     const char* fens[] = {
-        START_FEN,
+        START_POSITION,
         "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
         "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
         "n1n4k/PPPP4/8/8/8/8/4pppp/K5N1 b - - 0 1",
@@ -195,8 +197,8 @@ TEST_F(HashTest, SamePositionSameValues)
         {"played or set up directly", start, castled, "1N2k2r/r7/8/8/8/8/8/R4RK1 b k - 0 1", ""},
         {"castling rights are not hashed", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "",
          "r3k2r/8/8/8/8/8/8/R3K2R w - - 0 1", ""},
-        {"the ply is not hashed: back to the start by knights", START_FEN, "g1f3 g8f6 f3g1 f6g8", START_FEN, ""},
-        {"rights lost by a rook round trip are not hashed", START_FEN, rook_trip, START_FEN, ""},
+        {"the ply is not hashed: back to the start by knights", START_POSITION, "g1f3 g8f6 f3g1 f6g8", START_POSITION, ""},
+        {"rights lost by a rook round trip are not hashed", START_POSITION, rook_trip, START_POSITION, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);

@@ -9,11 +9,15 @@
 #include <vector>
 
 #include "board.h"
-#include "fen.h"
+#include "diagram.h"
 #include "hash.h"
-#include "move.h"
+#include "make_move.h"
+#include "movegen.h"
+#include "notation.h"
+#include "position_text.h"
 #include "scripted_game.h"
 #include "session.h"
+#include "setup.h"
 #include "test_support.h"
 
 namespace {
@@ -94,12 +98,12 @@ TEST_F(Notation, Readings)
     const char* black = "4k3/8/8/8/8/8/1p6/R3K3 b - -";
     const char* wide = "4k3/3p4/8/5P2/8/8/8/4K3 b - -";
     const Reading readings[] = {
-        {"a pawn move", START_FEN, "e2e4", Mv("e2e4")},
-        {"a knight move", START_FEN, "g1f3", Mv("g1f3")},
-        {"a letter after a pawn move is no promotion", START_FEN, "e2e4q", Mv("e2e4")},
-        {"a letter after a knight move is no promotion", START_FEN, "g1f3n", Mv("g1f3")},
-        {"words after the move are ignored", START_FEN, "e2e4 and more", Mv("e2e4")},
-        {"a trailing carriage return is ignored", START_FEN, "e2e4\r", Mv("e2e4")},
+        {"a pawn move", START_POSITION, "e2e4", Mv("e2e4")},
+        {"a knight move", START_POSITION, "g1f3", Mv("g1f3")},
+        {"a letter after a pawn move is no promotion", START_POSITION, "e2e4q", Mv("e2e4")},
+        {"a letter after a knight move is no promotion", START_POSITION, "g1f3n", Mv("g1f3")},
+        {"words after the move are ignored", START_POSITION, "e2e4 and more", Mv("e2e4")},
+        {"a trailing carriage return is ignored", START_POSITION, "e2e4\r", Mv("e2e4")},
         {"black's pawn move", BLACK_TO_START, "e7e5", Mv("e7e5")},
         {"black's knight move", BLACK_TO_START, "b8c6", Mv("b8c6")},
 
@@ -113,8 +117,8 @@ TEST_F(Notation, Readings)
         {"white's castling with black to move", black_castling, "e1g1", REFUSED},
         {"no king side castling without the right", no_rights, "e1g1", REFUSED},
         {"no queen side castling without the right", no_rights, "e1c1", REFUSED},
-        {"no king side castling through figures", START_FEN, "e1g1", REFUSED},
-        {"no queen side castling through figures", START_FEN, "e1c1", REFUSED},
+        {"no king side castling through figures", START_POSITION, "e1g1", REFUSED},
+        {"no queen side castling through figures", START_POSITION, "e1c1", REFUSED},
         {"no castling across an attacked square", crossed, "e1g1", REFUSED},
         {"castling on the other side stays allowed", crossed, "e1c1", Mv("e1c1", CASTLE_QUEEN_SIDE)},
         {"no king side castling out of check", in_check, "e1g1", REFUSED},
@@ -125,11 +129,11 @@ TEST_F(Notation, Readings)
         {"a black rook going e8-g8 is a rook move", black_rook, "e8g8", Mv("e8g8")},
         {"a black rook going e8-c8 is a rook move", black_rook, "e8c8", Mv("e8c8")},
 
-        {"empty origin, empty destination", START_FEN, "e3e4", REFUSED},
-        {"empty origin, enemy destination", START_FEN, "e3e7", REFUSED},
-        {"black's pawn with white to move", START_FEN, "e7e5", REFUSED},
-        {"black's knight with white to move", START_FEN, "g8f6", REFUSED},
-        {"own figure on the destination", START_FEN, "e1e2", REFUSED},
+        {"empty origin, empty destination", START_POSITION, "e3e4", REFUSED},
+        {"empty origin, enemy destination", START_POSITION, "e3e7", REFUSED},
+        {"black's pawn with white to move", START_POSITION, "e7e5", REFUSED},
+        {"black's knight with white to move", START_POSITION, "g8f6", REFUSED},
+        {"own figure on the destination", START_POSITION, "e1e2", REFUSED},
         {"white's pawn with black to move", BLACK_TO_START, "e2e4", REFUSED},
         {"white's knight with black to move", BLACK_TO_START, "g1f3", REFUSED},
         {"empty origin for black", BLACK_TO_START, "e6e2", REFUSED},
@@ -163,7 +167,7 @@ TEST_F(Notation, Readings)
         {"black's capturing promotion to a queen", black, "b2a1", Mv("b2a1", PROMOTE_QUEEN)},
         {"black's capturing promotion to a bishop", black, "b2a1B", Mv("b2a1", PROMOTE_BISHOP)},
 
-        {"en passant only right after the double step", START_FEN, "e5d6", REFUSED, "e2e4 a7a6 e4e5 d7d5 g1f3 a6a5"},
+        {"en passant only right after the double step", START_POSITION, "e5d6", REFUSED, "e2e4 a7a6 e4e5 d7d5 g1f3 a6a5"},
         {"two single steps are no double step", "4k3/8/3p4/4P3/8/8/8/4K3 b - -", "e5d6", REFUSED, "d6d5"},
         {"a rook going d7-d5 is no double step", "4k3/3r4/8/4P3/8/8/8/4K3 b - -", "e5d6", REFUSED, "d7d5"},
         {"a pawn two files away cannot take en passant", wide, "f5d6", REFUSED, "d7d5"},
@@ -242,8 +246,8 @@ TEST_F(Notation, OpponentEnPassant)
         const char* victim;
         int made;
     } cases[] = {
-        {"white takes en passant", START_FEN, "e2e4 a7a6 e4e5 d7d5", "e5d6", "e5f6", "d5", 1},
-        {"black takes en passant", START_FEN, "a2a3 e7e5 a3a4 e5e4 d2d4", "e4d3", "e4f3", "d4", 1},
+        {"white takes en passant", START_POSITION, "e2e4 a7a6 e4e5 d7d5", "e5d6", "e5f6", "d5", 1},
+        {"black takes en passant", START_POSITION, "a2a3 e7e5 a3a4 e5e4 d2d4", "e4d3", "e4f3", "d4", 1},
         {"en passant exposing the king is refused", "7k/2p5/8/KP5r/8/8/8/8 b - -", "c7c5", "b5c6", "b5a6", "c5", 0},
     };
     for (const auto& c : cases) {

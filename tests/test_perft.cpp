@@ -12,10 +12,11 @@
 #include <vector>
 
 #include "board.h"
-#include "fen.h"
+#include "diagram.h"
 #include "hash.h"
 #include "perft.h"
 #include "perft_cases.h"
+#include "setup.h"
 #include "test_support.h"
 
 namespace {

@@ -11,15 +11,20 @@
 #include <vector>
 
 #include "board.h"
+#include "classic.h"
 #include "clock.h"
 #include "eval.h"
-#include "fen.h"
 #include "hash.h"
-#include "move.h"
+#include "make_move.h"
+#include "movegen.h"
+#include "notation.h"
 #include "perft.h"
+#include "position_text.h"
 #include "search.h"
 #include "session.h"
+#include "setup.h"
 #include "test_support.h"
+#include "tt.h"
 
 namespace {
 
@@ -176,15 +181,15 @@ TEST_F(SearchTest, ThinkPlaysALegalMoveWithItsScoreAndLeavesTheBoard)
          -MATE_SCORE, -MATE_SCORE},
         // None of its moves can expose a king, whatever attacks a1 (the square its king would be recorded on).
         {"a side without a king", NO_WHITE_KING, {}, 0},
-        {"initial position a ply in", START_FEN, {Mv("b1a3")}, 1},
+        {"initial position a ply in", START_POSITION, {Mv("b1a3")}, 1},
         {"castling rights a ply in", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", {Mv("a8a7")}, 1},
         {"promotions a ply in", "4k3/1P6/8/8/8/8/6p1/4K3 w - - 0 1", {Mv("e1d1")}, 1},
         {"pawns and rooks a ply in", "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", {Mv("e2e3")}, 1},
         {"a check answered a ply in", "4k3/8/8/8/8/8/4q3/4K3 w - - 0 1", {Mv("e1e2")}, 1},
         // Boards played by MakeMove alone (no room made), the root a few plies or a ply before the last.
-        {"290 plies into the history", START_FEN, shuffle, 290},
-        {"295 plies into the history", START_FEN, shuffle, 295},
-        {"a ply before the last", START_FEN, shuffle, LAST_PLY - 1},
+        {"290 plies into the history", START_POSITION, shuffle, 290},
+        {"295 plies into the history", START_POSITION, shuffle, 295},
+        {"a ply before the last", START_POSITION, shuffle, LAST_PLY - 1},
         // Queens and rooks give long lines of checks, which extend the search.
         {"checks at ply 288", "3qk3/3r4/8/8/8/8/3R4/3QK3 w - - 0 1",
          {Mv("e1f1"), Mv("e8f8"), Mv("f1e1"), Mv("f8e8")}, 288},

@@ -6,11 +6,12 @@
 #include <string>
 
 #include "board.h"
+#include "diagram.h"
 #include "eval.h"
-#include "fen.h"
-#include "move.h"
+#include "notation.h"
 #include "scripted_game.h"
 #include "session.h"
+#include "setup.h"
 #include "test_support.h"
 
 namespace {

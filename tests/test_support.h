@@ -13,15 +13,16 @@
 #include <vector>
 
 #include "board.h"
-#include "hash.h"
-#include "main.h"
-#include "move.h"
+#include "make_move.h"
+#include "notation.h"
+#include "position_text.h"
+#include "setup.h"
 
 // The square a name such as "e4" stands for.
 constexpr int Sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
 
 // A move from its coordinate text, e.g. Mv("e2e4") or Mv("a7b8", PROMOTE_KNIGHT).
-constexpr Move Mv(const char* text, int32_t kind = NORMAL_MOVE) { return Move{Sq(text), Sq(text + 2), kind}; }
+constexpr Move Mv(const char* text, MoveKind kind = NORMAL_MOVE) { return Move{Sq(text), Sq(text + 2), kind}; }
 
 inline bool SameMove(Move a, Move b) { return SameSquares(a, b) && a.kind == b.kind; }
 

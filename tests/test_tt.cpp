@@ -8,11 +8,12 @@
 #include <string>
 
 #include "board.h"
+#include "classic.h"
 #include "clock.h"
-#include "fen.h"
 #include "hash.h"
-#include "search.h"
+#include "setup.h"
 #include "test_support.h"
+#include "tt.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ class TTTest : public ::testing::Test {
         probe.hit = ProbeTT(*board, alpha, beta, depth, probe.score, probe.move);
         return probe;
     }
-    void Store(int score, int depth, int bound, Move move = STORED)
+    void Store(int score, int depth, Bound bound, Move move = STORED)
     {
         EXPECT_EQ(StoreTT(*board, move, score, depth, bound), 1);
     }
@@ -101,7 +102,8 @@ TEST_F(TTTest, WhatALookupAnswers)
 {
     const struct {
         const char* label;
-        int score, depth, bound;  // stored
+        int score, depth;  // stored
+        Bound bound;
         int alpha, beta, probe_depth;
         std::optional<int> answer;  // none for a miss
     } cases[] = {

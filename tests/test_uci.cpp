@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "fen.h"
+#include "notation.h"
+#include "position_text.h"
 #include "session.h"
 #include "test_support.h"
 
@@ -24,18 +25,18 @@ std::string KnightShuffle()
 const std::vector<Exchange> EXCHANGES = {
     {"handshake", "uci\nisready\ndebug on\nsetoption name Clear Hash\nsetoption name Foo value 3\nfoo\n",
      {"id name tavik *", "id author the tavik developers", "option name Clear Hash type button", "uciok", "readyok"},
-     START_FEN},
+     START_POSITION},
     {"go depth: one info line per depth, then the move", "position startpos\ngo depth 3\n",
      {"info depth 1 score cp * nodes * nps * time * pv *", "info depth 2 *", "info depth 3 *", "bestmove *"},
-     START_FEN},
+     START_POSITION},
     {"isready during a search, then stop", "position startpos\ngo depth 60\nisready\nstop\n",
-     {"readyok", "bestmove *"}, START_FEN, Arrival::ALL_AT_ONCE},
+     {"readyok", "bestmove *"}, START_POSITION, Arrival::ALL_AT_ONCE},
     {"go infinite answers only after stop", "position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1\ngo infinite\nisready\nstop\n",
      {"readyok", "bestmove 0000"}, "7k/6Q1/6K1/8/8/8/8/8 b - - 0 1"},
     {"go movetime ends by the clock", "position startpos moves e2e4\ngo movetime 200\n", {"bestmove *"}, "* b *"},
     {"go wtime and btime", "position startpos\ngo wtime 60000 btime 60000 winc 0 binc 0 movestogo 40\n",
-     {"bestmove *"}, START_FEN},
-    {"a game of 600 plies", KnightShuffle() + "go depth 2\n", {"bestmove *"}, START_FEN},
+     {"bestmove *"}, START_POSITION},
+    {"a game of 600 plies", KnightShuffle() + "go depth 2\n", {"bestmove *"}, START_POSITION},
     {"mated and stalemated sides to move", "position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1\ngo depth 3\n"
                                            "position fen k7/8/1Q6/8/8/8/8/4K3 b - - 0 1\ngo depth 3\n",
      {"bestmove 0000", "bestmove 0000"}, "k7/8/1Q6/8/8/8/8/4K3 b - - 0 1"},

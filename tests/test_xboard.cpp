@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "clock.h"
-#include "fen.h"
+#include "position_text.h"
 #include "search.h"
 #include "session.h"
 
@@ -16,7 +16,7 @@ const std::vector<Exchange> FLOWS = {
     {"handshake", "xboard\nprotover 2\naccepted ping\n",
      {"feature ping=1 setboard=1 usermove=1 playother=1 colors=0 sigint=0 sigterm=0 reuse=1 analyze=0 san=0 time=1 "
       "draw=0 nps=0 variants=\"normal\" myname=\"tavik " TAVIK_VERSION "\" done=1"},
-     START_FEN},
+     START_POSITION},
     {"xboard takes back a move pair", "new\nusermove e2e4\nremove\nforce\nusermove d2d4\n", {"move *"},
      "rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq - 0 1"},
     {"edit position: black to move, castling rights kept",
@@ -26,7 +26,7 @@ const std::vector<Exchange> FLOWS = {
      {"move *"}, "* w *"},
     {"switching sides in mid-game", "new\nusermove e2e4\nforce\ngo\n", {"move *", "move *"}, "* b *"},
     {"gnome-chess: force, bare moves, go, one-ply undo", "xboard\nnew\nforce\ne2e4\ngo\nforce\nundo\nundo\n",
-     {"move *"}, START_FEN},
+     {"move *"}, START_POSITION},
     {"pychess: book replay from a set-up position",
      "new\nforce\nsetboard rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1\nusermove e7e5\ngo\n",
      {"move *"}, "* b *"},
@@ -34,7 +34,7 @@ const std::vector<Exchange> FLOWS = {
      Arrival::ALL_AT_ONCE},
     {"? ends a long search with its move", "new\nsd 60\ngo\n?\nping 4\n", {"move *", "pong 4"}, "* b *",
      Arrival::ALL_AT_ONCE},
-    {"force ends a search without its move", "new\nsd 60\ngo\nforce\nping 5\n", {"pong 5"}, START_FEN,
+    {"force ends a search without its move", "new\nsd 60\ngo\nforce\nping 5\n", {"pong 5"}, START_POSITION,
      Arrival::ALL_AT_ONCE},
     {"en passant and under-promotion keep the boards together",
      "new\nforce\ne2e4\na7a6\ne4e5\nd7d5\ne5d6\nsetboard 4k3/P7/8/8/8/8/8/4K3 w - - 0 1\na7a8n\n", {},
@@ -57,7 +57,7 @@ const std::vector<Exchange> FLOWS = {
       "tellusererror Illegal position", "tellusererror Illegal position", "tellusererror Illegal position",
       "tellusererror Illegal position", "tellusererror Illegal position", "Error (bad argument): sd x",
       "Error (bad argument): level 40", "Error (bad argument): time 1e3", "Error (no move to take back): undo"},
-     START_FEN},
+     START_POSITION},
 };
 
 TEST(XboardTest, EachFlowGetsItsRepliesAndKeepsTheGamesTogether) { ExpectExchanges(FrontEnd::XBOARD, FLOWS); }

@@ -2,12 +2,14 @@
 
 #include <chrono>
 #include <ostream>
-#include <sstream>
 
+#include "board.h"
 #include "clock.h"
-#include "fen.h"
 #include "hash.h"
+#include "notation.h"
+#include "position_text.h"
 #include "search.h"
+#include "tt.h"
 
 namespace {
 
@@ -62,11 +64,10 @@ std::vector<BenchResult> RunBench(std::ostream& log)
         InitHashTables(BENCH_SEED);
         ClearTT();
         BoardPtr board = LoadFen(fen);
-        std::ostringstream statistics;
         const auto start = std::chrono::steady_clock::now();
-        const std::optional<Move> move = Think(*board, statistics);
+        const SearchResult found = Search(*board, SearchLimits{});
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        BenchResult result{fen, nodes, move ? MoveText(*move) : "none", elapsed.count()};
+        BenchResult result{fen, found.nodes, found.has_move ? MoveText(found.best) : "none", elapsed.count()};
         log << result.nodes << " " << result.move << " " << static_cast<int>(result.seconds * 1000 + 0.5) << " ms "
             << fen << "\n";
         results.push_back(result);

@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "board.h"
-#include "move.h"
 #include "scripted_game.h"
 
 namespace {

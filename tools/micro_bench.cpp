@@ -5,14 +5,19 @@
 
 #include <vector>
 
+#include "attack.h"
+#include "board.h"
 #include "eval.h"
-#include "fen.h"
 #include "hash.h"
+#include "make_move.h"
+#include "movegen.h"
+#include "position_text.h"
+#include "setup.h"
 
 namespace {
 
 constexpr const char* POSITIONS[] = {
-    START_FEN,
+    START_POSITION,
     "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
     "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
     "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
@@ -30,13 +35,15 @@ std::vector<BoardPtr> LoadPositions()
 // Calls `visit(board, move)` for each move of each position's list from
 // `generate` for as long as the benchmark runs; `visit` gives 1 for a move
 // that counts as an item, 0 for one it passed over.
+using Generator = MoveList (*)(const Board&, Move, const HistoryRow&);
+
 template <typename Visit>
-void ForEachMove(benchmark::State& state, MoveList (*generate)(const Board&, Move), Visit visit)
+void ForEachMove(benchmark::State& state, Generator generate, Visit visit)
 {
     std::vector<BoardPtr> boards = LoadPositions();
     std::vector<MoveList> lists;
     for (const BoardPtr& board : boards)
-        lists.push_back(generate(*board, NO_MOVE));
+        lists.push_back(generate(*board, NO_MOVE, NO_HISTORY));
     int64_t moves = 0;
     for (auto _ : state) {
         for (size_t b = 0; b < boards.size(); ++b) {
@@ -71,12 +78,12 @@ void ForeseeCaptures(benchmark::State& state)
 }
 BENCHMARK(ForeseeCaptures)->Name("WouldRefuse+EvaluateAfter");
 
-template <MoveList (*Generate)(const Board&, Move)> void Generation(benchmark::State& state)
+template <Generator Generate> void Generation(benchmark::State& state)
 {
     std::vector<BoardPtr> boards = LoadPositions();
     for (auto _ : state) {
         for (const BoardPtr& board : boards) {
-            MoveList list = Generate(*board, NO_MOVE);
+            MoveList list = Generate(*board, NO_MOVE, NO_HISTORY);
             benchmark::DoNotOptimize(list.count);
         }
     }
@@ -91,7 +98,7 @@ void AttackTest(benchmark::State& state)
     for (auto _ : state) {
         for (const BoardPtr& board : boards) {
             for (int square = 0; square < 64; ++square)
-                benchmark::DoNotOptimize(IsAttacked(*board, square, square & 1));
+                benchmark::DoNotOptimize(IsAttacked(*board, square, static_cast<Colour>(square & 1)));
         }
     }
     state.SetItemsProcessed(state.iterations() * 64 * static_cast<int64_t>(boards.size()));

@@ -1,5 +1,10 @@
 #include "perft.h"
 
+#include "board.h"
+#include "make_move.h"
+#include "movegen.h"
+#include "notation.h"
+
 uint64_t Perft(Board& board, int depth)
 {
     if (depth <= 0)

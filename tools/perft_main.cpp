@@ -8,9 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "fen.h"
+#include "board.h"
 #include "hash.h"
 #include "perft.h"
+#include "position_text.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ int main(int argc, char** argv)
     const long depth = std::strtol(argv[arg], &end, 10);
     if (*end != '\0' || depth < 0 || depth > 20)
         return Usage();
-    const char* fen = arg + 1 < argc ? argv[arg + 1] : START_FEN;
+    const char* fen = arg + 1 < argc ? argv[arg + 1] : START_POSITION;
 
     InitHashTables(1);
     BoardPtr board = LoadFen(fen);

@@ -5,12 +5,16 @@
 #include <ostream>
 #include <sstream>
 
+#include "board.h"
+#include "classic.h"
 #include "clock.h"
-#include "fen.h"
+#include "diagram.h"
 #include "line_source.h"
-#include "main.h"
+#include "make_move.h"
+#include "movegen.h"
+#include "notation.h"
 #include "perft.h"
-#include "search.h"
+#include "setup.h"
 
 namespace {
 

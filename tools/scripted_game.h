@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "board.h"
-#include "move.h"
 
 // Runs one session of the command loop, each of its lines written by `next`
 // once the engine has answered the line before; `next` is given that answer

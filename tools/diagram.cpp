@@ -1,4 +1,6 @@
-#include "fen.h"
+#include "diagram.h"
+
+#include "board.h"
 
 #include <ostream>
 #include <sstream>

@@ -1,0 +1,188 @@
+#include "setup.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "attack.h"
+#include "eval_tables.h"
+
+namespace {
+
+constexpr FigureType BACK_RANK[8] = {ROOK, KNIGHT, BISHOP, QUEEN, KING, BISHOP, KNIGHT, ROOK};
+
+// The squares of the figures of `colour`, of any type or of `type` only.
+uint64_t ComputeOccupancy(const Board& board, Colour colour, FigureType type = NONE)
+{
+    uint64_t occupied = 0;
+    for (int square = 0; square < 64; ++square) {
+        const Figure* figure = board.squares[square];
+        if (figure->colour == colour && (type == NONE || figure->type == type))
+            occupied |= uint64_t{1} << square;
+    }
+    return occupied;
+}
+
+}  // namespace
+
+void CompleteSetUp(Board& board)
+{
+    PlyState& state = board.states[0];
+    for (const Colour colour : COLOURS) {
+        state.occupancy[colour] = ComputeOccupancy(board, colour);
+        state.pawns[colour] = ComputeOccupancy(board, colour, PAWN);
+    }
+    state.checkers = KingAttackers(board, board.side);
+    const KeyLock hash = ComputeKeyLock(board);
+    state.hash_key = KeyOf(hash);
+    state.hash_lock = LockOf(hash);
+    state.balance = ComputeBalance(board);
+}
+
+BoardPtr NewBoard()
+{
+    BoardPtr board = AllocBoard();
+    Board& b = *board;
+    for (int file = 0; file < 8; ++file)
+        b.squares[file] = NewFigure(b.store, BACK_RANK[file], WHITE);
+    for (int file = 0; file < 8; ++file)
+        b.squares[56 + file] = NewFigure(b.store, BACK_RANK[file], BLACK);
+    for (int file = 0; file < 8; ++file) {
+        for (int rank = 2; rank <= 5; ++rank)
+            b.squares[rank * 8 + file] = b.empty;
+        b.squares[8 + file] = NewFigure(b.store, PAWN, WHITE);
+        b.squares[48 + file] = NewFigure(b.store, PAWN, BLACK);
+    }
+    for (int32_t& right : b.states[0].castle)
+        right = 1;
+    b.white_king = 4;
+    b.black_king = 60;
+    b.side = WHITE;
+    CompleteSetUp(b);
+    return board;
+}
+
+KeyLock ComputeKeyLock(const Board& board)
+{
+    KeyLock hash = 0;
+    for (int square = 0; square < 64; ++square) {
+        const Figure& figure = *board.squares[square];
+        hash ^= key_lock_random[figure.colour][figure.type][square];
+    }
+    return board.side == BLACK ? hash ^ SideKeyLock() : hash;
+}
+
+uint32_t ComputeKey(const Board& board) { return KeyOf(ComputeKeyLock(board)); }
+
+uint32_t ComputeLock(const Board& board) { return LockOf(ComputeKeyLock(board)); }
+
+int32_t ComputeBalance(const Board& board)
+{
+    int32_t balance = 0;
+    for (int square = 0; square < 64; ++square)
+        balance += FigureScore(*board.squares[square], square);
+    return balance;
+}
+
+bool IsLegalPosition(const Board& board)
+{
+    int kings[2] = {0, 0};
+    for (const Figure* figure : board.squares) {
+        if (figure->type == KING)
+            ++kings[figure->colour];
+    }
+    if (kings[WHITE] > 1 || kings[BLACK] > 1)
+        return false;
+    return KingAttackers(board, Opponent(board.side)) == 0;
+}
+
+bool IsPlayablePosition(const Board& board)
+{
+    int kings[2] = {0, 0};
+    for (int square = 0; square < 64; ++square) {
+        const Figure* figure = board.squares[square];
+        if (figure->type == KING)
+            ++kings[figure->colour];
+        if (figure->type == PAWN && (square < 8 || square >= 56))
+            return false;
+    }
+    return kings[WHITE] == 1 && kings[BLACK] == 1 && IsLegalPosition(board);
+}
+
+namespace {
+
+// The figure invariants: every square refers to a figure of the store, the
+// empty one for an empty square; the king squares hold kings.
+const char* BrokenFigureInvariant(const Board& board)
+{
+    const Figure* first = board.store.slots;
+    const Figure* last = board.store.slots + board.store.used;
+    if (board.empty < first || board.empty >= last || board.empty->type != NONE || board.empty->colour != NO_COLOUR)
+        return "the empty figure is the store's NONE figure";
+    int kings[2] = {0, 0};
+    for (int square = 0; square < 64; ++square) {
+        const Figure* figure = board.squares[square];
+        if (figure < first || figure >= last)
+            return "every square refers to a figure of the store";
+        if (figure->type < PAWN || figure->type > NONE || (figure->type == NONE) != (figure->colour == NO_COLOUR))
+            return "every figure has a type and a colour, or neither";
+        if (figure->type == NONE && figure != board.empty)
+            return "every empty square refers to the board's empty figure";
+        if (figure->type == KING)
+            ++kings[figure->colour];
+    }
+    // A set-up position may lack a king or hold several; the king square is
+    // then that of one of them.
+    for (const Colour colour : COLOURS) {
+        const int square = KingSquare(board, colour);
+        if (square < 0 || square > 63)
+            return "the king squares are squares";
+        const Figure* king = board.squares[square];
+        if (kings[colour] > 0 && (king->type != KING || king->colour != colour))
+            return "the king squares hold their kings";
+    }
+    return nullptr;
+}
+
+// The state invariants: what states[ply] keeps equals what the figures imply.
+const char* BrokenStateInvariant(const Board& board)
+{
+    const PlyState& state = State(board);
+    if (state.hash_key != ComputeKey(board) || state.hash_lock != ComputeLock(board))
+        return "hash_key and hash_lock are those of the position";
+    if (state.balance != ComputeBalance(board))
+        return "balance is ComputeBalance of the position";
+    for (const Colour colour : COLOURS) {
+        if (state.occupancy[colour] != ComputeOccupancy(board, colour))
+            return "occupancy holds the squares of each colour's figures";
+        if (state.pawns[colour] != ComputeOccupancy(board, colour, PAWN))
+            return "pawns holds the squares of each colour's pawns";
+    }
+    if (state.checkers != KingAttackers(board, board.side))
+        return "checkers holds the figures checking the side to move";
+    for (const int32_t right : state.castle) {
+        if (right != 0 && right != 1)
+            return "every castling right is 0 or 1";
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+const char* BrokenInvariant(const Board& board)
+{
+    if (board.ply < 0 || board.ply > LAST_PLY)
+        return "0 <= ply <= LAST_PLY";
+    if (board.side != WHITE && board.side != BLACK)
+        return "side is WHITE or BLACK";
+    if (const char* broken = BrokenFigureInvariant(board))
+        return broken;
+    return BrokenStateInvariant(board);
+}
+
+void AssertBoardOk(const Board& board, const char* file, int line)
+{
+    if (const char* broken = BrokenInvariant(board)) {
+        std::fprintf(stderr, "%s:%d: board invariant broken: %s\n", file, line, broken);
+        std::abort();
+    }
+}

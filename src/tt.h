@@ -1,0 +1,66 @@
+// The transposition table: results of earlier searches, kept by position for
+// the whole run, and looked up by every node of the alpha-beta search.
+#pragma once
+
+#include <cstdint>
+
+#include "board.h"
+#include "move.h"
+
+enum Bound : int32_t {
+    BOUND_UPPER = 0,  // no move raised alpha: the score is at most `score`
+    BOUND_LOWER = 1,  // a move reached beta: the score is at least `score`
+    BOUND_EXACT = 2,
+    BOUND_EMPTY = 3,  // never written
+};
+static_assert(BOUND_UPPER == 0 && BOUND_LOWER == 1 && BOUND_EXACT == 2 && BOUND_EMPTY == 3 && sizeof(Bound) == 4);
+
+// One slot: the result of an earlier search of the position whose lock it
+// holds. `stamp` is the second of the store (-1: never written). Written only
+// by StoreTT, emptied only by ClearTT.
+struct TTEntry {
+    int32_t depth;
+    int32_t score;
+    int32_t stamp;
+    Bound bound;
+    uint32_t lock;
+    Move best_move;
+};
+static_assert(sizeof(TTEntry) == 32);
+
+inline constexpr int TT_SIZE = 430949;  // a prime; one slot per key modulo TT_SIZE
+extern TTEntry trans_table[TT_SIZE];
+
+// Empties every slot. Once at start-up; the table then lives for the run.
+void ClearTT();
+
+// Asks the system to keep the table on huge pages. Call it before the table
+// is first written (StartEngine does).
+void AdviseHugePages();
+
+// Whether the tags kept beside the slots, which let most lookups skip
+// loading their slot, agree with every slot. For tests.
+bool SlotTagsOk();
+
+// 1 when the slot of the board's position answers a node with window
+// (alpha, beta) and remaining depth, the answer in `score`. On a miss of a
+// matching slot the slot's move goes to `move`; other misses leave it alone.
+int ProbeTT(const Board& board, int alpha, int beta, int depth, int& score, Move& move);
+
+// The move kept with the board's position, if a slot holds the position. It
+// may be no move, or one the position does not have.
+bool TableMove(const Board& board, Move& move);
+
+// Offers a result for the board's position; written when the slot is
+// shallower or older than this second. Always 1.
+int StoreTT(const Board& board, Move move, int score, int depth, Bound bound);
+
+// Start loading what a lookup reads next, so that the load overlaps other
+// work: the tag of the position with key `key`; that of the position an
+// ordinary move leads to, before the move is made (other kinds load on the
+// lookup; the move may come from the table: whatever stands on its squares
+// only picks the tag); and the board's own slot, which a node that searches
+// its moves reads when it stores its result.
+void PrefetchTag(uint32_t key);
+void PrefetchTagAfter(const Board& board, Move move);
+void PrefetchOwnSlot(const Board& board);
