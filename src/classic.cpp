@@ -72,6 +72,7 @@ void UserMove(Session& session, const char* text)
         return;
     }
     if (!MakeGameMove(board, *move)) {
+        // Exact on purpose, its misspellings included: the classic lines never change.
         out << "Errro ilegal move " << text << "\n";
         return;
     }
@@ -152,6 +153,7 @@ std::optional<Move> Think(Board& board, std::ostream& out)
 
     // Step 3. The statistics line.
     char line[256];
+    // Exact on purpose, to the wording: the classic lines never change.
     std::snprintf(line, sizeof line,
                   "Searched %i nodes, reused %.2f%%[%i] of %i nodes from table, we got %i cutoffs, %i nullcutoffs, "
                   "eval is %i, %li NPS\n",
@@ -177,6 +179,7 @@ int RunCommandLoop(std::istream& in, std::ostream& out)
     bool at_end = false;
     while (!at_end) {
         if (ReadLine(in, at_end) == 0) {
+            // The farewell at an empty read, exact on purpose, the double blank included.
             out << "Somebody is leaning on the keyboard.  Stop it.\n";
             out << "See you later.\n";
             return 1;

@@ -361,9 +361,9 @@ void MakeRoom(Board& board)
     ASSERT_BOARD_OK(board);
 }
 
-int MakeGameMove(Board& board, Move move)
+bool MakeGameMove(Board& board, Move move)
 {
     MakeRoom(board);
-    return MakeMove(board, move);
+    return MakeMove(board, move) != 0;
 }
 

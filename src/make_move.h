@@ -21,8 +21,9 @@ void UnmakeNullMove(Board& board);
 // Drops the oldest plies of a game that has reached GAME_PLY_LIMIT.
 void MakeRoom(Board& board);
 
-// A move of the game itself (not of the search): makes room, then MakeMove.
-int MakeGameMove(Board& board, Move move);
+// A move of the game itself (not of the search): makes room, then MakeMove;
+// whether the move was made.
+bool MakeGameMove(Board& board, Move move);
 
 // The key and lock of the position after an ordinary move (NORMAL_MOVE) of
 // the side to move, from the board before it: the one update that MakeMove

@@ -39,7 +39,7 @@ std::optional<Move> ParseMove(const char* text, const Board& board, std::ostream
     // Step 1. Four characters at least.
     const size_t length = std::strlen(text);
     if (length < 4) {
-        out << "Extended algebraic needs 4 characters\n";
+        out << "Extended algebraic needs 4 characters\n";  // exact on purpose, as every classic line
         return std::nullopt;
     }
 

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "hash.h"
+#include "position_text.h"
 
 struct PerftCase {
     const char* name;
@@ -40,7 +41,7 @@ inline std::string CaseName(const ::testing::TestParamInfo<PerftCase>& param) { 
 inline const PerftCase PERFT_CASES[] = {
     // The initial position; 4,865,351 at depth 5 is the published 4,865,609
     // less its 258 en passant captures.
-    {"Initial", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", {20, 400, 8902, 197281, 4865351}, 4},
+    {"Initial", START_POSITION, {20, 400, 8902, 197281, 4865351}, 4},
     // Middlegame with both castlings for both sides, pins and discovered checks.
     {"BothCastlings",
      "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",

@@ -486,7 +486,7 @@ TEST_F(BoardTest, MakeMoveRefusesAtTheEndOfTheHistory)
     EXPECT_TRUE(BoardOk(*board));
 
     // The game's own moves make room instead.
-    EXPECT_EQ(MakeGameMove(*board, KNIGHT_SHUFFLE[LAST_PLY % 4]), 1);
+    EXPECT_TRUE(MakeGameMove(*board, KNIGHT_SHUFFLE[LAST_PLY % 4]));
     EXPECT_LT(board->ply, LAST_PLY);
     EXPECT_TRUE(BoardOk(*board));
     EXPECT_EQ(IsRepetition(*board), 1);
@@ -536,7 +536,7 @@ TEST_F(BoardTest, ThousandPlyGameKeepsUndoAndRepetitionWorking)
     BoardPtr board = Load("r2bk1n1/1PP5/8/8/8/8/8/4K1N1 w - - 0 1");
     std::vector<Snapshot> seen{Take(*board)};
     std::vector<Move> played{Mv("b7a8", PROMOTE_KNIGHT)};
-    ASSERT_EQ(MakeGameMove(*board, played[0]), 1);
+    ASSERT_TRUE(MakeGameMove(*board, played[0]));
     seen.push_back(Take(*board));
     const int32_t used_after_opening = board->store.used;
 
@@ -545,7 +545,7 @@ TEST_F(BoardTest, ThousandPlyGameKeepsUndoAndRepetitionWorking)
         // Shuffles start with black's knight: g8f6, g1f3, f6g8, f3g1.
         static const Move cycle[4] = {Mv("g8f6"), Mv("g1f3"), Mv("f6g8"), Mv("f3g1")};
         const Move move = cycle[(game_ply - 1) % 4];
-        ASSERT_EQ(MakeGameMove(*board, move), 1) << "game ply " << game_ply;
+        ASSERT_TRUE(MakeGameMove(*board, move)) << "game ply " << game_ply;
         played.push_back(move);
         seen.push_back(Take(*board));
         ASSERT_TRUE(BoardOk(*board)) << "game ply " << game_ply;
@@ -568,9 +568,9 @@ TEST_F(BoardTest, ThousandPlyGameKeepsUndoAndRepetitionWorking)
         if (game_ply % 10 == 1) {
             ASSERT_EQ(board->side, WHITE);
             const Snapshot here = Take(*board);
-            ASSERT_EQ(MakeGameMove(*board, Mv("c7d8", PROMOTE_QUEEN)), 1);
+            ASSERT_TRUE(MakeGameMove(*board, Mv("c7d8", PROMOTE_QUEEN)));
             EXPECT_EQ(InCheck(*board), 1);
-            ASSERT_EQ(MakeGameMove(*board, Mv("e8d8")), 1);
+            ASSERT_TRUE(MakeGameMove(*board, Mv("e8d8")));
             EXPECT_TRUE(BoardOk(*board));
             EXPECT_EQ(IsRepetition(*board), 0);
             UnmakeMove(*board);

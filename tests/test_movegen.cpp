@@ -14,6 +14,7 @@
 #include "movegen.h"
 #include "notation.h"
 #include "perft.h"
+#include "position_text.h"
 #include "setup.h"
 #include "test_support.h"
 
@@ -221,7 +222,7 @@ TEST_F(MoveGen, CapturesAreTheCapturesOfAllMovesOverPerftTrees)
         const char* fen;
         int depth;
     } trees[] = {
-        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", 3},
+        {START_POSITION, 3},
         {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -", 2},
         {"r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq -", 3},
         {"n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - -", 3},

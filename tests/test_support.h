@@ -65,7 +65,7 @@ inline std::optional<Move> ReadMove(const Board& board, const std::string& text)
 inline bool PlayText(Board& board, const std::string& text)
 {
     const std::optional<Move> move = ReadMove(board, text);
-    return move && MakeGameMove(board, *move) == 1;
+    return move && MakeGameMove(board, *move);
 }
 
 // Expects the key and lock kept for the board's ply to be those computed from

@@ -23,7 +23,7 @@ int64_t BenchClock() { return BENCH_SECOND; }
 // Openings, middlegames and endgames; checks, promotions, mates in one to
 // three, a stalemate trap and a position already mated.
 const std::vector<const char*> bench_positions = {
-    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+    START_POSITION,
     "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
     "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
     "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
