@@ -11,7 +11,7 @@
 namespace {
 
 // AddMove's score before the preferred move and the history counter (see
-// move.h), by the types of the moving figure and of what stands on the
+// movegen.h), by the types of the moving figure and of what stands on the
 // destination.
 struct OrderTable {
     int32_t base[7][7];
@@ -66,7 +66,7 @@ Generation StartGeneration(MoveList& list, const Board& board, Move preferred, c
 
 // Appends `move` with its base score `score` unless the list is full; the
 // preferred move's 2000 replaces the base score, and the node's history
-// counter is added (see AddMove in move.h).
+// counter is added (see AddMove in movegen.h).
 void Append(Generation& gen, Move move, int32_t score)
 {
     if (gen.count >= MAX_MOVES)
