@@ -7,15 +7,40 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
 using Names = std::set<std::string>;
+
+// The module whose header a line includes ("#include "board.h"" gives
+// board), or an empty text.
+std::string IncludedModule(const std::string& line)
+{
+    constexpr std::string_view START = "#include \"";
+    if (line.rfind(START, 0) != 0)
+        return "";
+    const size_t end = line.find(".h\"", START.size());
+    return end == std::string::npos ? "" : line.substr(START.size(), end - START.size());
+}
+
+// The names in backquotes of a text, in order.
+std::vector<std::string> QuotedNames(const std::string& text)
+{
+    std::vector<std::string> names;
+    for (size_t open = text.find('`'); open != std::string::npos; open = text.find('`', open)) {
+        const size_t close = text.find('`', open + 1);
+        if (close == std::string::npos)
+            break;
+        names.push_back(text.substr(open + 1, close - open - 1));
+        open = close + 1;
+    }
+    return names;
+}
 
 // Each module of src/ (a header and its implementation, by their common
 // name) with the modules whose headers its files include.
@@ -29,14 +54,13 @@ std::map<std::string, Names> ModulesOf(const fs::path& source)
             uses[entry.path().stem().string()];
         }
     }
-    const std::regex include(R"(^\s*#\s*include\s+"([A-Za-z_0-9]+)\.h")");
     for (const fs::path& file : files) {
         const std::string module = file.stem().string();
         std::ifstream in(file);
-        std::smatch match;
         for (std::string line; std::getline(in, line);) {
-            if (std::regex_search(line, match, include) && match[1] != module && uses.count(match[1]))
-                uses[module].insert(match[1]);
+            const std::string used = IncludedModule(line);
+            if (!used.empty() && used != module && uses.count(used))
+                uses[module].insert(used);
         }
     }
     return uses;
@@ -52,18 +76,16 @@ struct Rung {
 std::vector<Rung> LadderOf(const fs::path& drawing)
 {
     std::vector<Rung> ladder;
-    const std::regex rung(R"(^\d+\. `([a-z_]+)`.* Uses (.*)$)");
-    const std::regex name("`([a-z_]+)`");
     std::ifstream in(drawing);
-    std::smatch match;
     for (std::string line; std::getline(in, line);) {
-        if (!std::regex_match(line, match, rung))
+        const size_t dot = line.find(". `");
+        const size_t uses = line.rfind(" Uses ");
+        if (dot == std::string::npos || dot == 0 || line.find_first_not_of("0123456789") != dot ||
+            uses == std::string::npos)
             continue;
-        Rung found{match[1], {}};
-        const std::string uses = match[2];
-        for (std::sregex_iterator it(uses.begin(), uses.end(), name), end; it != end; ++it)
-            found.uses.insert((*it)[1]);
-        ladder.push_back(found);
+        const std::string module = line.substr(dot + 3, line.find('`', dot + 3) - dot - 3);
+        const std::vector<std::string> used = QuotedNames(line.substr(uses));
+        ladder.push_back({module, Names(used.begin(), used.end())});
     }
     return ladder;
 }
