@@ -103,7 +103,7 @@ void PrintInfo(std::ostream& out, const SearchResult& result, int root)
 
 // A line that comes while a search runs: "isready" is answered at once,
 // "stop" and "quit" end the search, every other command waits for its end.
-void DuringSearch(UciSession& session, const std::string& line, bool& stop)
+void DuringSearch(Session& session, const std::string& line, bool& stop)
 {
     const WordList words = Words(line);
     const std::string_view name = words.empty() ? std::string_view() : words[0];
@@ -117,7 +117,7 @@ void DuringSearch(UciSession& session, const std::string& line, bool& stop)
 }
 
 // Reads what has come in during a search; whether the search is to stop.
-bool PollInput(UciSession& session, bool& stop)
+bool PollInput(Session& session, bool& stop)
 {
     std::string line;
     while (!stop && InputPending(*session.input)) {
@@ -130,7 +130,7 @@ bool PollInput(UciSession& session, bool& stop)
     return stop;
 }
 
-void Go(UciSession& session, const WordList& words)
+void Go(Session& session, const WordList& words)
 {
     Board& board = *session.board;
     std::ostream& out = *session.out;
@@ -160,7 +160,7 @@ void Go(UciSession& session, const WordList& words)
 // "position startpos|fen TEXT [moves ...]": the moves are played up to the
 // first that is not legal; a position text that cannot be played from
 // leaves the position as it was.
-void SetPosition(UciSession& session, const WordList& words)
+void SetPosition(Session& session, const WordList& words)
 {
     size_t i = 1;
     BoardPtr board;
@@ -203,7 +203,7 @@ void SetOption(const WordList& words)
         ClearTT();
 }
 
-void Execute(UciSession& session, const std::string& line)
+void Execute(Session& session, const std::string& line)
 {
     const WordList words = Words(line);
     if (words.empty())
@@ -231,12 +231,7 @@ void Execute(UciSession& session, const std::string& line)
 
 }  // namespace
 
-int RunUci(UciSession& session)
+int RunUci(Session& session)
 {
-    StartEngine();
-    session.board = NewBoard();
-    std::string line;
-    while (!session.quit && NextCommand(*session.input, session.waiting, line))
-        Execute(session, line);
-    return 0;
+    return RunCommands(session, [&](const std::string& line) { Execute(session, line); });
 }
