@@ -62,26 +62,23 @@ GoRequest ReadGo(const WordList& words)
     return request;
 }
 
-// The limits of a request for the side to move: its own depth, time per
-// move or clock, and node count; with none of them, the engine's usual depth.
-SearchLimits LimitsFor(const GoRequest& request, int32_t side)
+// What a "go" asks of the search for the side to move: its own depth, time
+// per move or clock, and node count. "infinite" only leaves the search open:
+// it ends at "stop".
+SearchRequest RequestFor(const GoRequest& go, int32_t side)
 {
-    SearchLimits limits;
-    limits.iterate = true;
-    const bool open_ended = request.infinite || request.movetime || request.time[side] || request.nodes;
-    limits.depth = request.depth ? static_cast<int>(std::clamp<int64_t>(*request.depth, 1, MAX_DEPTH))
-                   : open_ended  ? MAX_DEPTH
-                                 : SEARCH_DEPTH;
-    if (request.infinite)
-        return limits;
-    if (request.movetime)
-        SetMoveTimeLimits(limits, std::max<int64_t>(*request.movetime, 1));
-    else if (request.time[side])
-        SetClockLimits(limits, std::max<int64_t>(*request.time[side], 0), request.increment[side].value_or(0),
-                       static_cast<int>(std::clamp<int64_t>(request.moves_to_go.value_or(0), 0, 10000)));
-    if (request.nodes)
-        limits.max_nodes = std::max<int64_t>(*request.nodes, 1);
-    return limits;
+    SearchRequest request;
+    request.depth = go.depth;
+    request.open_ended = go.infinite || go.movetime || go.time[side] || go.nodes;
+    if (go.infinite)
+        return request;
+    request.move_ms = go.movetime ? std::max<int64_t>(*go.movetime, 1) : 0;
+    request.on_clock = go.time[side].has_value();
+    request.remaining_ms = std::max<int64_t>(go.time[side].value_or(0), 0);
+    request.increment_ms = go.increment[side].value_or(0);
+    request.moves_to_go = static_cast<int>(std::clamp<int64_t>(go.moves_to_go.value_or(0), 0, 10000));
+    request.max_nodes = go.nodes ? std::max<int64_t>(*go.nodes, 1) : -1;
+    return request;
 }
 
 // One "info" line for a completed depth.
@@ -135,7 +132,7 @@ void Go(Session& session, const WordList& words)
     Board& board = *session.board;
     std::ostream& out = *session.out;
     const GoRequest request = ReadGo(words);
-    SearchLimits limits = LimitsFor(request, board.side);
+    SearchLimits limits = LimitsFor(RequestFor(request, board.side));
     bool stop = false;
     limits.should_stop = [&] { return PollInput(session, stop); };
     const int root = board.ply;

@@ -206,22 +206,22 @@ void SetSideToMove(Session& session, Game& game, int32_t side)
 // counted back from the last but one.
 int MovesMadeBySideToMove(const Game& game) { return static_cast<int>(game.moves.size() / 2); }
 
-SearchLimits LimitsFor(const Game& game)
+// What the engine's next search asks: "sd" caps its depth, "st" gives the
+// time per move and "level" the clock.
+SearchRequest RequestFor(const Game& game)
 {
-    SearchLimits limits;
-    limits.iterate = true;
     const XboardClock& clock = game.clock;
-    limits.depth = game.depth_limit > 0 ? game.depth_limit : clock.set ? MAX_DEPTH : SEARCH_DEPTH;
-    if (clock.move_ms > 0) {
-        // "st" is a most: a reserve covers the pipe and xboard's own clock.
-        SetMoveTimeLimits(limits, clock.move_ms - std::min<int64_t>(100, clock.move_ms / 10));
-    } else if (clock.set) {
-        const int64_t remaining = clock.engine_ms >= 0 ? clock.engine_ms : clock.base_ms;
-        const int session_moves = clock.moves_per_session;
-        const int to_go = session_moves > 0 ? session_moves - MovesMadeBySideToMove(game) % session_moves : 0;
-        SetClockLimits(limits, remaining, clock.increment_ms, to_go);
-    }
-    return limits;
+    SearchRequest request;
+    if (game.depth_limit > 0)
+        request.depth = game.depth_limit;
+    request.open_ended = request.on_clock = clock.set;
+    // "st" is a most: a reserve covers the pipe and xboard's own clock.
+    request.move_ms = clock.move_ms - std::min<int64_t>(100, clock.move_ms / 10);
+    request.remaining_ms = clock.engine_ms >= 0 ? clock.engine_ms : clock.base_ms;
+    request.increment_ms = clock.increment_ms;
+    const int session_moves = clock.moves_per_session;
+    request.moves_to_go = session_moves > 0 ? session_moves - MovesMadeBySideToMove(game) % session_moves : 0;
+    return request;
 }
 
 // A thinking line: depth, score (mates as 100000 + N for mate in N moves,
@@ -271,7 +271,7 @@ void EngineMove(Session& session, Game& game)
     std::ostream& out = *session.out;
     if (ReportEnd(session))
         return;
-    SearchLimits limits = LimitsFor(game);
+    SearchLimits limits = LimitsFor(RequestFor(game));
     Interruption interruption;
     limits.should_stop = [&] { return PollInput(session, interruption); };
     const int root = board.ply;
