@@ -1,7 +1,6 @@
-// What the xboard and UCI front-ends share: the session they run, the loop
-// that carries out its commands, and the engine's search as both run it (the
-// lines that come in meanwhile, the limits of a clock, the report of each
-// depth). Each front-end keeps only what its protocol says differently.
+// What the xboard and UCI front-ends share: the session, its command loop,
+// and the engine's search as both run it. Each front-end keeps only what its
+// protocol says differently.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +12,7 @@
 
 #include "board.h"
 #include "input.h"
+#include "move.h"
 #include "search.h"
 
 // One session of a front-end: its lines come from `input` and its replies go
@@ -51,3 +51,34 @@ struct SearchRequest {
 
 // The limits of an iterated search that grant the request.
 SearchLimits LimitsFor(const SearchRequest& request);
+
+// What a line that comes in during a search does, as the protocol has it.
+enum class LineEffect {
+    WAITS,     // carried out once the search is over
+    HANDLED,   // dealt with at once: answered, or of no use
+    MOVE_NOW,  // ends the search, and its move is played
+    ABANDON,   // ends the search without its move, and waits as WAITS does
+};
+
+// How a protocol takes part in the engine's search. `during_search` tells
+// what each line that comes in meanwhile does, and may answer it, but leaves
+// the board alone; the end of the input comes to it as the line "quit",
+// which must end the search. `report` writes each completed depth that has a
+// move (none: nothing is written), `root` being the board ply of the
+// position searched. With `until_stopped`, a search that ends by itself
+// still reads lines until one ends it, and only then gives its move.
+struct SearchProtocol {
+    LineEffect (*during_search)(Session& session, const std::string& line) = nullptr;
+    void (*report)(std::ostream& out, const SearchResult& result, int root) = nullptr;
+    bool until_stopped = false;
+};
+
+// Searches the session's position within `limits`, reading the input and
+// reporting as the protocol says. The move to play (MoveToPlay), or none when
+// a line abandoned the search or the side to move has no legal move. The
+// board is as before.
+std::optional<Move> SearchForMove(Session& session, SearchLimits limits, const SearchProtocol& protocol);
+
+// The moves of the result's principal variation, each after a blank, and the
+// end of the line: how both protocols' reports end.
+void WritePvLine(std::ostream& out, const SearchResult& result);

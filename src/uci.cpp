@@ -93,65 +93,34 @@ void PrintInfo(std::ostream& out, const SearchResult& result, int root)
     const int64_t milliseconds = std::max<int64_t>(result.milliseconds, 1);
     out << " nodes " << result.nodes << " nps " << result.nodes * 1000 / milliseconds << " time "
         << result.milliseconds << " pv";
-    for (int i = 0; i < result.pv_length; ++i)
-        out << " " << MoveText(result.pv[i]);
-    out << "\n";
+    WritePvLine(out, result);
 }
 
 // A line that comes while a search runs: "isready" is answered at once,
-// "stop" and "quit" end the search, every other command waits for its end.
-void DuringSearch(Session& session, const std::string& line, bool& stop)
+// "stop" and "quit" end the search, "ponderhit" and blank lines are passed
+// over, every other command waits for its end.
+LineEffect DuringSearch(Session& session, const std::string& line)
 {
     const WordList words = Words(line);
     const std::string_view name = words.empty() ? std::string_view() : words[0];
-    if (name == "isready")
+    if (name == "isready") {
         *session.out << "readyok\n";
-    else if (name == "stop" || name == "quit") {
-        stop = true;
-        session.quit = session.quit || name == "quit";
-    } else if (!name.empty() && name != "ponderhit")
-        session.waiting.push_back(line);
-}
-
-// Reads what has come in during a search; whether the search is to stop.
-bool PollInput(Session& session, bool& stop)
-{
-    std::string line;
-    while (!stop && InputPending(*session.input)) {
-        if (!ReadInputLine(*session.input, line)) {
-            session.quit = stop = true;
-            break;
-        }
-        DuringSearch(session, line, stop);
+        return LineEffect::HANDLED;
     }
-    return stop;
+    if (name == "stop" || name == "quit") {
+        session.quit = session.quit || name == "quit";
+        return LineEffect::MOVE_NOW;
+    }
+    return name.empty() || name == "ponderhit" ? LineEffect::HANDLED : LineEffect::WAITS;
 }
 
 void Go(Session& session, const WordList& words)
 {
-    Board& board = *session.board;
-    std::ostream& out = *session.out;
     const GoRequest request = ReadGo(words);
-    SearchLimits limits = LimitsFor(RequestFor(request, board.side));
-    bool stop = false;
-    limits.should_stop = [&] { return PollInput(session, stop); };
-    const int root = board.ply;
-    limits.on_depth = [&](const SearchResult& result) {
-        if (result.has_move)
-            PrintInfo(out, result, root);
-    };
-    const SearchResult result = Search(board, limits);
-
+    const SearchLimits limits = LimitsFor(RequestFor(request, session.board->side));
     // An infinite search answers only once it is told to stop.
-    std::string line;
-    while (request.infinite && !stop) {
-        if (!ReadInputLine(*session.input, line))
-            session.quit = stop = true;
-        else
-            DuringSearch(session, line, stop);
-    }
-    const std::optional<Move> move = MoveToPlay(board, result);
-    out << "bestmove " << (move ? MoveText(*move) : "0000") << "\n";
+    const std::optional<Move> move = SearchForMove(session, limits, {DuringSearch, PrintInfo, request.infinite});
+    *session.out << "bestmove " << (move ? MoveText(*move) : "0000") << "\n";
 }
 
 // "position startpos|fen TEXT [moves ...]": the moves are played up to the

@@ -231,62 +231,31 @@ void PrintThinking(std::ostream& out, const SearchResult& result, int root)
     const int mate = MateInMoves(result.score, root);
     const int score = mate > 0 ? 100000 + mate : mate < 0 ? -100000 + mate : result.score;
     out << result.depth << " " << score << " " << result.milliseconds / 10 << " " << result.nodes;
-    for (int i = 0; i < result.pv_length; ++i)
-        out << " " << MoveText(result.pv[i]);
-    out << "\n";
+    WritePvLine(out, result);
 }
 
-// What the input brought while a search ran.
-struct Interruption {
-    bool move_now = false;  // "?": play the best move found so far
-    bool drop_move = false; // a command after which no move may be played
-};
-
-// Reads what has come in during a search: "?" ends it with its move; a line
-// that would make the move wrong ends it without; every other line waits.
-bool PollInput(Session& session, Interruption& interruption)
+// A line that comes while the engine thinks: "?" ends the search with its
+// move; a line that would make the move wrong ends it without; every other
+// line waits.
+LineEffect DuringSearch(Session&, const std::string& line)
 {
-    while (!interruption.move_now && !interruption.drop_move && InputPending(*session.input)) {
-        std::string line;
-        if (!ReadInputLine(*session.input, line)) {
-            session.waiting.push_back("quit");
-            interruption.drop_move = true;
-            break;
-        }
-        const Command command = Split(line);
-        if (command.name == "?")
-            interruption.move_now = true;
-        else
-            session.waiting.push_back(line);
-        if (IsOneOf(command.name, INTERRUPTING))
-            interruption.drop_move = true;
-    }
-    return interruption.move_now || interruption.drop_move;
+    const std::string_view name = Split(line).name;
+    if (name == "?")
+        return LineEffect::MOVE_NOW;
+    return IsOneOf(name, INTERRUPTING) ? LineEffect::ABANDON : LineEffect::WAITS;
 }
 
 // The engine plays the side to move, unless the game is over.
 void EngineMove(Session& session, Game& game)
 {
-    Board& board = *session.board;
-    std::ostream& out = *session.out;
     if (ReportEnd(session))
         return;
-    SearchLimits limits = LimitsFor(RequestFor(game));
-    Interruption interruption;
-    limits.should_stop = [&] { return PollInput(session, interruption); };
-    const int root = board.ply;
-    if (game.post) {
-        limits.on_depth = [&](const SearchResult& result) {
-            if (result.has_move)
-                PrintThinking(out, result, root);
-        };
-    }
-    const SearchResult result = Search(board, limits);
-    const std::optional<Move> move = MoveToPlay(board, result);
-    if (interruption.drop_move || !move)
+    const SearchProtocol protocol = {DuringSearch, game.post ? PrintThinking : nullptr};
+    const std::optional<Move> move = SearchForMove(session, LimitsFor(RequestFor(game)), protocol);
+    if (!move)
         return;
     PlayMove(session, game, *move);
-    out << "move " << MoveText(*move) << "\n";
+    *session.out << "move " << MoveText(*move) << "\n";
     ReportEnd(session);
 }
 
