@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "clock.h"
 #include "main.h"
 #include "move.h"
 #include "search.h"
