@@ -1,8 +1,8 @@
-// Arbitrary bytes as a whole --xboard session (see front_end.h).
-#include "front_end.h"
+// Arbitrary bytes as a whole --xboard session (see fuzz_session.h).
+#include "fuzz_session.h"
 #include "xboard.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    return FuzzFrontEnd<XboardSession>(data, size, RunXboard);
+    return FuzzFrontEnd(data, size, RunXboard);
 }

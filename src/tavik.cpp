@@ -33,7 +33,6 @@ int RunClassic()
 }
 
 // A front-end on the engine's own standard input, which a search polls.
-template <typename Session>
 int RunOnStandardInput(int (*run)(Session&))
 {
     LineInput input = InputFromDescriptor(0);
@@ -43,9 +42,9 @@ int RunOnStandardInput(int (*run)(Session&))
     return run(session);
 }
 
-int RunXboardFrontEnd() { return RunOnStandardInput<XboardSession>(RunXboard); }
+int RunXboardFrontEnd() { return RunOnStandardInput(RunXboard); }
 
-int RunUciFrontEnd() { return RunOnStandardInput<UciSession>(RunUci); }
+int RunUciFrontEnd() { return RunOnStandardInput(RunUci); }
 
 int Help()
 {

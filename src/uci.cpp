@@ -7,7 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "clock.h"
 #include "make_move.h"
 #include "notation.h"
 #include "position_text.h"
@@ -65,26 +64,23 @@ GoRequest ReadGo(const WordList& words)
     return request;
 }
 
-// The limits of a request for the side to move: its own depth, time per
-// move or clock, and node count; with none of them, the engine's usual depth.
-SearchLimits LimitsFor(const GoRequest& request, Colour side)
+// What a "go" asks of the search for the side to move: its own depth, time
+// per move or clock, and node count. "infinite" only leaves the search open:
+// it ends at "stop".
+SearchRequest RequestFor(const GoRequest& go, Colour side)
 {
-    SearchLimits limits;
-    limits.iterate = true;
-    const bool open_ended = request.infinite || request.movetime || request.time[side] || request.nodes;
-    limits.depth = request.depth ? static_cast<int>(std::clamp<int64_t>(*request.depth, 1, MAX_DEPTH))
-                   : open_ended  ? MAX_DEPTH
-                                 : SEARCH_DEPTH;
-    if (request.infinite)
-        return limits;
-    if (request.movetime)
-        SetMoveTimeLimits(limits, std::max<int64_t>(*request.movetime, 1));
-    else if (request.time[side])
-        SetClockLimits(limits, std::max<int64_t>(*request.time[side], 0), request.increment[side].value_or(0),
-                       static_cast<int>(std::clamp<int64_t>(request.moves_to_go.value_or(0), 0, 10000)));
-    if (request.nodes)
-        limits.max_nodes = std::max<int64_t>(*request.nodes, 1);
-    return limits;
+    SearchRequest request;
+    request.depth = go.depth;
+    request.open_ended = go.infinite || go.movetime || go.time[side] || go.nodes;
+    if (go.infinite)
+        return request;
+    request.move_ms = go.movetime ? std::max<int64_t>(*go.movetime, 1) : 0;
+    request.on_clock = go.time[side].has_value();
+    request.remaining_ms = std::max<int64_t>(go.time[side].value_or(0), 0);
+    request.increment_ms = go.increment[side].value_or(0);
+    request.moves_to_go = static_cast<int>(std::clamp<int64_t>(go.moves_to_go.value_or(0), 0, 10000));
+    request.max_nodes = go.nodes ? std::max<int64_t>(*go.nodes, 1) : -1;
+    return request;
 }
 
 // One "info" line for a completed depth.
@@ -99,71 +95,40 @@ void PrintInfo(std::ostream& out, const SearchResult& result, int root)
     const int64_t milliseconds = std::max<int64_t>(result.milliseconds, 1);
     out << " nodes " << result.nodes << " nps " << result.nodes * 1000 / milliseconds << " time "
         << result.milliseconds << " pv";
-    for (int i = 0; i < result.pv_length; ++i)
-        out << " " << MoveText(result.pv[i]);
-    out << "\n";
+    WritePvLine(out, result);
 }
 
 // A line that comes while a search runs: "isready" is answered at once,
-// "stop" and "quit" end the search, every other command waits for its end.
-void DuringSearch(UciSession& session, const std::string& line, bool& stop)
+// "stop" and "quit" end the search, "ponderhit" and blank lines are passed
+// over, every other command waits for its end.
+LineEffect DuringSearch(Session& session, const std::string& line)
 {
     const WordList words = Words(line);
     const std::string_view name = words.empty() ? std::string_view() : words[0];
-    if (name == "isready")
+    if (name == "isready") {
         *session.out << "readyok\n";
-    else if (name == "stop" || name == "quit") {
-        stop = true;
+        return LineEffect::HANDLED;
+    }
+    if (name == "stop" || name == "quit") {
         session.quit = session.quit || name == "quit";
-    } else if (!name.empty() && name != "ponderhit")
-        session.waiting.push_back(line);
-}
-
-// Reads what has come in during a search; whether the search is to stop.
-bool PollInput(UciSession& session, bool& stop)
-{
-    std::string line;
-    while (!stop && InputPending(*session.input)) {
-        if (!ReadInputLine(*session.input, line)) {
-            session.quit = stop = true;
-            break;
-        }
-        DuringSearch(session, line, stop);
+        return LineEffect::MOVE_NOW;
     }
-    return stop;
+    return name.empty() || name == "ponderhit" ? LineEffect::HANDLED : LineEffect::WAITS;
 }
 
-void Go(UciSession& session, const WordList& words)
+void Go(Session& session, const WordList& words)
 {
-    Board& board = *session.board;
-    std::ostream& out = *session.out;
     const GoRequest request = ReadGo(words);
-    SearchLimits limits = LimitsFor(request, board.side);
-    bool stop = false;
-    limits.should_stop = [&] { return PollInput(session, stop); };
-    const int root = board.ply;
-    limits.on_depth = [&](const SearchResult& result) {
-        if (result.has_move)
-            PrintInfo(out, result, root);
-    };
-    const SearchResult result = Search(board, limits);
-
+    const SearchLimits limits = LimitsFor(RequestFor(request, session.board->side));
     // An infinite search answers only once it is told to stop.
-    std::string line;
-    while (request.infinite && !stop) {
-        if (!ReadInputLine(*session.input, line))
-            session.quit = stop = true;
-        else
-            DuringSearch(session, line, stop);
-    }
-    const std::optional<Move> move = MoveToPlay(board, result);
-    out << "bestmove " << (move ? MoveText(*move) : "0000") << "\n";
+    const std::optional<Move> move = SearchForMove(session, limits, {DuringSearch, PrintInfo, request.infinite});
+    *session.out << "bestmove " << (move ? MoveText(*move) : "0000") << "\n";
 }
 
 // "position startpos|fen TEXT [moves ...]": the moves are played up to the
 // first that is not legal; a position text that cannot be played from
 // leaves the position as it was.
-void SetPosition(UciSession& session, const WordList& words)
+void SetPosition(Session& session, const WordList& words)
 {
     size_t i = 1;
     BoardPtr board;
@@ -206,7 +171,7 @@ void SetOption(const WordList& words)
         ClearTT();
 }
 
-void Execute(UciSession& session, const std::string& line)
+void Execute(Session& session, const std::string& line)
 {
     const WordList words = Words(line);
     if (words.empty())
@@ -234,12 +199,7 @@ void Execute(UciSession& session, const std::string& line)
 
 }  // namespace
 
-int RunUci(UciSession& session)
+int RunUci(Session& session)
 {
-    StartEngine();
-    session.board = NewBoard();
-    std::string line;
-    while (!session.quit && NextCommand(*session.input, session.waiting, line))
-        Execute(session, line);
-    return 0;
+    return RunCommands(session, [&](const std::string& line) { Execute(session, line); });
 }

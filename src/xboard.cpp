@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "clock.h"
 #include "make_move.h"
 #include "movegen.h"
 #include "notation.h"
@@ -33,6 +32,36 @@ constexpr const char* INTERRUPTING[] = {"quit",  "force", "new",   "result",    
 // Commands of the protocol that ask for nothing this engine does.
 constexpr const char* IGNORED[] = {"xboard", "accepted", "rejected", "random", "computer", "name",
                                    "rating", "ics",      "draw",     "hint",   "easy",     "hard"};
+
+// The clock as the interface has set it: "level" (a session of
+// `moves_per_session` moves in `base_ms`, 0 moves for the whole game, plus
+// `increment_ms` a move), or "st" (`move_ms` for every move); `engine_ms` is
+// the engine's own clock as the last "time" gave it (-1: never given).
+// `set` is false until "level" or "st" comes, and the engine then searches
+// to a fixed depth instead.
+struct XboardClock {
+    bool set = false;
+    int moves_per_session = 0;
+    int64_t base_ms = 0;
+    int64_t increment_ms = 0;
+    int64_t move_ms = 0;
+    int64_t engine_ms = -1;
+};
+
+// The game as the interface sees it and the engine's settings. The session's
+// board is the game's position, reached from the position text `start` by
+// `moves`; the game keeps both so that a take-back always finds the
+// interface's position, whatever plies the board still keeps. Changed only
+// by RunXboard and the commands it carries out.
+struct Game {
+    std::string start = START_POSITION;
+    std::vector<Move> moves;
+    bool force = false;
+    Colour engine_side = BLACK;
+    int depth_limit = 0;  // "sd"; 0: none
+    XboardClock clock;
+    bool post = false;
+};
 
 bool IsOneOf(std::string_view word, const auto& words)
 {
@@ -91,28 +120,25 @@ std::optional<int64_t> ReadBaseTime(std::string_view text)
     return (minutes * 60 + seconds) * 1000;
 }
 
-void Error(XboardSession& session, const char* kind, std::string_view line)
+void Error(Session& session, const char* kind, std::string_view line)
 {
     *session.out << "Error (" << kind << "): " << line << "\n";
 }
 
 // ---- The game ----------------------------------------------------------
 
-void NewGame(XboardSession& session)
+void NewGame(Session& session, Game& game)
 {
     session.board = NewBoard();
-    session.start = START_POSITION;
-    session.moves.clear();
-    session.force = false;
-    session.engine_side = BLACK;
-    session.depth_limit = 0;
-    session.clock = {};
+    const bool post = game.post;  // whether thinking is shown outlives the game
+    game = Game();
+    game.post = post;
 }
 
-void PlayMove(XboardSession& session, Move move)
+void PlayMove(Session& session, Game& game, Move move)
 {
     MakeGameMove(*session.board, move);
-    session.moves.push_back(move);
+    game.moves.push_back(move);
 }
 
 // The result line when the side to move has no legal move, or none.
@@ -126,7 +152,7 @@ std::optional<std::string> GameResult(Board& board)
 }
 
 // Writes the result when the game has just ended; whether it has.
-bool ReportEnd(XboardSession& session)
+bool ReportEnd(Session& session)
 {
     const std::optional<std::string> result = GameResult(*session.board);
     if (result)
@@ -136,67 +162,67 @@ bool ReportEnd(XboardSession& session)
 
 // Takes back the last `plies` moves of the game: on the board while it
 // still keeps them, else by playing the game again from its start.
-void TakeBack(XboardSession& session, size_t plies)
+void TakeBack(Session& session, Game& game, size_t plies)
 {
     Board& board = *session.board;
-    session.moves.resize(session.moves.size() - plies);
+    game.moves.resize(game.moves.size() - plies);
     if (static_cast<size_t>(board.ply) >= plies) {
         for (size_t i = 0; i < plies; ++i)
             UnmakeMove(board);
         return;
     }
-    session.board = LoadFen(session.start.c_str());
-    for (const Move move : session.moves)
+    session.board = LoadFen(game.start.c_str());
+    for (const Move move : game.moves)
         MakeGameMove(*session.board, move);
 }
 
 // A new game from a position text; false, with the game unchanged, for a
 // text that is malformed or no position chess can be played from.
-bool StartFrom(XboardSession& session, const std::string& text)
+bool StartFrom(Session& session, Game& game, const std::string& text)
 {
     BoardPtr board = LoadFen(text.c_str());
     if (!board || !IsPlayablePosition(*board))
         return false;
     session.board = std::move(board);
-    session.start = text;
-    session.moves.clear();
+    game.start = text;
+    game.moves.clear();
     return true;
 }
 
 // The obsolete "white" and "black": that side to move, the engine the other.
-void SetSideToMove(XboardSession& session, Colour side)
+void SetSideToMove(Session& session, Game& game, Colour side)
 {
-    session.engine_side = Opponent(side);
+    game.engine_side = Opponent(side);
     if (session.board->side == side)
         return;
     std::istringstream fields(PositionText(*session.board));
     std::string placement, old_side, castling;
     fields >> placement >> old_side >> castling;
-    StartFrom(session, placement + (side == WHITE ? " w " : " b ") + castling + " - 0 1");
+    StartFrom(session, game, placement + (side == WHITE ? " w " : " b ") + castling + " - 0 1");
 }
 
 // ---- The engine's move -----------------------------------------------------
 
 // How many moves the side to move has made in this game: every second one,
 // counted back from the last but one.
-int MovesMadeBySideToMove(const XboardSession& session) { return static_cast<int>(session.moves.size() / 2); }
+int MovesMadeBySideToMove(const Game& game) { return static_cast<int>(game.moves.size() / 2); }
 
-SearchLimits LimitsFor(const XboardSession& session)
+// What the engine's next search asks: "sd" caps its depth, "st" gives the
+// time per move and "level" the clock.
+SearchRequest RequestFor(const Game& game)
 {
-    SearchLimits limits;
-    limits.iterate = true;
-    const XboardClock& clock = session.clock;
-    limits.depth = session.depth_limit > 0 ? session.depth_limit : clock.set ? MAX_DEPTH : SEARCH_DEPTH;
-    if (clock.move_ms > 0) {
-        // "st" is a most: a reserve covers the pipe and xboard's own clock.
-        SetMoveTimeLimits(limits, clock.move_ms - std::min<int64_t>(100, clock.move_ms / 10));
-    } else if (clock.set) {
-        const int64_t remaining = clock.engine_ms >= 0 ? clock.engine_ms : clock.base_ms;
-        const int session_moves = clock.moves_per_session;
-        const int to_go = session_moves > 0 ? session_moves - MovesMadeBySideToMove(session) % session_moves : 0;
-        SetClockLimits(limits, remaining, clock.increment_ms, to_go);
-    }
-    return limits;
+    const XboardClock& clock = game.clock;
+    SearchRequest request;
+    if (game.depth_limit > 0)
+        request.depth = game.depth_limit;
+    request.open_ended = request.on_clock = clock.set;
+    // "st" is a most: a reserve covers the pipe and xboard's own clock.
+    request.move_ms = clock.move_ms - std::min<int64_t>(100, clock.move_ms / 10);
+    request.remaining_ms = clock.engine_ms >= 0 ? clock.engine_ms : clock.base_ms;
+    request.increment_ms = clock.increment_ms;
+    const int session_moves = clock.moves_per_session;
+    request.moves_to_go = session_moves > 0 ? session_moves - MovesMadeBySideToMove(game) % session_moves : 0;
+    return request;
 }
 
 // A thinking line: depth, score (mates as 100000 + N for mate in N moves,
@@ -206,79 +232,48 @@ void PrintThinking(std::ostream& out, const SearchResult& result, int root)
     const int mate = MateInMoves(result.score, root);
     const int score = mate > 0 ? 100000 + mate : mate < 0 ? -100000 + mate : result.score;
     out << result.depth << " " << score << " " << result.milliseconds / 10 << " " << result.nodes;
-    for (int i = 0; i < result.pv_length; ++i)
-        out << " " << MoveText(result.pv[i]);
-    out << "\n";
+    WritePvLine(out, result);
 }
 
-// What the input brought while a search ran.
-struct Interruption {
-    bool move_now = false;  // "?": play the best move found so far
-    bool drop_move = false; // a command after which no move may be played
-};
-
-// Reads what has come in during a search: "?" ends it with its move; a line
-// that would make the move wrong ends it without; every other line waits.
-bool PollInput(XboardSession& session, Interruption& interruption)
+// A line that comes while the engine thinks: "?" ends the search with its
+// move; a line that would make the move wrong ends it without; every other
+// line waits.
+LineEffect DuringSearch(Session&, const std::string& line)
 {
-    while (!interruption.move_now && !interruption.drop_move && InputPending(*session.input)) {
-        std::string line;
-        if (!ReadInputLine(*session.input, line)) {
-            session.waiting.push_back("quit");
-            interruption.drop_move = true;
-            break;
-        }
-        const Command command = Split(line);
-        if (command.name == "?")
-            interruption.move_now = true;
-        else
-            session.waiting.push_back(line);
-        if (IsOneOf(command.name, INTERRUPTING))
-            interruption.drop_move = true;
-    }
-    return interruption.move_now || interruption.drop_move;
+    const std::string_view name = Split(line).name;
+    if (name == "?")
+        return LineEffect::MOVE_NOW;
+    return IsOneOf(name, INTERRUPTING) ? LineEffect::ABANDON : LineEffect::WAITS;
 }
 
 // The engine plays the side to move, unless the game is over.
-void EngineMove(XboardSession& session)
+void EngineMove(Session& session, Game& game)
 {
-    Board& board = *session.board;
-    std::ostream& out = *session.out;
     if (ReportEnd(session))
         return;
-    SearchLimits limits = LimitsFor(session);
-    Interruption interruption;
-    limits.should_stop = [&] { return PollInput(session, interruption); };
-    const int root = board.ply;
-    if (session.post) {
-        limits.on_depth = [&](const SearchResult& result) {
-            if (result.has_move)
-                PrintThinking(out, result, root);
-        };
-    }
-    const SearchResult result = Search(board, limits);
-    const std::optional<Move> move = MoveToPlay(board, result);
-    if (interruption.drop_move || !move)
+    const SearchProtocol protocol = {DuringSearch, game.post ? PrintThinking : nullptr};
+    const std::optional<Move> move = SearchForMove(session, LimitsFor(RequestFor(game)), protocol);
+    if (!move)
         return;
-    PlayMove(session, *move);
-    out << "move " << MoveText(*move) << "\n";
+    PlayMove(session, game, *move);
+    *session.out << "move " << MoveText(*move) << "\n";
     ReportEnd(session);
 }
 
 // The interface's move: played when legal, then answered when the engine
 // plays the side now to move.
-void UserMove(XboardSession& session, std::string_view text)
+void UserMove(Session& session, Game& game, std::string_view text)
 {
     const std::optional<Move> move = ParseLegalMove(text, *session.board);
     if (!move) {
         *session.out << "Illegal move: " << text << "\n";
         return;
     }
-    PlayMove(session, *move);
-    if (session.force)
+    PlayMove(session, game, *move);
+    if (game.force)
         return;
-    if (session.board->side == session.engine_side)
-        EngineMove(session);
+    if (session.board->side == game.engine_side)
+        EngineMove(session, game);
     else
         ReportEnd(session);
 }
@@ -287,7 +282,7 @@ void UserMove(XboardSession& session, std::string_view text)
 
 // "level MOVES BASE INCREMENT". A level of no time at all, as some GUIs send
 // for a game without a clock, leaves the engine at its fixed depth.
-void SetLevel(XboardSession& session, std::string_view line, std::string_view argument)
+void SetLevel(Session& session, Game& game, std::string_view line, std::string_view argument)
 {
     const std::vector<std::string_view> words = Words(argument);
     const std::optional<int64_t> moves = words.size() == 3 ? ReadInteger(words[0]) : std::nullopt;
@@ -298,10 +293,10 @@ void SetLevel(XboardSession& session, std::string_view line, std::string_view ar
         return;
     }
     const bool timed = *base > 0 || *increment > 0;
-    session.clock = {timed, static_cast<int>(*moves), *base, *increment, 0, session.clock.engine_ms};
+    game.clock = {timed, static_cast<int>(*moves), *base, *increment, 0, game.clock.engine_ms};
 }
 
-void SetTime(XboardSession& session, std::string_view line, std::string_view argument, bool engine)
+void SetTime(Session& session, Game& game, std::string_view line, std::string_view argument, bool engine)
 {
     const std::optional<int64_t> centiseconds = ReadInteger(argument);
     if (!centiseconds || *centiseconds > 1'000'000'000 || *centiseconds < -1'000'000'000) {
@@ -309,55 +304,55 @@ void SetTime(XboardSession& session, std::string_view line, std::string_view arg
         return;
     }
     if (engine)
-        session.clock.engine_ms = std::max<int64_t>(*centiseconds * 10, 0);
+        game.clock.engine_ms = std::max<int64_t>(*centiseconds * 10, 0);
 }
 
-void SetDepth(XboardSession& session, std::string_view line, std::string_view argument)
+void SetDepth(Session& session, Game& game, std::string_view line, std::string_view argument)
 {
     const std::optional<int64_t> depth = ReadInteger(argument);
     if (!depth || *depth < 1) {
         Error(session, "bad argument", line);
         return;
     }
-    session.depth_limit = static_cast<int>(std::min<int64_t>(*depth, MAX_DEPTH));
+    game.depth_limit = static_cast<int>(std::min<int64_t>(*depth, MAX_DEPTH));
 }
 
 // "st SECONDS"; st 0 takes the clock away.
-void SetMoveTime(XboardSession& session, std::string_view line, std::string_view argument)
+void SetMoveTime(Session& session, Game& game, std::string_view line, std::string_view argument)
 {
     const std::optional<int64_t> move_ms = ReadSeconds(argument);
     if (!move_ms) {
         Error(session, "bad argument", line);
         return;
     }
-    session.clock.set = *move_ms > 0;
-    session.clock.move_ms = *move_ms;
+    game.clock.set = *move_ms > 0;
+    game.clock.move_ms = *move_ms;
 }
 
-void Retract(XboardSession& session, std::string_view line, size_t plies)
+void Retract(Session& session, Game& game, std::string_view line, size_t plies)
 {
-    if (session.moves.size() < plies) {
+    if (game.moves.size() < plies) {
         Error(session, "no move to take back", line);
         return;
     }
-    TakeBack(session, plies);
+    TakeBack(session, game, plies);
 }
 
 // Commands that set something and write at most an error.
-bool Setting(XboardSession& session, const Command& command, std::string_view line)
+bool Setting(Session& session, Game& game, const Command& command, std::string_view line)
 {
     const std::string_view name = command.name;
     const std::string_view argument = command.argument;
     if (name == "level")
-        SetLevel(session, line, argument);
+        SetLevel(session, game, line, argument);
     else if (name == "st")
-        SetMoveTime(session, line, argument);
+        SetMoveTime(session, game, line, argument);
     else if (name == "sd")
-        SetDepth(session, line, argument);
+        SetDepth(session, game, line, argument);
     else if (name == "time" || name == "otim")
-        SetTime(session, line, argument, name == "time");
+        SetTime(session, game, line, argument, name == "time");
     else if (name == "post" || name == "nopost")
-        session.post = name == "post";
+        game.post = name == "post";
     else if (name == "variant") {
         if (argument != "normal")
             Error(session, "unsupported variant", line);
@@ -367,35 +362,35 @@ bool Setting(XboardSession& session, const Command& command, std::string_view li
 }
 
 // Commands about the game and who plays it.
-bool GameCommand(XboardSession& session, const Command& command, std::string_view line)
+bool GameCommand(Session& session, Game& game, const Command& command, std::string_view line)
 {
     const std::string_view name = command.name;
     if (name == "new")
-        NewGame(session);
+        NewGame(session, game);
     else if (name == "force" || name == "result")
-        session.force = true;
+        game.force = true;
     else if (name == "go") {
-        session.force = false;
-        session.engine_side = session.board->side;
-        EngineMove(session);
+        game.force = false;
+        game.engine_side = session.board->side;
+        EngineMove(session, game);
     } else if (name == "playother") {
-        session.force = false;
-        session.engine_side = Opponent(session.board->side);
+        game.force = false;
+        game.engine_side = Opponent(session.board->side);
     } else if (name == "white" || name == "black")
-        SetSideToMove(session, name == "white" ? WHITE : BLACK);
+        SetSideToMove(session, game, name == "white" ? WHITE : BLACK);
     else if (name == "usermove")
-        UserMove(session, command.argument);
+        UserMove(session, game, command.argument);
     else if (name == "undo" || name == "remove")
-        Retract(session, line, name == "undo" ? 1 : 2);
+        Retract(session, game, line, name == "undo" ? 1 : 2);
     else if (name == "setboard") {
-        if (!StartFrom(session, std::string(command.argument)))
+        if (!StartFrom(session, game, std::string(command.argument)))
             *session.out << "tellusererror Illegal position\n";
     } else
         return false;
     return true;
 }
 
-void Execute(XboardSession& session, const std::string& line)
+void Execute(Session& session, Game& game, const std::string& line)
 {
     const Command command = Split(line);
     const std::string_view name = command.name;
@@ -409,22 +404,18 @@ void Execute(XboardSession& session, const std::string& line)
         *session.out << "pong " << command.argument << "\n";
     else if (name == "bk")
         *session.out << " no book moves\n\n";
-    else if (Setting(session, command, line) || GameCommand(session, command, line))
+    else if (Setting(session, game, command, line) || GameCommand(session, game, command, line))
         return;
     else if (IsMoveText(name) && command.argument.empty())
-        UserMove(session, name);
+        UserMove(session, game, name);
     else
         Error(session, "unknown command", line);
 }
 
 }  // namespace
 
-int RunXboard(XboardSession& session)
+int RunXboard(Session& session)
 {
-    StartEngine();
-    NewGame(session);
-    std::string line;
-    while (!session.quit && NextCommand(*session.input, session.waiting, line))
-        Execute(session, line);
-    return 0;
+    Game game;
+    return RunCommands(session, [&](const std::string& line) { Execute(session, game, line); });
 }

@@ -30,7 +30,7 @@ int64_t SteppingMilliseconds() { return ++millisecond; }
 const bool tables_seeded = (InitHashTables(static_cast<uint32_t>(DEFAULT_SECOND)), true);
 
 // Runs a front-end's session on `source` and gives the position it ends at.
-template <typename Session> std::string RunOn(int (*run)(Session&), LineInput& source, std::ostream& out)
+std::string RunOn(int (*run)(Session&), LineInput& source, std::ostream& out)
 {
     Session session;
     session.input = &source;
@@ -116,8 +116,7 @@ FrontEndRun RunFrontEnd(FrontEnd front_end, const std::string& input, Arrival ar
     LineInput source = InputFromStream(arrival == Arrival::ALL_AT_ONCE ? all : on_request);
     std::ostringstream out;
     FrontEndRun run;
-    run.position = front_end == FrontEnd::XBOARD ? RunOn<XboardSession>(RunXboard, source, out)
-                                                 : RunOn<UciSession>(RunUci, source, out);
+    run.position = front_end == FrontEnd::XBOARD ? RunOn(RunXboard, source, out) : RunOn(RunUci, source, out);
     SetClock(nullptr);
     SetMillisecondClock(nullptr);
     run.output = out.str();

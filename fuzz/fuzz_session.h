@@ -11,6 +11,7 @@
 #include <string>
 
 #include "clock.h"
+#include "front_end.h"
 #include "input.h"
 
 namespace fuzzing {
@@ -23,8 +24,7 @@ inline int64_t SteppingMilliseconds() { return ++millisecond; }
 
 }  // namespace fuzzing
 
-template <typename Session>
-int FuzzFrontEnd(const uint8_t* data, size_t size, int (*run)(Session&))
+inline int FuzzFrontEnd(const uint8_t* data, size_t size, int (*run)(Session&))
 {
     SetClock(fuzzing::FixedSecond);
     fuzzing::millisecond = 0;
