@@ -278,7 +278,17 @@ void GenerateAll(Generation& gen)
 
 }  // namespace
 
-MoveList GenerateMoves(const Board& board, Move preferred, const HistoryRow& history)
+// Never specialised for one fixed row of counters (NO_HISTORY, as perft and
+// the notation pass): GCC's copy of the generator for it ran some 5% slower
+// than the general one the search calls with its rows, for the same
+// instructions. (Clang makes no such copy, and knows no such attribute.)
+#if defined(__GNUC__) && !defined(__clang__)
+#define NOT_SPECIALISED [[gnu::noclone]]
+#else
+#define NOT_SPECIALISED
+#endif
+
+NOT_SPECIALISED MoveList GenerateMoves(const Board& board, Move preferred, const HistoryRow& history)
 {
     MoveList list;
     Generation gen = StartGeneration(list, board, preferred, history, false);
