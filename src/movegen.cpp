@@ -281,7 +281,7 @@ void GenerateAll(Generation& gen)
 // Never specialised for one fixed row of counters (NO_HISTORY, as perft and
 // the notation pass): GCC's copy of the generator for it ran some 5% slower
 // than the general one the search calls with its rows, for the same
-// instructions. (Clang makes no such copy, and knows no such attribute.)
+// instructions. The attribute is GCC's; other compilers go without it.
 #if defined(__GNUC__) && !defined(__clang__)
 #define NOT_SPECIALISED [[gnu::noclone]]
 #else
