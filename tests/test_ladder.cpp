@@ -1,7 +1,6 @@
 // The modules of src/ stand on the ladder that doc/architecture.md draws:
-// each module uses the modules the drawing says it uses, and every one of
-// them stands on a lower rung, so that no module reaches back up and the
-// include graph has no cycle.
+// every module once, using the modules its line names, all of them on lower
+// rungs, so that no module reaches back up and the includes have no cycle.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,35 +8,20 @@
 #include <map>
 #include <set>
 #include <string>
-#include <string_view>
-#include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
 using Names = std::set<std::string>;
 
-// The module whose header a line includes ("#include "board.h"" gives
-// board), or an empty text.
-std::string IncludedModule(const std::string& line)
+// The names between backquotes in `text` from `start` on.
+Names QuotedNames(const std::string& text, size_t start = 0)
 {
-    constexpr std::string_view START = "#include \"";
-    if (line.rfind(START, 0) != 0)
-        return "";
-    const size_t end = line.find(".h\"", START.size());
-    return end == std::string::npos ? "" : line.substr(START.size(), end - START.size());
-}
-
-// The names in backquotes of a text, in order.
-std::vector<std::string> QuotedNames(const std::string& text)
-{
-    std::vector<std::string> names;
-    for (size_t open = text.find('`'); open != std::string::npos; open = text.find('`', open)) {
-        const size_t close = text.find('`', open + 1);
-        if (close == std::string::npos)
+    Names names;
+    for (size_t open = text.find('`', start), close; open != std::string::npos; open = text.find('`', close + 1)) {
+        if ((close = text.find('`', open + 1)) == std::string::npos)
             break;
-        names.push_back(text.substr(open + 1, close - open - 1));
-        open = close + 1;
+        names.insert(text.substr(open + 1, close - open - 1));
     }
     return names;
 }
@@ -47,79 +31,52 @@ std::vector<std::string> QuotedNames(const std::string& text)
 std::map<std::string, Names> ModulesOf(const fs::path& source)
 {
     std::map<std::string, Names> uses;
-    std::vector<fs::path> files;
-    for (const fs::directory_entry& entry : fs::directory_iterator(source)) {
-        if (entry.path().extension() == ".h" || entry.path().extension() == ".cpp") {
-            files.push_back(entry.path());
-            uses[entry.path().stem().string()];
-        }
-    }
-    for (const fs::path& file : files) {
-        const std::string module = file.stem().string();
-        std::ifstream in(file);
+    for (const fs::directory_entry& file : fs::directory_iterator(source))
+        uses[file.path().stem().string()];
+    for (const fs::directory_entry& file : fs::directory_iterator(source)) {
+        const std::string module = file.path().stem().string();
+        std::ifstream in(file.path());
         for (std::string line; std::getline(in, line);) {
-            const std::string used = IncludedModule(line);
-            if (!used.empty() && used != module && uses.count(used))
+            const size_t end = line.find(".h\"");
+            const std::string used = line.rfind("#include \"", 0) == 0 && end != std::string::npos
+                                         ? line.substr(10, end - 10)
+                                         : "";
+            if (used != module && uses.count(used))
                 uses[module].insert(used);
         }
     }
     return uses;
 }
 
-struct Rung {
-    std::string module;
-    Names uses;
-};
-
-// The rungs of the drawing, lowest first: its lines "N. `module`: what it
-// holds. Uses `a`, `b`." (or "Uses nothing.").
-std::vector<Rung> LadderOf(const fs::path& drawing)
+TEST(Ladder, EveryModuleStandsOnItOnceAndUsesWhatItsLineNamesFromTheRungsBelow)
 {
-    std::vector<Rung> ladder;
-    std::ifstream in(drawing);
-    for (std::string line; std::getline(in, line);) {
+    std::map<std::string, Names> modules = ModulesOf(fs::path(TAVIK_SOURCE_ROOT) / "src");
+    ASSERT_GT(modules.size(), 10u);
+    // The rungs are the drawing's lines "N. `module`: what it holds. Uses
+    // `a`, `b`." (or "Uses nothing."), lowest first.
+    std::ifstream drawing(fs::path(TAVIK_SOURCE_ROOT) / "doc" / "architecture.md");
+    Names below;
+    for (std::string line; std::getline(drawing, line);) {
         const size_t dot = line.find(". `");
         const size_t uses = line.rfind(" Uses ");
-        if (dot == std::string::npos || dot == 0 || line.find_first_not_of("0123456789") != dot ||
-            uses == std::string::npos)
+        if (dot == 0 || dot != line.find_first_not_of("0123456789") || uses == std::string::npos)
             continue;
         const std::string module = line.substr(dot + 3, line.find('`', dot + 3) - dot - 3);
-        const std::vector<std::string> used = QuotedNames(line.substr(uses));
-        ladder.push_back({module, Names(used.begin(), used.end())});
-    }
-    return ladder;
-}
-
-class Ladder : public ::testing::Test {
-  protected:
-    const std::map<std::string, Names> modules = ModulesOf(fs::path(TAVIK_SOURCE_ROOT) / "src");
-    const std::vector<Rung> ladder = LadderOf(fs::path(TAVIK_SOURCE_ROOT) / "doc" / "architecture.md");
-};
-
-TEST_F(Ladder, EveryModuleStandsOnItOnce)
-{
-    ASSERT_GT(modules.size(), 10u);
-    std::map<std::string, int> rungs;
-    for (const Rung& rung : ladder)
-        ++rungs[rung.module];
-    for (const auto& [module, uses] : modules)
-        EXPECT_EQ(rungs[module], 1) << module;
-    for (const auto& [module, count] : rungs)
-        EXPECT_TRUE(modules.count(module)) << "the drawing names " << module << ", which src/ does not hold";
-}
-
-TEST_F(Ladder, EachModuleUsesWhatTheDrawingSaysAndOnlyRungsBelowIt)
-{
-    Names below;
-    for (const Rung& rung : ladder) {
-        const auto found = modules.find(rung.module);
-        if (found != modules.end()) {
-            EXPECT_EQ(found->second, rung.uses) << rung.module << " uses other modules than the drawing says";
+        const Names named = QuotedNames(line, uses);
+        EXPECT_FALSE(below.count(module)) << module << " stands on the ladder twice";
+        for (const std::string& used : named)
+            EXPECT_TRUE(below.count(used)) << module << " uses " << used << ", which is not below it";
+        const auto found = modules.find(module);
+        if (found == modules.end()) {
+            ADD_FAILURE() << "the drawing names " << module << ", which src/ does not hold";
+            continue;
         }
-        for (const std::string& used : rung.uses)
-            EXPECT_TRUE(below.count(used)) << rung.module << " uses " << used << ", which is not below it";
-        below.insert(rung.module);
+        EXPECT_EQ(found->second, named) << module << " uses other modules than its line names";
+        modules.erase(found);
+        below.insert(module);
     }
+    for (const auto& [module, uses] : modules)
+        ADD_FAILURE() << module << " is not on the ladder";
 }
 
 }  // namespace
