@@ -7,10 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "board.h"
 #include "perft.h"
 #include "perft_cases.h"
-#include "setup.h"
 #include "test_support.h"
 
 namespace {

@@ -5,10 +5,8 @@
 #include <string>
 
 #include "attack.h"
-#include "board.h"
 #include "geometry.h"
 #include "hash.h"
-#include "make_move.h"
 #include "test_support.h"
 
 namespace {

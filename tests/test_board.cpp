@@ -9,16 +9,12 @@
 #include <vector>
 
 #include "attack.h"
-#include "board.h"
 #include "eval.h"
 #include "figure.h"
 #include "hash.h"
-#include "make_move.h"
 #include "movegen.h"
-#include "notation.h"
 #include "perft.h"
 #include "search.h"
-#include "setup.h"
 #include "test_support.h"
 
 namespace {

@@ -3,11 +3,7 @@
 #include <map>
 #include <string>
 
-#include "board.h"
 #include "eval.h"
-#include "make_move.h"
-#include "position_text.h"
-#include "setup.h"
 #include "test_support.h"
 
 namespace {

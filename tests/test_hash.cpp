@@ -7,12 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "board.h"
 #include "hash.h"
-#include "make_move.h"
 #include "movegen.h"
-#include "position_text.h"
-#include "setup.h"
 #include "test_support.h"
 
 namespace {

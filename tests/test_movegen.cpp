@@ -7,15 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "board.h"
 #include "geometry.h"
 #include "hash.h"
-#include "make_move.h"
 #include "movegen.h"
-#include "notation.h"
 #include "perft.h"
-#include "position_text.h"
-#include "setup.h"
 #include "test_support.h"
 
 namespace {

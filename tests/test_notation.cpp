@@ -8,16 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "board.h"
 #include "diagram.h"
 #include "hash.h"
-#include "make_move.h"
 #include "movegen.h"
-#include "notation.h"
-#include "position_text.h"
 #include "scripted_game.h"
 #include "session.h"
-#include "setup.h"
 #include "test_support.h"
 
 namespace {

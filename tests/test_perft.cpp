@@ -11,12 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "board.h"
 #include "diagram.h"
 #include "hash.h"
 #include "perft.h"
 #include "perft_cases.h"
-#include "setup.h"
 #include "test_support.h"
 
 namespace {

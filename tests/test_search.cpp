@@ -10,19 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "board.h"
 #include "classic.h"
 #include "clock.h"
 #include "eval.h"
 #include "hash.h"
-#include "make_move.h"
 #include "movegen.h"
-#include "notation.h"
 #include "perft.h"
-#include "position_text.h"
 #include "search.h"
 #include "session.h"
-#include "setup.h"
 #include "test_support.h"
 #include "tt.h"
 

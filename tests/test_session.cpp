@@ -5,13 +5,10 @@
 #include <cstdio>
 #include <string>
 
-#include "board.h"
 #include "diagram.h"
 #include "eval.h"
-#include "notation.h"
 #include "scripted_game.h"
 #include "session.h"
-#include "setup.h"
 #include "test_support.h"
 
 namespace {

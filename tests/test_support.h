@@ -1,5 +1,7 @@
 // What many tests share: squares and moves from their names, positions from
-// their text, and moves read and played as the opponent types them.
+// their text, and moves read and played as the opponent types them. It
+// brings the headers of the board, its set-up, moves made, position texts
+// and notation, which the tests that include it rely on.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -7,11 +7,9 @@
 #include <sstream>
 #include <string>
 
-#include "board.h"
 #include "classic.h"
 #include "clock.h"
 #include "hash.h"
-#include "setup.h"
 #include "test_support.h"
 #include "tt.h"
 

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "notation.h"
-#include "position_text.h"
 #include "session.h"
 #include "test_support.h"
 
