@@ -131,8 +131,13 @@ inline uint64_t Pieces(const Board& board, Colour colour) { return State(board).
 inline uint64_t Occupied(const Board& board) { return Pieces(board, WHITE) | Pieces(board, BLACK); }
 inline uint64_t Pawns(const Board& board, Colour colour) { return State(board).pawns[colour]; }
 
-// The key and lock kept in a ply's state.
+// The key and lock kept in a ply's state, read and written as one value.
 inline KeyLock KeyLockOf(const PlyState& state) { return state.hash_key | KeyLock{state.hash_lock} << 32; }
+inline void SetKeyLock(PlyState& state, KeyLock hash)
+{
+    state.hash_key = KeyOf(hash);
+    state.hash_lock = LockOf(hash);
+}
 
 // A zero-filled board with its empty figure made, `side` WHITE and `ply` 0.
 // The caller fills the squares, the king squares, the side and the castling

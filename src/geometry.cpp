@@ -124,7 +124,11 @@ constexpr std::array<TypeDirections, 6> MakeSlidesOf()
     return table;
 }
 
-constexpr std::array<TypeDirections, 6> SLIDES = MakeSlidesOf();
+}  // namespace
+
+constexpr std::array<TypeDirections, 6> SLIDES_OF = MakeSlidesOf();
+
+namespace {
 
 // A sliding type's directions are line directions and run in rising order:
 // the capture generator appends its captures by rising direction and so
@@ -137,15 +141,16 @@ constexpr bool IsRisingLineList(const TypeDirections& slides_of)
     }
     return true;
 }
-static_assert(SLIDES[BISHOP].count == 4 && SLIDES[ROOK].count == 4 && SLIDES[QUEEN].count == 8);
-static_assert(IsRisingLineList(SLIDES[BISHOP]) && IsRisingLineList(SLIDES[ROOK]) && IsRisingLineList(SLIDES[QUEEN]));
+static_assert(SLIDES_OF[BISHOP].count == 4 && SLIDES_OF[ROOK].count == 4 && SLIDES_OF[QUEEN].count == 8);
+static_assert(IsRisingLineList(SLIDES_OF[BISHOP]) && IsRisingLineList(SLIDES_OF[ROOK]) &&
+              IsRisingLineList(SLIDES_OF[QUEEN]));
 
 // The bishop's directions are the diagonal ones.
 constexpr bool DiagonalsAgree()
 {
     uint32_t found = 0;
-    for (int d = 0; d < SLIDES[BISHOP].count; ++d)
-        found |= 1u << SLIDES[BISHOP].index[d];
+    for (int d = 0; d < SLIDES_OF[BISHOP].count; ++d)
+        found |= 1u << SLIDES_OF[BISHOP].index[d];
     return found == DIAGONAL_DIRECTIONS;
 }
 static_assert(DiagonalsAgree());
@@ -178,8 +183,8 @@ constexpr Geometry MakeGeometry()
             }
         }
         for (const FigureType type : FIGURE_TYPES) {
-            for (int d = 0; d < SLIDES[type].count; ++d)
-                geometry.lines[type][square] |= geometry.rays[square][SLIDES[type].index[d]];
+            for (int d = 0; d < SLIDES_OF[type].count; ++d)
+                geometry.lines[type][square] |= geometry.rays[square][SLIDES_OF[type].index[d]];
         }
         geometry.knight_targets[square] = StepsFrom(KNIGHT, square);
         geometry.king_targets[square] = StepsFrom(KING, square);
@@ -207,7 +212,6 @@ constexpr std::array<int8_t, 23> DIRECTION_OF_STEP = MakeDirectionOfStep();
 }  // namespace
 
 constexpr Geometry GEOMETRY = MakeGeometry();
-constexpr TypeDirections SLIDES_OF[6] = {SLIDES[0], SLIDES[1], SLIDES[2], SLIDES[3], SLIDES[4], SLIDES[5]};
 
 int LineStep(int from, int to) { return GEOMETRY.line_step[from][to]; }
 

@@ -2,6 +2,7 @@
 // rays between them, worked out once from the mailbox step tables.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -28,7 +29,7 @@ struct TypeDirections {
     int8_t index[8];
     int8_t count;
 };
-extern const TypeDirections SLIDES_OF[6];
+extern const std::array<TypeDirections, 6> SLIDES_OF;
 
 constexpr bool IsUpward(int direction) { return direction >= 4; }
 

@@ -125,13 +125,6 @@ void KeepCastleRights(const PlyState& before, PlyState& after, FigureType mover_
         after.castle[right] = 0;
 }
 
-// Keeps `hash` as the key and lock of a state.
-void SetKeyLock(PlyState& state, KeyLock hash)
-{
-    state.hash_key = KeyOf(hash);
-    state.hash_lock = LockOf(hash);
-}
-
 }  // namespace
 
 KeyLock KeyLockAfter(const Board& board, Move move)
@@ -164,8 +157,7 @@ void CheckForesight([[maybe_unused]] Board& board, [[maybe_unused]] Move move, [
         UnmakeMove(board);
     if (made == refused) {
         std::fprintf(stderr, "WouldRefuse says %s to %s%s (kind %d), MakeMove %s it\n", refused ? "yes" : "no",
-                     SquareText(move.from).c_str(), SquareText(move.to).c_str(), move.kind,
-                     made ? "makes" : "refuses");
+                     SquareText(move.from).c_str(), SquareText(move.to).c_str(), move.kind, made ? "makes" : "refuses");
         std::abort();
     }
 #endif
@@ -366,4 +358,3 @@ bool MakeGameMove(Board& board, Move move)
     MakeRoom(board);
     return MakeMove(board, move) != 0;
 }
-

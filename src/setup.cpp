@@ -32,9 +32,7 @@ void CompleteSetUp(Board& board)
         state.pawns[colour] = ComputeOccupancy(board, colour, PAWN);
     }
     state.checkers = KingAttackers(board, board.side);
-    const KeyLock hash = ComputeKeyLock(board);
-    state.hash_key = KeyOf(hash);
-    state.hash_lock = LockOf(hash);
+    SetKeyLock(state, ComputeKeyLock(board));
     state.balance = ComputeBalance(board);
 }
 
