@@ -45,8 +45,8 @@ int EnPassantTarget(const Board& board)
     const PlyState& before = board.states[board.ply - 1];
     const Move last = before.move;
     const Figure* mover = before.undo.moved;
-    const bool double_step = last.kind == NORMAL_MOVE && mover->type == PAWN && (last.to - last.from == 16 ||
-                                                                                 last.from - last.to == 16);
+    const bool double_step =
+        last.kind == NORMAL_MOVE && mover->type == PAWN && (last.to - last.from == 16 || last.from - last.to == 16);
     return double_step && board.squares[last.to] == mover ? (last.from + last.to) / 2 : -1;
 }
 

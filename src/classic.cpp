@@ -146,9 +146,8 @@ std::optional<Move> Think(Board& board, std::ostream& out)
     const long per_second = static_cast<long>(result.nodes / elapsed);
 
     // Step 2. The share of lookups answered; none at all reads as 0 %.
-    const float ratio = result.tt_probes > 0
-                            ? static_cast<float>(result.tt_hits) / static_cast<float>(result.tt_probes)
-                            : 0.0f;
+    const float ratio =
+        result.tt_probes > 0 ? static_cast<float>(result.tt_hits) / static_cast<float>(result.tt_probes) : 0.0f;
     const double reuse = ratio * 100.0f;
 
     // Step 3. The statistics line.

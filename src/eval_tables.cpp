@@ -92,11 +92,13 @@ constexpr ScoreTable SCORES = MakeScoreTable();
 
 int32_t FigureScore(const Figure& figure, int square) { return SCORES.score[figure.colour][figure.type][square]; }
 
-int32_t ShiftScore(const Figure& figure, int from, int to) { return FigureScore(figure, to) - FigureScore(figure, from); }
+int32_t ShiftScore(const Figure& figure, int from, int to)
+{
+    return FigureScore(figure, to) - FigureScore(figure, from);
+}
 
 int32_t BalanceAfter(int32_t balance, const Figure& moving, const Figure& taken, Move move)
 {
     const Figure arriving = IsPromotion(move.kind) ? Figure{PromotedType(move.kind), moving.colour} : moving;
     return balance - FigureScore(taken, move.to) + FigureScore(arriving, move.to) - FigureScore(moving, move.from);
 }
-

@@ -363,4 +363,3 @@ MoveList LegalMoves(Board& board)
     }
     return legal;
 }
-

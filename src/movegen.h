@@ -49,8 +49,7 @@ MoveList GenerateCaptures(const Board& board, Move preferred, const HistoryRow& 
 // full. The score is the move's counter in `history` plus 2000 when the move
 // has the squares of `preferred`, whatever its kind; else, for a capture,
 // 1400 and the victim's capture_value less the mover's; else 900.
-void AddMove(MoveList& list, const Board& board, Move move, Move preferred,
-             const HistoryRow& history = NO_HISTORY);
+void AddMove(MoveList& list, const Board& board, Move move, Move preferred, const HistoryRow& history = NO_HISTORY);
 
 // 1 if the side to move may castle on `wing` (0 queen-side, 1 king-side).
 int CanCastle(const Board& board, int wing);

@@ -208,4 +208,3 @@ std::string PositionText(Board& board)
     text += " 0 1";
     return text;
 }
-

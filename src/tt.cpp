@@ -144,4 +144,3 @@ int StoreTT(const Board& board, Move move, int score, int depth, Bound bound)
     }
     return 1;
 }
-

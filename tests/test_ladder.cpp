@@ -38,9 +38,8 @@ std::map<std::string, Names> ModulesOf(const fs::path& source)
         std::ifstream in(file.path());
         for (std::string line; std::getline(in, line);) {
             const size_t end = line.find(".h\"");
-            const std::string used = line.rfind("#include \"", 0) == 0 && end != std::string::npos
-                                         ? line.substr(10, end - 10)
-                                         : "";
+            const std::string used =
+                line.rfind("#include \"", 0) == 0 && end != std::string::npos ? line.substr(10, end - 10) : "";
             if (used != module && uses.count(used))
                 uses[module].insert(used);
         }
