@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The first byte picks the position; its top bit first plays a few moves
     // from the initial position that leave an en passant capture open.
     const size_t position = (data[0] & 0x7f) % POSITION_COUNT;
-    BoardPtr board = LoadFen(POSITIONS[position]);
+    BoardPtr board = LoadFen(POSITIONS[position], CLASSIC_RULES);
     Board& b = *board;
     if ((data[0] & 0x80) && position == 0) {
         std::ostream discard(nullptr);

@@ -53,6 +53,22 @@ bool FigureAttacks(const Board& board, const Figure& figure, int from, int targe
     }
 }
 
+uint64_t SlidersAttackingWith(const Board& board, int square, uint64_t pieces, uint64_t occupied)
+{
+    // Direction by direction: the first figure met in each is the only one
+    // that can attack along it, and only a ray with one of `pieces` on it
+    // needs walking.
+    uint64_t attackers = 0;
+    for (int direction = 0; direction < 8; ++direction) {
+        if ((GEOMETRY.rays[square][direction] & pieces) == 0)
+            continue;
+        const int first = FirstInDirection(square, direction, occupied);
+        if ((pieces >> first & 1) != 0 && SlidesAlong(board.squares[first]->type, direction))
+            attackers |= uint64_t{1} << first;
+    }
+    return attackers;
+}
+
 uint64_t AttackersOf(const Board& board, int square, Colour colour)
 {
     const uint64_t pieces = Pieces(board, colour);
@@ -62,19 +78,8 @@ uint64_t AttackersOf(const Board& board, int square, Colour colour)
     // `square` are those a pawn of the other colour would take from it.
     attackers |= OfType(board, GEOMETRY.pawn_targets[Opponent(colour)][square] & pieces, PAWN);
 
-    // Step 2. Sliders, direction by direction: the first figure met in each
-    // is the only one that can attack along it, and only a ray with a figure
-    // of `colour` on it needs walking.
-    const uint64_t occupied = Occupied(board);
-    for (int direction = 0; direction < 8; ++direction) {
-        if ((GEOMETRY.rays[square][direction] & pieces) == 0)
-            continue;
-        const int first = FirstInDirection(square, direction, occupied);
-        if ((pieces >> first & 1) == 0)
-            continue;
-        if (SlidesAlong(board.squares[first]->type, direction))
-            attackers |= uint64_t{1} << first;
-    }
+    // Step 2. Sliders.
+    attackers |= SlidersAttackingWith(board, square, pieces, Occupied(board));
 
     // Step 3. Knight jumps.
     attackers |= OfType(board, GEOMETRY.knight_targets[square] & pieces, KNIGHT);

@@ -27,6 +27,11 @@ uint64_t SliderAlong(const Board& board, int square, int step, Colour colour);
 // move would leave it; a square of `pieces` must hold that side's figure.
 uint64_t SliderAlongWith(const Board& board, int square, int step, uint64_t pieces, uint64_t occupied);
 
+// The sliders among `pieces` that attack `square` over the squares
+// `occupied`: the same for a board as a move would leave it, every direction
+// at once.
+uint64_t SlidersAttackingWith(const Board& board, int square, uint64_t pieces, uint64_t occupied);
+
 // Whether `figure`, standing on `from`, attacks `target` on the board as it
 // stands.
 bool FigureAttacks(const Board& board, const Figure& figure, int from, int target);

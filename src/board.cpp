@@ -18,6 +18,7 @@ BoardPtr AllocBoard()
     // Until a move is made, the first undo record names the empty figure, so
     // that a reader of it (the repetition scan) always finds a figure.
     board->states[0].undo = {board->empty, board->empty};
+    board->rules = CLASSIC_RULES;
     board->side = WHITE;
     board->start_en_passant = -1;
     return board;
@@ -36,6 +37,18 @@ void PrintBoard(const Board& board, std::ostream& out)
         out << "\n  " << BORDER << "\n";
     }
     out << "\n     a    b    c    d    e    f    g    h\n\n";
+}
+
+KeyLock RightsKeyLock(const PlyState& state)
+{
+    KeyLock hash = 0;
+    for (int right = 0; right < 4; ++right) {
+        if (state.castle[right])
+            hash ^= castle_key_lock_random[right];
+    }
+    if (state.en_passant != NO_EN_PASSANT)
+        hash ^= en_passant_key_lock_random[state.en_passant % 8];
+    return hash;
 }
 
 int EnPassantTarget(const Board& board)

@@ -45,9 +45,30 @@ enum CastleRight : int32_t {
 };
 static_assert(BLACK_QUEEN_SIDE == 0 && BLACK_KING_SIDE == 1 && WHITE_QUEEN_SIDE == 2 && WHITE_KING_SIDE == 3);
 
+// The rules a game is played by, chosen when its board is set up and never
+// changed afterwards.
+//  - CLASSIC_RULES: the classic engine's game. Its generator lists no en
+//    passant capture (a move read from the opponent may still be one); keys
+//    hash the figures and the side to move alone; a position repeats when
+//    its key does since the last pawn move; there is no fifty-move rule.
+//  - STANDARD_RULES: chess as it is played. En passant captures are
+//    generated; keys also hash the castling rights and an en passant square
+//    that a capture can use; the halfmove clock is kept, and the search
+//    scores the fifty-move rule and repetitions since the last capture or
+//    pawn move as draws and keeps mates in its table relative to the node.
+enum Rules : int32_t {
+    CLASSIC_RULES = 0,
+    STANDARD_RULES = 1,
+};
+
+// The en_passant of a position without one: a1 can never be an en passant
+// square, and a zero-filled state holds it.
+inline constexpr int8_t NO_EN_PASSANT = 0;
+
 // What the board keeps for one ply: what the position there implies, and the
 // move made from it. states[p + 1] is written whole by the move made at ply
-// p (MakeMove, MakeNullMove) and by nothing else; taking the move back only
+// p (MakeMove, MakeNullMove; under the classic rules all but the two fields
+// that stay 0) and by nothing else; taking the move back only
 // lowers `ply`, so the state of the position returned to is there as it was.
 struct PlyState {
     uint64_t occupancy[2];  // [colour]: the squares of that colour's figures
@@ -59,13 +80,20 @@ struct PlyState {
     UndoRecord undo;
     uint32_t hash_key;
     uint32_t hash_lock;
-    int32_t castle[4];  // 1 while the right is held, by CastleRight
-    int32_t balance;    // ComputeBalance of the position
-    Move move;          // for p < ply, the move made from the position (NO_MOVE: a null move)
+    int8_t castle[4];  // 1 while the right is held, by CastleRight
+    // Standard rules only; under the classic rules both stay 0. The square
+    // an en passant capture of the side to move can legally go to
+    // (UsableEnPassant), or NO_EN_PASSANT; and the plies since the last
+    // capture or pawn move, counted on from the set-up position's.
+    int8_t en_passant;
+    int32_t halfmove_clock;
+    int32_t balance;  // ComputeBalance of the position
+    Move move;        // for p < ply, the move made from the position (NO_MOVE: a null move)
 };
 static_assert(sizeof(PlyState) == 96, "one state is a cache line and a half; keep it so when adding a field");
 
-// The whole game state. Made by NewBoard, LoadFen or the classic set-up and
+// The whole game state. Made by NewBoard, LoadFen or the classic set-up, under
+// the rules they are given, and
 // from then on changed only by the move routines (make_move.h). Squares are
 // rank * 8 + file (a1 = 0, h8 = 63).
 //
@@ -76,7 +104,8 @@ static_assert(sizeof(PlyState) == 96, "one state is a cache line and a half; kee
 //    a set-up position has no king of that colour);
 //  - states[ply] holds the position's key and lock, its balance (the sum of
 //    the figures' scores, ComputeBalance), the squares of each colour's
-//    figures and pawns, and the figures checking the side to move;
+//    figures and pawns, the figures checking the side to move, and its en
+//    passant square as the rules have it;
 //  - for p < ply, states[p].move and states[p].undo describe the move from
 //    ply p to p + 1;
 //  - 0 <= ply <= LAST_PLY.
@@ -84,6 +113,7 @@ static_assert(sizeof(PlyState) == 96, "one state is a cache line and a half; kee
 struct Board {
     Figure* squares[64];
     Figure* empty;
+    Rules rules;
     Colour side;
     int32_t ply;
     int32_t white_king;
@@ -139,9 +169,14 @@ inline void SetKeyLock(PlyState& state, KeyLock hash)
     state.hash_lock = LockOf(hash);
 }
 
-// A zero-filled board with its empty figure made, `side` WHITE and `ply` 0.
-// The caller fills the squares, the king squares, the side and the castling
-// rights of states[0], then calls CompleteSetUp (setup.h).
+// The castling rights and en passant square of a position as they add to its
+// key and lock under the standard rules (see Rules).
+KeyLock RightsKeyLock(const PlyState& state);
+
+// A zero-filled board with its empty figure made, the classic rules, `side`
+// WHITE and `ply` 0. The caller fills the squares, the king squares, the
+// side, the rules, and the castling rights and halfmove clock of states[0],
+// then calls CompleteSetUp (setup.h).
 BoardPtr AllocBoard();
 
 // Writes the ASCII diagram of the board, rank 8 first.

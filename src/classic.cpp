@@ -172,7 +172,7 @@ int RunCommandLoop(std::istream& in, std::ostream& out)
 {
     // Start-up: tables, the game board, the feature line.
     StartEngine();
-    Session session{NewBoard(), true, out};
+    Session session{NewBoard(CLASSIC_RULES), true, out};
     out << "feature setboard=1 san=0 sigint=0 sigterm=0 myname=\"tavik\" usermove=1 reuse=0 done=1\n";
 
     bool at_end = false;
@@ -193,7 +193,7 @@ int RunCommandLoop(std::istream& in, std::ostream& out)
             Go(session);
         else if (StartsWith(line, "new")) {
             out << "New board ok\n";
-            session.board = NewBoard();
+            session.board = NewBoard(CLASSIC_RULES);
         } else if (StartsWith(line, "undo"))
             Undo(session);
         else if (StartsWith(line, "setboard"))

@@ -38,7 +38,7 @@ bool HandOver(Session& session, const SearchProtocol& protocol, SearchEnd& end, 
 int RunCommands(Session& session, const std::function<void(const std::string&)>& execute)
 {
     StartEngine();
-    session.board = NewBoard();
+    session.board = NewBoard(STANDARD_RULES);
     std::string line;
     while (!session.quit && NextCommand(*session.input, session.waiting, line))
         execute(line);
@@ -77,7 +77,7 @@ std::optional<Move> SearchForMove(Session& session, SearchLimits limits, const S
         HandOver(session, protocol, end, true);
     if (end.abandoned)
         return std::nullopt;
-    return MoveToPlay(board, result);
+    return result.has_move ? std::optional<Move>(result.best) : std::nullopt;
 }
 
 void WritePvLine(std::ostream& out, const SearchResult& result)

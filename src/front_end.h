@@ -74,9 +74,9 @@ struct SearchProtocol {
 };
 
 // Searches the session's position within `limits`, reading the input and
-// reporting as the protocol says. The move to play (MoveToPlay), or none when
-// a line abandoned the search or the side to move has no legal move. The
-// board is as before.
+// reporting as the protocol says. The move to play (the search's best), or
+// none when a line abandoned the search or the side to move has no legal
+// move. The board is as before.
 std::optional<Move> SearchForMove(Session& session, SearchLimits limits, const SearchProtocol& protocol);
 
 // The moves of the result's principal variation, each after a blank, and the

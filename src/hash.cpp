@@ -5,6 +5,8 @@ uint64_t lock_random[HASH_TABLE_SIZE];
 uint32_t side_key_random;
 uint32_t side_lock_random;
 KeyLock key_lock_random[3][8][64];
+KeyLock castle_key_lock_random[4];
+KeyLock en_passant_key_lock_random[8];
 
 namespace {
 
@@ -16,6 +18,13 @@ uint32_t Draw()
 {
     random_state = random_state * 214013u + 2531011u;
     return (random_state >> 16) & 32767u;
+}
+
+// A key of 30 bits and a lock of 15, as the figures' locks have.
+KeyLock DrawKeyLock()
+{
+    const uint32_t key = Draw() << 15 | Draw();
+    return key | KeyLock{Draw()} << 32;
 }
 
 }  // namespace
@@ -40,6 +49,10 @@ void InitHashTables(uint32_t seed)
     }
     side_key_random = Draw();
     side_lock_random = Draw();
+    for (KeyLock& value : castle_key_lock_random)
+        value = DrawKeyLock();
+    for (KeyLock& value : en_passant_key_lock_random)
+        value = DrawKeyLock();
 
     for (const Colour colour : COLOURS) {
         for (const FigureType type : FIGURE_TYPES) {

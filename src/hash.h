@@ -1,7 +1,8 @@
 // Position hashing: random tables, and what a figure on a square or a move
 // adds to the 32-bit key and lock of a position. Both are XOR sums over the
-// figures on their squares plus a value for black to move; castling rights
-// and the ply are not hashed.
+// figures on their squares plus a value for black to move; under the standard
+// rules also of the castling rights held and an en passant file (board.h
+// adds those). The ply is not hashed.
 #pragma once
 
 #include <cstdint>
@@ -37,6 +38,12 @@ extern KeyLock key_lock_random[3][8][64];
 
 // Index of a figure on a square in both tables.
 int HashIndex(const Figure& figure, int square);
+
+// What a castling right (by CastleRight, 0..3) and an en passant square on
+// file 0..7 add to key and lock. Drawn after every other value, so that the
+// figures' and the side's values are those of the classic tables.
+extern KeyLock castle_key_lock_random[4];
+extern KeyLock en_passant_key_lock_random[8];
 
 // What passing the turn XORs into key and lock.
 KeyLock SideKeyLock();

@@ -125,6 +125,24 @@ void KeepCastleRights(const PlyState& before, PlyState& after, FigureType mover_
         after.castle[right] = 0;
 }
 
+// What the standard rules add to a move just made, which `resets` the
+// halfmove clock when it moves a pawn or captures: the clock, the en passant
+// square a double step leaves, and the castling rights' and en passant
+// square's part of the key, which `hashed_whole` (from the figures alone)
+// lacks and an incremental key has as they were before the move.
+void FollowStandardRules(Board& board, const PlyState& before, PlyState& after, Move move, bool resets,
+                         bool hashed_whole)
+{
+    after.halfmove_clock = resets ? 0 : before.halfmove_clock + 1;
+    const bool double_step = resets && (move.to - move.from == 16 || move.from - move.to == 16) &&
+                             board.squares[move.to]->type == PAWN;
+    after.en_passant = double_step ? UsableEnPassant(board) : NO_EN_PASSANT;
+    KeyLock hash = KeyLockOf(after) ^ RightsKeyLock(after);
+    if (!hashed_whole)
+        hash ^= RightsKeyLock(before);
+    SetKeyLock(after, hash);
+}
+
 }  // namespace
 
 KeyLock KeyLockAfter(const Board& board, Move move)
@@ -254,10 +272,11 @@ int MakeMove(Board& board, Move move)
     after.pawns[Opponent(colour)] = other_pawns;
 
     // Step 7. The other side moves; castlings and en passant captures hash
-    // the finished position.
+    // the finished position's figures and side.
     board.side = Opponent(colour);
-    if (move.kind != NORMAL_MOVE && !IsPromotion(move.kind))
-        SetKeyLock(after, ComputeKeyLock(board));
+    const bool hashed_whole = move.kind != NORMAL_MOVE && !IsPromotion(move.kind);
+    if (hashed_whole)
+        SetKeyLock(after, PlacementKeyLock(board));
 
     // Step 8. Refuse a move that leaves the mover's king attacked.
     if (LeavesKingAttacked(board, move, moving.type, colour)) {
@@ -268,7 +287,12 @@ int MakeMove(Board& board, Move move)
     // Step 9. The checks the move gives.
     after.checkers = ChecksGiven(board, move, moving, colour);
 
-    // Step 10. Fill in the next ply's undo record in advance; a null move
+    // Step 10. Under the standard rules, the halfmove clock, the en passant
+    // square and their part of the key and lock.
+    if (board.rules == STANDARD_RULES)
+        FollowStandardRules(board, before, after, move, moving.type == PAWN || !IsEmpty(&taken), hashed_whole);
+
+    // Step 11. Fill in the next ply's undo record in advance; a null move
     // made at ply p + 1 leaves it for the repetition scan to read.
     after.undo = {mover, board.squares[move.to]};
 
@@ -322,12 +346,21 @@ void UnmakeMove(Board& board)
 
 void MakeNullMove(Board& board)
 {
-    // The position stays, but for the side to move, which no one is checking.
+    // The position stays, but for the side to move, which no one is checking,
+    // and an en passant capture, which the turn passed by has lost.
     const int p = board.ply;
-    board.states[p + 1] = board.states[p];
+    PlyState& after = board.states[p + 1];
+    after = board.states[p];
     board.states[p].move = NO_MOVE;
-    SetKeyLock(board.states[p + 1], KeyLockOf(board.states[p]) ^ SideKeyLock());
-    board.states[p + 1].checkers = 0;
+    KeyLock hash = KeyLockOf(after) ^ SideKeyLock();
+    if (board.rules == STANDARD_RULES) {
+        hash ^= RightsKeyLock(after);
+        after.en_passant = NO_EN_PASSANT;
+        hash ^= RightsKeyLock(after);
+        ++after.halfmove_clock;
+    }
+    SetKeyLock(after, hash);
+    after.checkers = 0;
     board.side = Opponent(board.side);
     board.ply = p + 1;
     ASSERT_BOARD_OK(board);

@@ -28,6 +28,8 @@ bool MakeGameMove(Board& board, Move move);
 // The key and lock of the position after an ordinary move (NORMAL_MOVE) of
 // the side to move, from the board before it: the one update that MakeMove
 // makes and that the search uses to look ahead at the move's table slot.
+// Under the standard rules, a move that changes the castling rights or the
+// en passant square changes the key further.
 // The move may be one the position does not have (a table's move): whatever
 // stands on its squares is hashed as if it moved.
 KeyLock KeyLockAfter(const Board& board, Move move);

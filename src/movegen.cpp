@@ -276,6 +276,19 @@ void GenerateAll(Generation& gen)
     gen.list.count = gen.count;
 }
 
+// Appends the en passant captures of the position's en_passant square, which
+// only the standard rules set: the taker nearer the a-file first, each
+// scored as a pawn taking a pawn.
+void AddEnPassant(MoveList& list, const Board& board, Move preferred, const HistoryRow& history)
+{
+    const int target = State(board).en_passant;
+    uint64_t takers = GEOMETRY.pawn_targets[Opponent(board.side)][target] & Pawns(board, board.side);
+    Generation gen = StartGeneration(list, board, preferred, history, false);
+    for (; takers != 0; takers &= takers - 1)
+        Append(gen, {__builtin_ctzll(takers), target, EN_PASSANT}, ORDER.base[PAWN][PAWN]);
+    list.count = gen.count;
+}
+
 }  // namespace
 
 // Never specialised for one fixed row of counters (NO_HISTORY, as perft and
@@ -293,6 +306,8 @@ NOT_SPECIALISED MoveList GenerateMoves(const Board& board, Move preferred, const
     MoveList list;
     Generation gen = StartGeneration(list, board, preferred, history, false);
     GenerateAll(gen);
+    if (State(board).en_passant != NO_EN_PASSANT)
+        AddEnPassant(list, board, preferred, history);
     const int home = board.side == WHITE ? 4 : 60;
     if (CanCastle(board, 0))
         AddMove(list, board, {home, home - 2, CASTLE_QUEEN_SIDE}, preferred, history);
@@ -306,6 +321,8 @@ MoveList GenerateCaptures(const Board& board, Move preferred, const HistoryRow& 
     MoveList list;
     Generation gen = StartGeneration(list, board, preferred, history, true);
     GenerateAll(gen);
+    if (State(board).en_passant != NO_EN_PASSANT)
+        AddEnPassant(list, board, preferred, history);
     return list;
 }
 
@@ -349,7 +366,9 @@ int CanCastle(const Board& board, int wing)
 MoveList LegalMoves(Board& board)
 {
     MoveList candidates = GenerateMoves(board, NO_MOVE);
-    for (uint64_t takers = EnPassantTakers(board); takers != 0; takers &= takers - 1) {
+    // The classic generator lists no en passant capture.
+    const uint64_t classic_takers = board.rules == CLASSIC_RULES ? EnPassantTakers(board) : 0;
+    for (uint64_t takers = classic_takers; takers != 0; takers &= takers - 1) {
         if (candidates.count < MAX_MOVES)
             candidates.moves[candidates.count++] = {__builtin_ctzll(takers), EnPassantTarget(board), EN_PASSANT};
     }

@@ -30,9 +30,10 @@ inline constexpr HistoryRow NO_HISTORY = {};
 //    toward rank 1, left toward the a-file) restricted to its own directions;
 //    along each, from the nearest square outward, ending with the capture of
 //    the enemy figure that closes it, if one does.
-// Castling comes after every figure: queen-side, then king-side. No en
-// passant capture is listed. A list that fills up keeps its first MAX_MOVES
-// moves in this order.
+// After every figure come the en passant captures, which only the standard
+// rules list (see Rules): the taker nearer the a-file first. Castling comes
+// last: queen-side, then king-side. A list that fills up keeps its first
+// MAX_MOVES moves in this order.
 //
 // The order matters because PickNextMove settles ties between equal scores
 // by place in the list, and leaves moves scored below 0 where they are: the
@@ -41,8 +42,8 @@ inline constexpr HistoryRow NO_HISTORY = {};
 MoveList GenerateMoves(const Board& board, Move preferred, const HistoryRow& history = NO_HISTORY);
 
 // The captures of the side to move: exactly the moves of GenerateMoves onto
-// an enemy figure, capturing promotions included, in the same order and with
-// the same scores.
+// an enemy figure, capturing promotions included, and the en passant
+// captures, in the same order and with the same scores.
 MoveList GenerateCaptures(const Board& board, Move preferred, const HistoryRow& history = NO_HISTORY);
 
 // Appends one move with its ordering score, or drops it when the list is
@@ -57,6 +58,7 @@ int CanCastle(const Board& board, int wing);
 // Brings the best-scored move of positions index..count-1 to `index`.
 void PickNextMove(MoveList& list, int index);
 
-// Every legal move of the side to move, en passant captures included, in
-// generation order with those last; the board is as before on return.
+// Every legal move of the side to move, en passant captures included (under
+// the classic rules, which do not generate them, after the others), in
+// generation order; the board is as before on return.
 MoveList LegalMoves(Board& board);

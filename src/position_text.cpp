@@ -128,7 +128,7 @@ bool IsCounter(const std::string& field)
 
 }  // namespace
 
-BoardPtr LoadFen(const char* text)
+BoardPtr LoadFen(const char* text, Rules rules)
 {
     // Step 1. The placement, its trace thrown away.
     std::ostream discard(nullptr);
@@ -157,7 +157,11 @@ BoardPtr LoadFen(const char* text)
         b.start_en_passant = IsPassedSquare(b, square) ? square : -1;
     }
 
-    // Step 3. What the position implies, and whether play can go on from it.
+    // Step 3. The rules, what the position implies, and whether play can go
+    // on from it.
+    b.rules = rules;
+    if (rules == STANDARD_RULES && !halfmove.empty())
+        State(b).halfmove_clock = std::stoi(halfmove);
     CompleteSetUp(b);
     return IsLegalPosition(b) ? std::move(board) : nullptr;
 }
@@ -205,6 +209,6 @@ std::string PositionText(Board& board)
     }
     text += ' ';
     text += en_passant < 0 ? std::string("-") : SquareText(en_passant);
-    text += " 0 1";
+    text += ' ' + std::to_string(State(board).halfmove_clock) + " 1";
     return text;
 }

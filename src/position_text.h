@@ -20,15 +20,17 @@ bool IsPlacementValid(const char* text);
 // for a malformed field. No test of the position itself.
 BoardPtr PlaceFigures(const char* text, std::ostream& trace);
 
-// A board from a whole position text such as
+// A board under `rules` from a whole position text such as
 // "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1": placement, side to move, castling
 // rights, en passant square and the two counters, each field from the first
-// missing one on taking its default (white, none, none). None when a field
-// is malformed or the position is not legal (IsLegalPosition). A castling
-// right whose king or rook is not at home is dropped, and so is an en
-// passant square that no double step can have left.
-BoardPtr LoadFen(const char* text);
+// missing one on taking its default (white, none, none, 0). None when a
+// field is malformed or the position is not legal (IsLegalPosition). A
+// castling right whose king or rook is not at home is dropped, and so is an
+// en passant square that no double step can have left. The halfmove clock is
+// kept under the standard rules; the move number is read and dropped.
+BoardPtr LoadFen(const char* text, Rules rules);
 
-// The board's position as a whole position text (counters 0 and 1), with an
-// en passant square only where a pawn can take on it.
+// The board's position as a whole position text, with an en passant square
+// only where a pawn can take on it; its counters are the halfmove clock
+// (always 0 under the classic rules) and 1.
 std::string PositionText(Board& board);

@@ -64,8 +64,35 @@ void ClearHistory()
     }
 }
 
+namespace {
+
+int IsStandardRepetition(const Board& board)
+{
+    const KeyLock hash = KeyLockOf(State(board));
+    const int first = std::max(0, board.ply - State(board).halfmove_clock);
+    int count = 0;
+    for (int i = board.ply - 2; i >= first; i -= 2) {
+        if (IsNoMove(board.states[i].move) || IsNoMove(board.states[i + 1].move))
+            break;
+        if (KeyLockOf(board.states[i]) == hash)
+            ++count;
+    }
+    return count > 1 ? 1 : 0;
+}
+
+}  // namespace
+
+bool IsFiftyMoveDraw(Board& board)
+{
+    if (State(board).halfmove_clock < 100)
+        return false;
+    return !InCheck(board) || LegalMoves(board).count > 0;
+}
+
 int IsRepetition(const Board& board)
 {
+    if (board.rules == STANDARD_RULES)
+        return IsStandardRepetition(board);
     const uint32_t key = State(board).hash_key;
     int count = 0;
     for (int i = board.ply - 1; i >= 0; --i) {
@@ -89,9 +116,10 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
     const bool in_check = InCheck(board);
     const int distance = board.ply - root_ply;
 
-    // Step 2. A third occurrence is a draw; the root always searches, so
-    // that the engine has a move to play in a repeated position.
-    if (distance > 0 && IsRepetition(board))
+    // Step 2. A third occurrence is a draw, and so is the fifty-move rule
+    // (whose clock stays 0 under the classic rules); the root always
+    // searches, so that the engine has a move to play in a drawn position.
+    if (distance > 0 && (IsRepetition(board) || IsFiftyMoveDraw(board)))
         return 0;
 
     // Step 3. The table: an answer, or at least a move to try first.
@@ -381,16 +409,6 @@ void SetMoveTimeLimits(SearchLimits& limits, int64_t move_ms)
     const int64_t reserve = std::min<int64_t>(5, move_ms / 10);
     limits.hard_ms = std::max<int64_t>(move_ms - reserve, 1);
     limits.soft_ms = -1;
-}
-
-std::optional<Move> MoveToPlay(Board& board, const SearchResult& result)
-{
-    if (result.has_move)
-        return result.best;
-    const MoveList legal = LegalMoves(board);
-    if (legal.count > 0)
-        return legal.moves[0];
-    return std::nullopt;
 }
 
 int MateInMoves(int score, int root)

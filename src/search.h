@@ -13,7 +13,6 @@
 
 // ---- Alpha-beta and quiescence search ---------------------------------------
 
-inline constexpr int MATE_SCORE = 5000;
 // The depth of every search. Only the command-loop fuzz target builds the
 // engine with a shallower one, to keep each of its inputs cheap.
 #ifndef TAVIK_SEARCH_DEPTH
@@ -40,9 +39,16 @@ extern int32_t history[HISTORY_PLIES][64][64];
 // Resets the counters of the first HISTORY_CLEARED_PLIES plies.
 void ClearHistory();
 
-// 1 if the board's position occurred at least twice before (since the last
-// pawn move), else 0.
+// 1 if the board's position occurred at least twice before, else 0. Under
+// the classic rules, a position whose key is the same since the last pawn
+// move; under the standard rules, one whose key and lock are the same since
+// the last capture, pawn move or null move.
 int IsRepetition(const Board& board);
+
+// Whether the fifty-move rule ends the game in the board's position (standard
+// rules only): a hundred plies without a capture or pawn move, and the side
+// to move not checkmated.
+bool IsFiftyMoveDraw(Board& board);
 
 // The score of the board's position for the side to move, searched `depth`
 // plies deep (plus one for each node in check) within the window
@@ -51,8 +57,8 @@ int IsRepetition(const Board& board);
 // Returns (fail-hard): a score within [alpha, beta], but for a null-move
 // cut-off, which returns the null move's value even above beta, and for a
 // table hit, which returns the entry's exact score or the bound it meets.
-// A third occurrence of a position below the root scores 0, and so does a
-// stalemate; a mated side scores its board ply less MATE_SCORE (the ply of
+// A third occurrence of a position below the root scores 0, and so do the
+// fifty-move rule there (standard rules) and a stalemate; a mated side scores its board ply less MATE_SCORE (the ply of
 // the mated position, not its distance from the root). Once the search's
 // limits have stopped it, every node returns 0, which means nothing.
 //
@@ -147,11 +153,6 @@ void SetMoveTimeLimits(SearchLimits& limits, int64_t move_ms);
 // Searches the board's position within `limits`. The board is as before on
 // return.
 SearchResult Search(Board& board, const SearchLimits& limits);
-
-// The move to play after a search: its best, or, where the side's only legal
-// moves are en passant captures (which the search does not make), the first
-// of those; none when the side has no legal move.
-std::optional<Move> MoveToPlay(Board& board, const SearchResult& result);
 
 // In how many moves a score found at board ply `root` mates: positive when
 // the side to move mates, negative when it is mated, 0 when the score is no

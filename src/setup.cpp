@@ -32,14 +32,16 @@ void CompleteSetUp(Board& board)
         state.pawns[colour] = ComputeOccupancy(board, colour, PAWN);
     }
     state.checkers = KingAttackers(board, board.side);
+    state.en_passant = board.rules == STANDARD_RULES ? UsableEnPassant(board) : NO_EN_PASSANT;
     SetKeyLock(state, ComputeKeyLock(board));
     state.balance = ComputeBalance(board);
 }
 
-BoardPtr NewBoard()
+BoardPtr NewBoard(Rules rules)
 {
     BoardPtr board = AllocBoard();
     Board& b = *board;
+    b.rules = rules;
     for (int file = 0; file < 8; ++file)
         b.squares[file] = NewFigure(b.store, BACK_RANK[file], WHITE);
     for (int file = 0; file < 8; ++file)
@@ -50,7 +52,7 @@ BoardPtr NewBoard()
         b.squares[8 + file] = NewFigure(b.store, PAWN, WHITE);
         b.squares[48 + file] = NewFigure(b.store, PAWN, BLACK);
     }
-    for (int32_t& right : b.states[0].castle)
+    for (int8_t& right : b.states[0].castle)
         right = 1;
     b.white_king = 4;
     b.black_king = 60;
@@ -59,7 +61,42 @@ BoardPtr NewBoard()
     return board;
 }
 
-KeyLock ComputeKeyLock(const Board& board)
+namespace {
+
+// Whether the en passant capture of the side to move's pawn on `from` leaves
+// its king safe. Only the squares of the capture change: a check by a knight
+// or a pawn stays unless the pawn taken gave it, and a slider's is seen over
+// the squares the capture leaves occupied.
+bool EnPassantLeavesKingSafe(const Board& board, int from, int to)
+{
+    const Colour side = board.side;
+    const int king = KingSquare(board, side);
+    if (!HasKingOn(board, king, side))
+        return true;
+    const uint64_t victim = uint64_t{1} << (side == WHITE ? to - 8 : to + 8);
+    for (uint64_t checkers = State(board).checkers & ~victim; checkers != 0; checkers &= checkers - 1) {
+        const FigureType type = board.squares[__builtin_ctzll(checkers)]->type;
+        if (type == PAWN || type == KNIGHT)
+            return false;
+    }
+    const uint64_t enemies = Pieces(board, Opponent(side)) & ~victim;
+    const uint64_t occupied = (Occupied(board) & ~victim & ~(uint64_t{1} << from)) | uint64_t{1} << to;
+    return SlidersAttackingWith(board, king, enemies, occupied) == 0;
+}
+
+}  // namespace
+
+int8_t UsableEnPassant(const Board& board)
+{
+    const int target = EnPassantTarget(board);
+    for (uint64_t takers = EnPassantTakers(board); takers != 0; takers &= takers - 1) {
+        if (EnPassantLeavesKingSafe(board, __builtin_ctzll(takers), target))
+            return static_cast<int8_t>(target);
+    }
+    return NO_EN_PASSANT;
+}
+
+KeyLock PlacementKeyLock(const Board& board)
 {
     KeyLock hash = 0;
     for (int square = 0; square < 64; ++square) {
@@ -67,6 +104,12 @@ KeyLock ComputeKeyLock(const Board& board)
         hash ^= key_lock_random[figure.colour][figure.type][square];
     }
     return board.side == BLACK ? hash ^ SideKeyLock() : hash;
+}
+
+KeyLock ComputeKeyLock(const Board& board)
+{
+    const KeyLock placement = PlacementKeyLock(board);
+    return board.rules == STANDARD_RULES ? placement ^ RightsKeyLock(State(board)) : placement;
 }
 
 uint32_t ComputeKey(const Board& board) { return KeyOf(ComputeKeyLock(board)); }
@@ -157,10 +200,15 @@ const char* BrokenStateInvariant(const Board& board)
     }
     if (state.checkers != KingAttackers(board, board.side))
         return "checkers holds the figures checking the side to move";
-    for (const int32_t right : state.castle) {
+    for (const int8_t right : state.castle) {
         if (right != 0 && right != 1)
             return "every castling right is 0 or 1";
     }
+    const bool standard = board.rules == STANDARD_RULES;
+    if (state.en_passant != (standard ? UsableEnPassant(board) : NO_EN_PASSANT))
+        return "en_passant is the square a capture can use, under the standard rules only";
+    if (state.halfmove_clock < 0 || (!standard && state.halfmove_clock != 0))
+        return "halfmove_clock counts plies, under the standard rules only";
     return nullptr;
 }
 
@@ -172,6 +220,8 @@ const char* BrokenInvariant(const Board& board)
         return "0 <= ply <= LAST_PLY";
     if (board.side != WHITE && board.side != BLACK)
         return "side is WHITE or BLACK";
+    if (board.rules != CLASSIC_RULES && board.rules != STANDARD_RULES)
+        return "rules are CLASSIC_RULES or STANDARD_RULES";
     if (const char* broken = BrokenFigureInvariant(board))
         return broken;
     return BrokenStateInvariant(board);

@@ -9,14 +9,25 @@
 #include "hash.h"
 
 // Works out the rest of what the position at ply 0 implies: its key and
-// lock, balance, occupancy and checkers.
+// lock, balance, occupancy, checkers and, under the standard rules, its en
+// passant square (from `start_en_passant`).
 void CompleteSetUp(Board& board);
 
-// A board in the initial position, all castling rights held, white to move.
-BoardPtr NewBoard();
+// A board in the initial position under `rules`, all castling rights held,
+// white to move.
+BoardPtr NewBoard(Rules rules);
 
-// The key and lock of the board's position worked out from its squares and
-// side to move, together and one by one.
+// The en passant square of the board's position that a pawn of the side to
+// move can take on legally, or NO_EN_PASSANT; worked out from EnPassantTarget
+// without making the capture.
+int8_t UsableEnPassant(const Board& board);
+
+// The part of the key and lock that the figures and the side to move make.
+KeyLock PlacementKeyLock(const Board& board);
+
+// The key and lock of the board's position worked out from scratch, together
+// and one by one: PlacementKeyLock, and under the standard rules the
+// RightsKeyLock of the position's state.
 KeyLock ComputeKeyLock(const Board& board);
 uint32_t ComputeKey(const Board& board);
 uint32_t ComputeLock(const Board& board);

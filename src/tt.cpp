@@ -90,6 +90,26 @@ const TTEntry* FindSlot(const Board& board)
     return &entry;
 }
 
+// Under the standard rules a mate is kept relative to the node that stores it
+// and read back relative to the node that asks, which may stand at another
+// board ply: in the next search, or after the game made room for its moves.
+// The classic rules keep every score as it is.
+bool IsMateScore(int score) { return score > MATE_SCORE - MAX_PLIES || score < MAX_PLIES - MATE_SCORE; }
+
+int ScoreToTable(const Board& board, int score)
+{
+    if (board.rules != STANDARD_RULES || !IsMateScore(score))
+        return score;
+    return score > 0 ? score + board.ply : score - board.ply;
+}
+
+int ScoreFromTable(const Board& board, int score)
+{
+    if (board.rules != STANDARD_RULES || !IsMateScore(score))
+        return score;
+    return score > 0 ? score - board.ply : score + board.ply;
+}
+
 }  // namespace
 
 int ProbeTT(const Board& board, int alpha, int beta, int depth, int& score, Move& move)
@@ -102,15 +122,16 @@ int ProbeTT(const Board& board, int alpha, int beta, int depth, int& score, Move
 
     // Step 2. Deep enough, and the bound decides the window.
     if (entry.depth >= depth) {
+        const int stored = ScoreFromTable(board, entry.score);
         if (entry.bound == BOUND_EXACT) {
-            score = entry.score;
+            score = stored;
             return 1;
         }
-        if (entry.bound == BOUND_UPPER && entry.score <= alpha) {
+        if (entry.bound == BOUND_UPPER && stored <= alpha) {
             score = alpha;
             return 1;
         }
-        if (entry.bound == BOUND_LOWER && entry.score >= beta) {
+        if (entry.bound == BOUND_LOWER && stored >= beta) {
             score = beta;
             return 1;
         }
@@ -139,7 +160,7 @@ int StoreTT(const Board& board, Move move, int score, int depth, Bound bound)
     const uint32_t index = SlotIndex(board);
     TTEntry& entry = trans_table[index];
     if (entry.depth < depth || entry.stamp < now) {
-        entry = {depth, score, now, bound, State(board).hash_lock, move};
+        entry = {depth, ScoreToTable(board, score), now, bound, State(board).hash_lock, move};
         slot_tags[index] = TagOf(entry);
     }
     return 1;

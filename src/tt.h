@@ -7,6 +7,11 @@
 #include "board.h"
 #include "move.h"
 
+// What a mate scores for the mating side at board ply 0: a mate scores
+// MATE_SCORE less the board ply of the mated position, and every score
+// within MAX_PLIES of MATE_SCORE is a mate's.
+inline constexpr int MATE_SCORE = 5000;
+
 enum Bound : int32_t {
     BOUND_UPPER = 0,  // no move raised alpha: the score is at most `score`
     BOUND_LOWER = 1,  // a move reached beta: the score is at least `score`
@@ -43,7 +48,9 @@ void AdviseHugePages();
 bool SlotTagsOk();
 
 // 1 when the slot of the board's position answers a node with window
-// (alpha, beta) and remaining depth, the answer in `score`. On a miss of a
+// (alpha, beta) and remaining depth, the answer in `score`. Under the
+// standard rules a mate is stored relative to the storing node's board ply
+// and read back at the asking node's (see Rules). On a miss of a
 // matching slot the slot's move goes to `move`; other misses leave it alone.
 int ProbeTT(const Board& board, int alpha, int beta, int depth, int& score, Move& move);
 

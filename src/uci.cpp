@@ -134,12 +134,12 @@ void SetPosition(Session& session, const WordList& words)
     BoardPtr board;
     std::string text;
     if (i < words.size() && words[i] == "startpos") {
-        board = NewBoard();
+        board = NewBoard(STANDARD_RULES);
         ++i;
     } else if (i < words.size() && words[i] == "fen") {
         for (++i; i < words.size() && words[i] != "moves"; ++i)
             text.append(text.empty() ? "" : " ").append(words[i]);
-        board = LoadFen(text.c_str());
+        board = LoadFen(text.c_str(), STANDARD_RULES);
     }
     if (!board || !IsPlayablePosition(*board)) {
         *session.out << "info string not a position: " << text << "\n";
@@ -187,7 +187,7 @@ void Execute(Session& session, const std::string& line)
         SetOption(words);
     } else if (name == "ucinewgame") {
         ClearTT();
-        session.board = NewBoard();
+        session.board = NewBoard(STANDARD_RULES);
     } else if (name == "position") {
         SetPosition(session, words);
     } else if (name == "go") {

@@ -129,7 +129,7 @@ void Error(Session& session, const char* kind, std::string_view line)
 
 void NewGame(Session& session, Game& game)
 {
-    session.board = NewBoard();
+    session.board = NewBoard(STANDARD_RULES);
     const bool post = game.post;  // whether thinking is shown outlives the game
     game = Game();
     game.post = post;
@@ -171,7 +171,7 @@ void TakeBack(Session& session, Game& game, size_t plies)
             UnmakeMove(board);
         return;
     }
-    session.board = LoadFen(game.start.c_str());
+    session.board = LoadFen(game.start.c_str(), STANDARD_RULES);
     for (const Move move : game.moves)
         MakeGameMove(*session.board, move);
 }
@@ -180,7 +180,7 @@ void TakeBack(Session& session, Game& game, size_t plies)
 // text that is malformed or no position chess can be played from.
 bool StartFrom(Session& session, Game& game, const std::string& text)
 {
-    BoardPtr board = LoadFen(text.c_str());
+    BoardPtr board = LoadFen(text.c_str(), STANDARD_RULES);
     if (!board || !IsPlayablePosition(*board))
         return false;
     session.board = std::move(board);

@@ -72,7 +72,7 @@ TEST_F(BoardTest, NewBoardPrintsTheInitialDiagram)
      a    b    c    d    e    f    g    h
 
 )";
-    BoardPtr board = NewBoard();
+    BoardPtr board = NewBoard(CLASSIC_RULES);
     std::ostringstream out;
     PrintBoard(*board, out);
     EXPECT_EQ(out.str(), expected);
@@ -88,8 +88,8 @@ TEST_F(BoardTest, NewBoardPrintsTheInitialDiagram)
 
 TEST_F(BoardTest, EmptySquaresShareTheBoardsOwnEmptyFigure)
 {
-    BoardPtr first = NewBoard();
-    BoardPtr second = NewBoard();
+    BoardPtr first = NewBoard(CLASSIC_RULES);
+    BoardPtr second = NewBoard(CLASSIC_RULES);
     BoardPtr loaded = Load("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
     EXPECT_NE(first->empty, second->empty);
     EXPECT_NE(first->empty, loaded->empty);
@@ -472,7 +472,7 @@ TEST_F(BoardTest, PromotionsTakenBackDoNotGrowTheFigureStore)
 
 TEST_F(BoardTest, MakeMoveRefusesAtTheEndOfTheHistory)
 {
-    BoardPtr board = NewBoard();
+    BoardPtr board = NewBoard(CLASSIC_RULES);
     PlayCycle(*board, KNIGHT_SHUFFLE, LAST_PLY);
     ASSERT_EQ(board->ply, LAST_PLY);
     EXPECT_TRUE(BoardOk(*board));
@@ -490,7 +490,7 @@ TEST_F(BoardTest, MakeMoveRefusesAtTheEndOfTheHistory)
 
 TEST_F(BoardTest, MakeRoomDropsOnlyTheOldestPlies)
 {
-    BoardPtr board = NewBoard();
+    BoardPtr board = NewBoard(CLASSIC_RULES);
     PlayCycle(*board, KNIGHT_SHUFFLE, GAME_PLY_LIMIT - 1);
     MakeRoom(*board);
     EXPECT_EQ(board->ply, GAME_PLY_LIMIT - 1);  // below the limit nothing moves
@@ -604,7 +604,7 @@ TEST(BoardOkTest, NamesTheInvariantThatBroke)
         {"every castling right is 0 or 1", [](Board& b) { State(b).castle[WHITE_KING_SIDE] = 2; }},
     };
     for (const Case& c : cases) {
-        BoardPtr board = NewBoard();
+        BoardPtr board = NewBoard(CLASSIC_RULES);
         ASSERT_EQ(BrokenInvariant(*board), nullptr);
         c.corrupt(*board);
         const char* broken = BrokenInvariant(*board);

@@ -57,14 +57,14 @@ int WorthForWhite(int square, char letter)
 
 TEST(Evaluate, InitialPositionFromEitherSide)
 {
-    EXPECT_EQ(Evaluate(*NewBoard()), -25);
+    EXPECT_EQ(Evaluate(*NewBoard(CLASSIC_RULES)), -25);
     EXPECT_EQ(EvaluateFen(START_POSITION), -25);
     EXPECT_EQ(EvaluateFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1"), 25);
 }
 
 TEST(Evaluate, AfterKingsPawnOpening)
 {
-    BoardPtr board = NewBoard();
+    BoardPtr board = NewBoard(CLASSIC_RULES);
     ASSERT_EQ(MakeMove(*board, Mv("e2e4")), 1);
     ASSERT_EQ(board->side, BLACK);
     EXPECT_EQ(Evaluate(*board), -74);

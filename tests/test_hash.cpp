@@ -68,7 +68,7 @@ TEST_F(HashTest, SeedOneGivesTheKnownValues)
     EXPECT_EQ(side_key_random, 18759u);
     EXPECT_EQ(side_lock_random, 12755u);
 
-    BoardPtr board = NewBoard();
+    BoardPtr board = NewBoard(CLASSIC_RULES);
     EXPECT_EQ(board->states[0].hash_key, 0x913A3AAEu);
     EXPECT_EQ(board->states[0].hash_lock, 18984u);
     EXPECT_EQ(ComputeKey(*board), 0x913A3AAEu);
@@ -119,7 +119,7 @@ TEST_F(HashTest, TableIndexSeparatesTypeColourAndSquare)
 
 TEST_F(HashTest, IncrementalValuesMatchScratchAlongAGame)
 {
-    BoardPtr board = NewBoard();
+    BoardPtr board = NewBoard(CLASSIC_RULES);
     // Captures, both castlings of both colours, a capturing promotion and its recapture.
     Play(*board, "e2e4 d7d5 e4d5 d8d5 b1c3 d5a5 g1f3 c8g4 f1e2 b8c6 e1g1 e8c8 d2d4 g4f3 e2f3 c6d4 f3b7 c8b7 c1e3 "
                  "d4c2 d1c2 a5a2 a1a2 g8f6 c3b5 f6e4 b5a7 e4d2 a7c6 d2f1 c6d8 b7c8");
@@ -158,7 +158,7 @@ TEST_F(HashTest, SideToMoveFlipsOnlyTheSideValues)
     EXPECT_EQ(black->states[0].hash_lock, white->states[0].hash_lock ^ side_lock_random);
 
     // Null moves.
-    BoardPtr board = NewBoard();
+    BoardPtr board = NewBoard(CLASSIC_RULES);
     Play(*board, "e2e4 c7c5");
     const uint32_t key = State(*board).hash_key;
     const uint32_t lock = State(*board).hash_lock;
@@ -205,7 +205,7 @@ TEST_F(HashTest, SamePositionSameValues)
         EXPECT_EQ(State(*a).hash_key, State(*b).hash_key);
         EXPECT_EQ(State(*a).hash_lock, State(*b).hash_lock);
     }
-    const BoardPtr board = NewBoard();
+    const BoardPtr board = NewBoard(CLASSIC_RULES);
     EXPECT_EQ(State(Play(*board, rook_trip)).castle[WHITE_KING_SIDE], 0);
 }
 

@@ -69,7 +69,7 @@ class MoveGen : public ::testing::Test {
 // All quiet and normal: each scores 900 and they are picked in generation order.
 TEST_F(MoveGen, InitialPositionWhiteOrderKindsAndScores)
 {
-    const BoardPtr board = NewBoard();
+    const BoardPtr board = NewBoard(CLASSIC_RULES);
     const MoveList list = GenerateMoves(*board, NO_MOVE);
     EXPECT_EQ(TextsFrom(list), "b1a3 b1c3 g1f3 g1h3 a2a3 a2a4 b2b3 b2b4 c2c3 c2c4 "
                                "d2d3 d2d4 e2e3 e2e4 f2f3 f2f4 g2g3 g2g4 h2h3 h2h4");
@@ -385,7 +385,7 @@ TEST_F(MoveGen, ListStopsAtTwoHundredMoves)
 
 TEST_F(MoveGen, AddMoveOnFullListDropsTheMove)
 {
-    const BoardPtr board = NewBoard();
+    const BoardPtr board = NewBoard(CLASSIC_RULES);
     MoveList list;
     for (int i = 0; i < MAX_MOVES; ++i)
         AddMove(list, *board, {Sq("g1"), Sq("f3"), NORMAL_MOVE}, NO_MOVE);
@@ -453,7 +453,7 @@ TEST_F(MoveGen, CaptureScoresByVictimAndAttacker)
 
 TEST_F(MoveGen, PreferredMoveScores2000WhateverItsKind)
 {
-    const BoardPtr board = NewBoard();
+    const BoardPtr board = NewBoard(CLASSIC_RULES);
     const MoveList list = GenerateMoves(*board, {Sq("g1"), Sq("f3"), PROMOTE_BISHOP});
     EXPECT_EQ(ScoreOf(list, "g1f3"), 2000);
     EXPECT_EQ(ScoreOf(list, "b1c3"), 900);
@@ -499,7 +499,7 @@ TEST_F(MoveGen, PreferredPromotionTakesAllFourQueenFirst)
 
 TEST_F(MoveGen, HistoryCountersHandedInAreAddedToTheScores)
 {
-    BoardPtr board = NewBoard();
+    BoardPtr board = NewBoard(CLASSIC_RULES);
     static int32_t counters[64][64];
     counters[Sq("e2")][Sq("e4")] = 50;
     counters[Sq("b1")][Sq("c3")] = -950;

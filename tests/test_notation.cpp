@@ -181,7 +181,7 @@ TEST_F(Notation, Readings)
 
 TEST_F(Notation, RejectsTextsThatAreNotTwoSquares)
 {
-    const BoardPtr board = NewBoard();
+    const BoardPtr board = NewBoard(CLASSIC_RULES);
     for (const char* text : {"i2i4", "e9e4", "e2e0", "e2e9", "e2i4", "`2e4", "e0e4", "@@@@", "E2E4", "2e4e", "e2 e4",
                              "\xe5\x32\x65\x34", "e2\xe5\x34", "\xff\xff\xff\xff", "e2-e4"}) {
         EXPECT_FALSE(Parse(text, *board)) << text;
@@ -190,14 +190,14 @@ TEST_F(Notation, RejectsTextsThatAreNotTwoSquares)
 
 TEST_F(Notation, RejectsMovesNoFigureCanMake)
 {
-    const BoardPtr board = NewBoard();
+    const BoardPtr board = NewBoard(CLASSIC_RULES);
     for (const char* text : {"e2e5", "b1b3", "b1d2", "d1h5", "a1a3", "e2d3", "e1e3", "f1c4", "g1g3", "e2e2"})
         EXPECT_FALSE(Parse(text, *board)) << text;
 }
 
 TEST_F(Notation, ShortTextsAreReported)
 {
-    const BoardPtr board = NewBoard();
+    const BoardPtr board = NewBoard(CLASSIC_RULES);
     for (const char* text : {"", "e", "e2", "e2e"}) {
         std::string written;
         EXPECT_FALSE(Parse(text, *board, &written)) << text;
@@ -305,7 +305,7 @@ TEST_F(Notation, CoordinateForm)
 
 TEST_F(Notation, ExtendedForm)
 {
-    const BoardPtr initial = NewBoard();
+    const BoardPtr initial = NewBoard(CLASSIC_RULES);
     EXPECT_EQ(ExtendedText(*initial, Mv("g1f3")), "Ng1f3");
     EXPECT_EQ(ExtendedText(*initial, Mv("e2e4")), "Pe2e4");
 
@@ -330,7 +330,7 @@ TEST_F(Notation, ExtendedForm)
 // diagram of "undo" (nothing to take back) is still the initial position.
 TEST_F(Notation, RejectedTextsLeaveTheBoard)
 {
-    const std::string initial = DiagramOf(*NewBoard());
+    const std::string initial = DiagramOf(*NewBoard(CLASSIC_RULES));
     for (const std::string text :
          {"e2e5", "e7e5", "e3e4", "e3e7", "i2i4", "e9e4", "@@@@", "\xc3\xa9\x32\x34", "b1b3", "e1g1", "e1e2", "d1h5"}) {
         const SessionResult result = RunSession("usermove " + text + "\nundo\nquit\n");

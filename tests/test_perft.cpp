@@ -68,7 +68,7 @@ class DivideTest : public ::testing::Test {
 
 TEST_F(DivideTest, EntriesSumToPerftInGenerationOrder)
 {
-    BoardPtr board = NewBoard();
+    BoardPtr board = NewBoard(CLASSIC_RULES);
     const std::vector<DivideEntry> entries = Divide(*board, 3);
     ASSERT_EQ(entries.size(), 20u);
     EXPECT_EQ(entries.front().move, "b1a3");

@@ -295,14 +295,14 @@ TEST_F(SearchTest, SecondOccurrenceBelowTheRootIsSearched)
 
 TEST_F(SearchTest, ThirdOccurrenceIsDetected)
 {
-    BoardPtr board = NewBoard();
+    BoardPtr board = NewBoard(CLASSIC_RULES);
     PlayCycle(*board, KNIGHT_SHUFFLE, 4);
     EXPECT_EQ(IsRepetition(*board), 0);  // second occurrence
     PlayCycle(*board, KNIGHT_SHUFFLE, 4);
     EXPECT_EQ(IsRepetition(*board), 1);  // third
 
     // Positions before a pawn move are not looked at, and cannot recur.
-    BoardPtr pawns = NewBoard();
+    BoardPtr pawns = NewBoard(CLASSIC_RULES);
     PlayCycle(*pawns, KNIGHT_SHUFFLE, 8);
     ASSERT_EQ(MakeMove(*pawns, Mv("e2e4")), 1);
     ASSERT_EQ(MakeMove(*pawns, Mv("e7e5")), 1);
@@ -455,7 +455,7 @@ TEST_F(SearchTest, NoMoveForAMatedOrAStalematedSide)
 
 TEST_F(SearchTest, StatisticsLineMatchesTheCounters)
 {
-    BoardPtr board = NewBoard();
+    BoardPtr board = NewBoard(CLASSIC_RULES);
     const ThinkRun result = RunThink(*board);
     ASSERT_TRUE(result.move);
     const Statistics& line = result.statistics;
@@ -480,17 +480,17 @@ TEST_F(SearchTest, SpeedDividesByTheElapsedSeconds)
 {
     clock_readings = 0;
     SetClock(SteppingClock);
-    BoardPtr board = NewBoard();
+    BoardPtr board = NewBoard(CLASSIC_RULES);
     const ThinkRun result = RunThink(*board);
     EXPECT_EQ(result.statistics.per_second, result.statistics.nodes / 3);
 }
 
 TEST_F(SearchTest, RepeatedSearchGivesTheSameLine)
 {
-    BoardPtr first = NewBoard();
+    BoardPtr first = NewBoard(CLASSIC_RULES);
     const ThinkRun a = RunThink(*first);
     ClearTT();
-    BoardPtr second = NewBoard();
+    BoardPtr second = NewBoard(CLASSIC_RULES);
     const ThinkRun b = RunThink(*second);
     EXPECT_EQ(a.output, b.output);
     ASSERT_TRUE(a.move && b.move);
@@ -503,7 +503,7 @@ TEST_F(SearchTest, ThinkAtTheLastPlyLeavesTheBoardAlone)
 {
     // The game never gets here (it makes room first); the search must still
     // stay inside the histories.
-    BoardPtr board = NewBoard();
+    BoardPtr board = NewBoard(CLASSIC_RULES);
     PlayCycle(*board, KNIGHT_SHUFFLE, LAST_PLY);
     const Snapshot before = Take(*board);
     std::ostringstream out;

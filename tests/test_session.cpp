@@ -125,7 +125,7 @@ TEST(Session, WholeOutputsAndStatus)
                                  "time 30000\notim 30000\nforce\npost\nnopost\nhard\neasy\nrandom\ncomputer\n"
                                  "ping 1\nresult 1-0 {White mates}\n";
     const std::string initial = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR";
-    const std::string set_up = INITIAL_TRACE + DiagramOf(*NewBoard()) + "Board evaluation -25\n";
+    const std::string set_up = INITIAL_TRACE + DiagramOf(*NewBoard(CLASSIC_RULES)) + "Board evaluation -25\n";
     const std::string stale_position = "xxxxxxxxx4k3/8/8/8/8/8/8/4K3 w - - 0 1\nsetboard";
     const struct {
         const char* label;
@@ -175,7 +175,7 @@ TEST(Session, WholeOutputsAndStatus)
         {"usermove and a blank after a longer line", "xxxxxxxxxd2d4\nusermove \nquit\n", TOO_SHORT},
         {"setboard alone at the end of input", stale_position, REFUSED},
         {"setboard and a blank keep the board", stale_position + " \nundo\nquit\n",
-         REFUSED + ("undoing move\n" + DiagramOf(*NewBoard()))},
+         REFUSED + ("undoing move\n" + DiagramOf(*NewBoard(CLASSIC_RULES)))},
     };
     for (const auto& c : cases) {
         const SessionResult result = RunSession(c.input);
@@ -229,12 +229,12 @@ TEST(Session, UsermoveIsAnswered)
     const SessionResult result = RunSession("usermove e2e4\nquit\n");
     EXPECT_EQ(result.status, 0);
     Output output(AfterFeatures(result.output));
-    ExpectReply(output, *NewBoard(), "e2e4");
+    ExpectReply(output, *NewBoard(CLASSIC_RULES), "e2e4");
     EXPECT_TRUE(output.AtEnd()) << output.Rest();
 
     // After a reply, "usermove" alone is not the previous move again.
     Output again(After("usermove e2e4\nusermove\nquit\n"));
-    ExpectReply(again, *NewBoard(), "e2e4");
+    ExpectReply(again, *NewBoard(CLASSIC_RULES), "e2e4");
     EXPECT_EQ(again.Rest(), TOO_SHORT);
 }
 
@@ -260,7 +260,7 @@ TEST(Session, GoMakesTheFirstMove)
     EXPECT_TRUE(output.AtEnd()) << output.Rest();  // no diagram, no evaluation
 
     ASSERT_EQ(move.size(), 4u);
-    BoardPtr mirror = NewBoard();
+    BoardPtr mirror = NewBoard(CLASSIC_RULES);
     const char letter = FIGURE_LETTERS[mirror->squares[Sq(move.c_str())]->type];
     EXPECT_EQ(exmove, "exmove " + std::string(1, letter) + move.substr(0, 2) + move.substr(2, 2) + "\n");
     EXPECT_TRUE(Play(*mirror, move));
@@ -324,24 +324,24 @@ TEST(Session, MalformedSetboardKeepsTheBoard)
 TEST(Session, UndoTakesBackTheReplyAndTheMove)
 {
     Output output(After("usermove e2e4\nundo\nusermove d2d4\nquit\n"));
-    ExpectReply(output, *NewBoard(), "e2e4");
-    EXPECT_TRUE(output.Take("undoing move\n" + DiagramOf(*NewBoard()))) << output.Rest();
+    ExpectReply(output, *NewBoard(CLASSIC_RULES), "e2e4");
+    EXPECT_TRUE(output.Take("undoing move\n" + DiagramOf(*NewBoard(CLASSIC_RULES)))) << output.Rest();
     // White is to move again in the initial position.
-    ExpectReply(output, *NewBoard(), "d2d4");
+    ExpectReply(output, *NewBoard(CLASSIC_RULES), "d2d4");
     EXPECT_TRUE(output.AtEnd());
 }
 
 TEST(Session, UndoTakesBackOnlyWhatExists)
 {
     // A fresh board: nothing to take back.
-    const std::string initial = "undoing move\n" + DiagramOf(*NewBoard());
+    const std::string initial = "undoing move\n" + DiagramOf(*NewBoard(CLASSIC_RULES));
     Output fresh(After("undo\nundo\nusermove e2e4\nquit\n"));
     EXPECT_TRUE(fresh.Take(initial + initial)) << fresh.Rest();
-    ExpectReply(fresh, *NewBoard(), "e2e4");
+    ExpectReply(fresh, *NewBoard(CLASSIC_RULES), "e2e4");
 
     // After "go": the one move is taken back and white is to move again.
     const std::string go = After("go\nquit\n");
     Output after_go(After("go\nundo\nusermove e2e4\nquit\n"));
     EXPECT_TRUE(after_go.Take(go + initial)) << after_go.Rest();
-    ExpectReply(after_go, *NewBoard(), "e2e4");
+    ExpectReply(after_go, *NewBoard(CLASSIC_RULES), "e2e4");
 }

@@ -39,9 +39,9 @@ inline bool Lists(const MoveList& list, Move move)
 inline constexpr Move KNIGHT_SHUFFLE[4] = {Mv("g1f3"), Mv("g8f6"), Mv("f3g1"), Mv("f6g8")};
 
 // The position of a text, failing the test when the text is refused.
-inline BoardPtr Load(const char* fen)
+inline BoardPtr Load(const char* fen, Rules rules = CLASSIC_RULES)
 {
-    BoardPtr board = LoadFen(fen);
+    BoardPtr board = LoadFen(fen, rules);
     EXPECT_TRUE(board) << fen;
     return board;
 }

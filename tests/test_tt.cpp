@@ -29,7 +29,7 @@ class TTTest : public ::testing::Test {
         ClearTT();
         now_seconds = 1000;
         SetClock(TestClock);
-        board = NewBoard();
+        board = NewBoard(CLASSIC_RULES);
     }
     void TearDown() override
     {
@@ -199,7 +199,7 @@ TEST_F(TTTest, SlotTagsFollowEveryStoreAndOnlyScreenLookups)
 TEST_F(TTTest, ResultsOutliveTheBoardAndClearTTEmptiesEverySlot)
 {
     Store(25, 4, BOUND_EXACT);
-    board = NewBoard();  // a new game of the same run
+    board = NewBoard(CLASSIC_RULES);  // a new game of the same run
     Expect(-100, 100, 4, 25);
 
     ClearTT();

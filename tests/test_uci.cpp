@@ -34,7 +34,8 @@ const std::vector<Exchange> EXCHANGES = {
     {"go movetime ends by the clock", "position startpos moves e2e4\ngo movetime 200\n", {"bestmove *"}, "* b *"},
     {"go wtime and btime", "position startpos\ngo wtime 60000 btime 60000 winc 0 binc 0 movestogo 40\n",
      {"bestmove *"}, START_POSITION},
-    {"a game of 600 plies", KnightShuffle() + "go depth 2\n", {"bestmove *"}, START_POSITION},
+    {"a game of 600 plies", KnightShuffle() + "go depth 2\n", {"bestmove *"},
+     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 600 1"},
     {"mated and stalemated sides to move", "position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1\ngo depth 3\n"
                                            "position fen k7/8/1Q6/8/8/8/8/4K3 b - - 0 1\ngo depth 3\n",
      {"bestmove 0000", "bestmove 0000"}, "k7/8/1Q6/8/8/8/8/4K3 b - - 0 1"},

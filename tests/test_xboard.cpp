@@ -21,7 +21,7 @@ const std::vector<Exchange> FLOWS = {
      "rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq - 0 1"},
     {"edit position: black to move, castling rights kept",
      "new\nforce\nsetboard r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1\nusermove e8c8\n", {},
-     "2kr3r/8/8/8/8/8/8/R3K2R w KQ - 0 1"},
+     "2kr3r/8/8/8/8/8/8/R3K2R w KQ - 1 1"},
     {"edit position, then the engine plays black", "new\nforce\nsetboard r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1\ngo\n",
      {"move *"}, "* w *"},
     {"switching sides in mid-game", "new\nusermove e2e4\nforce\ngo\n", {"move *", "move *"}, "* b *"},
@@ -43,7 +43,7 @@ const std::vector<Exchange> FLOWS = {
      {"move d4e3"}, "k7/8/1Q6/8/8/3Pp3/8/4K3 w - - 0 1"},
     {"mate and stalemate end the game", "setboard 7k/5Q2/6K1/8/8/8/8/8 w - - 0 1\ngo\n"
                                         "setboard k7/8/8/2Q5/8/8/8/4K3 w - - 0 1\nplayother\nusermove c5b6\n",
-     {"move f7*", "1-0 {White mates}", "1/2-1/2 {Stalemate}"}, "k7/8/1Q6/8/8/8/8/4K3 b - - 0 1"},
+     {"move f7*", "1-0 {White mates}", "1/2-1/2 {Stalemate}"}, "k7/8/1Q6/8/8/8/8/4K3 b - - 1 1"},
     {"thinking lines, mate scores in moves", "post\nsd 2\nsetboard 7k/5Q2/6K1/8/8/8/8/8 w - - 0 1\ngo\n",
      {"1 * * * *", "2 100001 * * f7*", "move f7*", "1-0 {White mates}"}, "* b *"},
     {"a clock of 50 ms a move", "st 0.05\ngo\n", {"move *"}, "* b *"},

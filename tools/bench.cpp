@@ -63,7 +63,7 @@ std::vector<BenchResult> RunBench(std::ostream& log)
     for (const char* fen : bench_positions) {
         InitHashTables(BENCH_SEED);
         ClearTT();
-        BoardPtr board = LoadFen(fen);
+        BoardPtr board = LoadFen(fen, CLASSIC_RULES);
         const auto start = std::chrono::steady_clock::now();
         const SearchResult found = Search(*board, SearchLimits{});
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;

@@ -28,7 +28,7 @@ std::vector<BoardPtr> LoadPositions()
     InitHashTables(1);
     std::vector<BoardPtr> boards;
     for (const char* fen : POSITIONS)
-        boards.push_back(LoadFen(fen));
+        boards.push_back(LoadFen(fen, CLASSIC_RULES));
     return boards;
 }
 

@@ -1,8 +1,9 @@
-// tavik-perft [--divide] DEPTH [FEN]
+// tavik-perft [--classic] [--divide] DEPTH [FEN]
 // Prints the perft count of the position (the initial one when no FEN is
 // given) alone on its last line; with --divide, first each legal root move
-// and the count below it. The FEN is one argument: placement, side to move,
-// castling rights.
+// and the count below it. The moves are those of chess, en passant included;
+// with --classic, those of the classic engine, which generates no en passant
+// capture. The FEN is one argument.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +18,7 @@ namespace {
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: tavik-perft [--divide] DEPTH [FEN]\n");
+    std::fprintf(stderr, "usage: tavik-perft [--classic] [--divide] DEPTH [FEN]\n");
     return 2;
 }
 
@@ -26,10 +27,15 @@ int Usage()
 int main(int argc, char** argv)
 {
     bool divide = false;
+    Rules rules = STANDARD_RULES;
     int arg = 1;
-    if (arg < argc && std::strcmp(argv[arg], "--divide") == 0) {
-        divide = true;
-        ++arg;
+    for (; arg < argc && std::strncmp(argv[arg], "--", 2) == 0; ++arg) {
+        if (std::strcmp(argv[arg], "--divide") == 0)
+            divide = true;
+        else if (std::strcmp(argv[arg], "--classic") == 0)
+            rules = CLASSIC_RULES;
+        else
+            return Usage();
     }
     if (arg >= argc)
         return Usage();
@@ -40,7 +46,7 @@ int main(int argc, char** argv)
     const char* fen = arg + 1 < argc ? argv[arg + 1] : START_POSITION;
 
     InitHashTables(1);
-    BoardPtr board = LoadFen(fen);
+    BoardPtr board = LoadFen(fen, rules);
     if (!board) {
         std::fprintf(stderr, "tavik-perft: not a position: %s\n", fen);
         return 2;

@@ -102,7 +102,7 @@ std::string StartGame(ScriptedGame& game, const char* fen)
 {
     std::ostream discard(nullptr);
     game.fen = fen;
-    game.mirror = fen ? SetBoard(fen, discard) : NewBoard();
+    game.mirror = fen ? SetBoard(fen, discard) : NewBoard(CLASSIC_RULES);
     game.plies = game.turns = 0;
     game.end.clear();
     game.sent = Sent::SET_UP;
