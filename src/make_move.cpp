@@ -125,22 +125,38 @@ void KeepCastleRights(const PlyState& before, PlyState& after, FigureType mover_
         after.castle[right] = 0;
 }
 
-// What the standard rules add to a move just made, which `resets` the
-// halfmove clock when it moves a pawn or captures: the clock, the en passant
-// square a double step leaves, and the castling rights' and en passant
-// square's part of the key, which `hashed_whole` (from the figures alone)
-// lacks and an incremental key has as they were before the move.
-void FollowStandardRules(Board& board, const PlyState& before, PlyState& after, Move move, bool resets,
-                         bool hashed_whole)
+bool SameCastleRights(const PlyState& one, const PlyState& other)
 {
+    return std::memcmp(one.castle, other.castle, sizeof one.castle) == 0;
+}
+
+// What the standard rules add to a move just made of a `mover` figure, which
+// `resets` the halfmove clock when it moves a pawn or captures: the clock,
+// the en passant square a double step leaves, and the castling rights' and
+// en passant square's part of the key, which a key hashed whole (from the
+// figures alone, in step 7) lacks and an incremental one has as they were
+// before.
+[[gnu::noinline]] void FollowStandardRules(Board& board, const PlyState& before, PlyState& after, Move move,
+                                           FigureType mover, bool resets)
+{
+    const bool hashed_whole = move.kind != NORMAL_MOVE && !IsPromotion(move.kind);
     after.halfmove_clock = resets ? 0 : before.halfmove_clock + 1;
-    const bool double_step = resets && (move.to - move.from == 16 || move.from - move.to == 16) &&
-                             board.squares[move.to]->type == PAWN;
-    after.en_passant = double_step ? UsableEnPassant(board) : NO_EN_PASSANT;
-    KeyLock hash = KeyLockOf(after) ^ RightsKeyLock(after);
-    if (!hashed_whole)
-        hash ^= RightsKeyLock(before);
-    SetKeyLock(after, hash);
+    after.en_passant = NO_EN_PASSANT;
+    // A double step leaves an en passant square only beside an enemy pawn,
+    // which few do; UsableEnPassant then tries the captures.
+    if (mover == PAWN && (move.to - move.from == 16 || move.from - move.to == 16)) {
+        const Colour colour = Opponent(board.side);
+        if ((GEOMETRY.pawn_targets[colour][(move.from + move.to) / 2] & after.pawns[board.side]) != 0)
+            after.en_passant = UsableEnPassant(board);
+    }
+    // Most moves keep every right and have no en passant square before or
+    // after: their incremental key is already whole.
+    if (hashed_whole) {
+        SetKeyLock(after, KeyLockOf(after) ^ RightsKeyLock(after));
+    } else if (!SameCastleRights(before, after) || before.en_passant != NO_EN_PASSANT ||
+               after.en_passant != NO_EN_PASSANT) {
+        SetKeyLock(after, KeyLockOf(after) ^ RightsKeyLock(before) ^ RightsKeyLock(after));
+    }
 }
 
 }  // namespace
@@ -274,8 +290,7 @@ int MakeMove(Board& board, Move move)
     // Step 7. The other side moves; castlings and en passant captures hash
     // the finished position's figures and side.
     board.side = Opponent(colour);
-    const bool hashed_whole = move.kind != NORMAL_MOVE && !IsPromotion(move.kind);
-    if (hashed_whole)
+    if (move.kind != NORMAL_MOVE && !IsPromotion(move.kind))
         SetKeyLock(after, PlacementKeyLock(board));
 
     // Step 8. Refuse a move that leaves the mover's king attacked.
@@ -290,7 +305,7 @@ int MakeMove(Board& board, Move move)
     // Step 10. Under the standard rules, the halfmove clock, the en passant
     // square and their part of the key and lock.
     if (board.rules == STANDARD_RULES)
-        FollowStandardRules(board, before, after, move, moving.type == PAWN || !IsEmpty(&taken), hashed_whole);
+        FollowStandardRules(board, before, after, move, moving.type, moving.type == PAWN || !IsEmpty(&taken));
 
     // Step 11. Fill in the next ply's undo record in advance; a null move
     // made at ply p + 1 leaves it for the repetition scan to read.

@@ -279,7 +279,7 @@ void GenerateAll(Generation& gen)
 // Appends the en passant captures of the position's en_passant square, which
 // only the standard rules set: the taker nearer the a-file first, each
 // scored as a pawn taking a pawn.
-void AddEnPassant(MoveList& list, const Board& board, Move preferred, const HistoryRow& history)
+[[gnu::noinline]] void AddEnPassant(MoveList& list, const Board& board, Move preferred, const HistoryRow& history)
 {
     const int target = State(board).en_passant;
     uint64_t takers = GEOMETRY.pawn_targets[Opponent(board.side)][target] & Pawns(board, board.side);

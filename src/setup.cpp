@@ -5,6 +5,7 @@
 
 #include "attack.h"
 #include "eval_tables.h"
+#include "geometry.h"
 
 namespace {
 
@@ -89,7 +90,12 @@ bool EnPassantLeavesKingSafe(const Board& board, int from, int to)
 int8_t UsableEnPassant(const Board& board)
 {
     const int target = EnPassantTarget(board);
-    for (uint64_t takers = EnPassantTakers(board); takers != 0; takers &= takers - 1) {
+    if (target < 0)
+        return NO_EN_PASSANT;
+    // The pawns that take on the target are where an enemy pawn standing on
+    // it would take.
+    uint64_t takers = GEOMETRY.pawn_targets[Opponent(board.side)][target] & Pawns(board, board.side);
+    for (; takers != 0; takers &= takers - 1) {
         if (EnPassantLeavesKingSafe(board, __builtin_ctzll(takers), target))
             return static_cast<int8_t>(target);
     }

@@ -98,29 +98,62 @@ std::string NoMoveStatistics(int score)
            std::to_string(score) + ", 1 NPS\n";
 }
 
+namespace {
+
+FrontEndRun RunOnInput(FrontEnd front_end, std::istream& in, std::ostringstream& out)
+{
+    LineInput source = InputFromStream(in);
+    FrontEndRun run;
+    run.position = front_end == FrontEnd::XBOARD ? RunOn(RunXboard, source, out) : RunOn(RunUci, source, out);
+    run.output = out.str();
+    return run;
+}
+
+// Fixes both clocks for one run, and gives them back after it.
+struct FixedClocks {
+    FixedClocks()
+    {
+        fixed_second = DEFAULT_SECOND;
+        millisecond = 0;
+        SetClock(FixedClock);
+        SetMillisecondClock(SteppingMilliseconds);
+    }
+    ~FixedClocks()
+    {
+        SetClock(nullptr);
+        SetMillisecondClock(nullptr);
+    }
+};
+
+}  // namespace
+
 FrontEndRun RunFrontEnd(FrontEnd front_end, const std::string& input, Arrival arrival)
 {
-    fixed_second = DEFAULT_SECOND;
-    millisecond = 0;
-    SetClock(FixedClock);
-    SetMillisecondClock(SteppingMilliseconds);
-    std::istringstream all(input);
+    if (arrival == Arrival::ALL_AT_ONCE) {
+        const FixedClocks clocks;
+        std::istringstream all(input);
+        std::ostringstream out;
+        return RunOnInput(front_end, all, out);
+    }
     std::istringstream lines(input);
-    LineSource one_by_one([&]() -> std::optional<std::string> {
+    return RunFrontEndInteractively(front_end, [&](const std::string&) -> std::optional<std::string> {
         std::string line;
         if (!std::getline(lines, line))
             return std::nullopt;
-        return line + "\n";
+        return line;
     });
-    std::istream on_request(&one_by_one);
-    LineInput source = InputFromStream(arrival == Arrival::ALL_AT_ONCE ? all : on_request);
+}
+
+FrontEndRun RunFrontEndInteractively(FrontEnd front_end, const NextLine& next)
+{
+    const FixedClocks clocks;
     std::ostringstream out;
-    FrontEndRun run;
-    run.position = front_end == FrontEnd::XBOARD ? RunOn(RunXboard, source, out) : RunOn(RunUci, source, out);
-    SetClock(nullptr);
-    SetMillisecondClock(nullptr);
-    run.output = out.str();
-    return run;
+    LineSource on_request([&]() -> std::optional<std::string> {
+        std::optional<std::string> line = next(out.str());
+        return line ? std::optional<std::string>(*line + "\n") : std::nullopt;
+    });
+    std::istream in(&on_request);
+    return RunOnInput(front_end, in, out);
 }
 
 bool Matches(const std::string& text, const std::string& pattern)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,6 +60,11 @@ struct FrontEndRun {
 // Runs a session of a front-end on `input` with both clocks fixed, except
 // that every reading of the millisecond clock advances it by one.
 FrontEndRun RunFrontEnd(FrontEnd front_end, const std::string& input, Arrival arrival = Arrival::ONE_BY_ONE);
+
+// Runs a session of a front-end as RunFrontEnd does one line at a time, each
+// line worked out by `next` from the output so far (none: the input ends).
+using NextLine = std::function<std::optional<std::string>(const std::string& output)>;
+FrontEndRun RunFrontEndInteractively(FrontEnd front_end, const NextLine& next);
 
 // One exchange with a front-end, in a session of its own: the lines sent,
 // the replies expected (as ExpectReplies takes them) and the position the

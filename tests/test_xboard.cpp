@@ -41,6 +41,10 @@ const std::vector<Exchange> FLOWS = {
      "N3k3/8/8/8/8/8/8/4K3 b - - 0 1"},
     {"an en passant capture as the only move", "setboard k7/8/1Q6/8/3pP3/3P4/8/4K3 b - e3 0 1\ngo\n",
      {"move d4e3"}, "k7/8/1Q6/8/8/3Pp3/8/4K3 w - - 0 1"},
+    {"the only mate takes en passant, with a discovered check",
+     "setboard 3K4/1B4R1/8/3Ppp2/8/8/3R4/7k w - e6 0 1\nsd 4\ngo\n", {"move d5e6", "1-0 {White mates}"}, "* b *"},
+    {"en passant takes the pawn that forks two pieces",
+     "setboard 4k3/8/8/3pP3/2N1R3/8/8/4K3 w - d6 0 1\nsd 4\ngo\n", {"move e5d6"}, "* b *"},
     {"mate and stalemate end the game", "setboard 7k/5Q2/6K1/8/8/8/8/8 w - - 0 1\ngo\n"
                                         "setboard k7/8/8/2Q5/8/8/8/4K3 w - - 0 1\nplayother\nusermove c5b6\n",
      {"move f7*", "1-0 {White mates}", "1/2-1/2 {Stalemate}"}, "k7/8/1Q6/8/8/8/8/4K3 b - - 1 1"},

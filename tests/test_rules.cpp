@@ -1,0 +1,187 @@
+// Chess as the standard front-ends play it: which positions the keys tell
+// apart, the fifty-move rule in the search, and mates that the table keeps
+// from one move to the next.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "hash.h"
+#include "search.h"
+#include "session.h"
+#include "test_support.h"
+#include "tt.h"
+
+namespace {
+
+class RulesTest : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        InitHashTables(1);
+        ClearTT();
+    }
+};
+
+KeyLock StandardKeyOf(const char* fen) { return KeyLockOf(State(*Load(fen, STANDARD_RULES))); }
+
+struct KeyCase {
+    const char* name;
+    const char* one;
+    const char* other;
+    bool same;
+};
+
+TEST_F(RulesTest, StandardKeysTellApartWhatChessTellsApart)
+{
+    const KeyCase cases[] = {
+        {"castling rights count", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "r3k2r/8/8/8/8/8/8/R3K2R w Kkq - 0 1", false},
+        {"an en passant square a pawn can take on counts", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1",
+         "4k3/8/8/3pP3/8/8/8/4K3 w - - 0 1", false},
+        {"an en passant square no pawn can take on does not", "4k3/8/8/3p4/8/8/8/4K3 w - d6 0 1",
+         "4k3/8/8/3p4/8/8/8/4K3 w - - 0 1", true},
+        {"nor one whose capture would bare the king along the rank", "8/8/8/K2pP2r/8/8/8/7k w - d6 0 1",
+         "8/8/8/K2pP2r/8/8/8/7k w - - 0 1", true},
+        {"nor one whose taker would leave the diagonal it is pinned on", "4k2b/8/8/3pP3/8/8/8/K7 w - d6 0 1",
+         "4k2b/8/8/3pP3/8/8/8/K7 w - - 0 1", true},
+        {"but one whose taker stays on its pin line", "1b2k3/8/8/3pP3/8/8/7K/8 w - d6 0 1",
+         "1b2k3/8/8/3pP3/8/8/7K/8 w - - 0 1", false},
+        {"the halfmove clock does not", "4k3/8/8/8/8/8/8/4K2R w K - 0 1", "4k3/8/8/8/8/8/8/4K2R w K - 37 60", true},
+    };
+    for (const KeyCase& c : cases)
+        EXPECT_EQ(StandardKeyOf(c.one) == StandardKeyOf(c.other), c.same) << c.name;
+    // The classic rules hash the figures and the side alone.
+    EXPECT_EQ(KeyLockOf(State(*Load(cases[0].one))), KeyLockOf(State(*Load(cases[0].other))));
+}
+
+struct ScoreCase {
+    const char* name;
+    const char* fen;
+    int depth;
+    int low;  // the score lies within [low, high]
+    int high;
+};
+
+TEST_F(RulesTest, TheFiftyMoveRuleDrawsInTheSearchButAMateOnItsLastPlyStands)
+{
+    const ScoreCase cases[] = {
+        {"every move reaches the hundredth ply", "8/8/8/4k3/8/8/8/R3K3 w - - 99 80", 5, 0, 0},
+        {"ten moves left to win in", "8/8/8/4k3/8/8/8/R3K3 w - - 90 80", 5, 300, 1000},
+        {"a mate on the hundredth ply", "7k/5Q2/6K1/8/8/8/8/8 w - - 99 80", 3, MATE_SCORE - 1, MATE_SCORE - 1},
+        {"a capture on the hundredth ply starts the count again", "8/8/8/4k3/8/8/p7/R3K3 w - - 99 80", 5, 300, 1000},
+    };
+    for (const ScoreCase& c : cases) {
+        BoardPtr board = Load(c.fen, STANDARD_RULES);
+        SearchLimits limits;
+        limits.depth = c.depth;
+        const SearchResult result = Search(*board, limits);
+        EXPECT_GE(result.score, c.low) << c.name;
+        EXPECT_LE(result.score, c.high) << c.name;
+    }
+}
+
+// ---- Mates that hold -----------------------------------------------------------
+
+// A game of 257 plies that leaves white's king and queen against the black
+// king in the corner, black to move (white mates in four): the kings and the queen shuffle, and a
+// white pawn steps on every 64 plies, so that the halfmove clock never
+// reaches 100; then the pawns are taken.
+const char* const LONG_GAME_START = "6k1/1p6/8/4K3/8/8/P7/5Q2 w - - 0 1";
+
+std::string LongGameMoves()
+{
+    std::string moves;
+    const auto shuffle = [&](const std::string& queen, const std::string& other) {
+        for (int i = 0; i < 15; ++i)
+            moves += " " + queen + other + " g8h8 " + other + queen + " h8g8";
+    };
+    shuffle("f1", "e1");
+    moves += " a2a3 g8h8 f1e1 h8g8";
+    shuffle("e1", "f1");
+    moves += " a3a4 g8h8 e1f1 h8g8";
+    shuffle("f1", "e1");
+    moves += " a4a5 g8h8 f1e1 h8g8";
+    shuffle("e1", "f1");
+    return moves + " e1f1 g8h8 a5a6 b7a6 f1a6";
+}
+
+// The mate in moves that a thinking line announces, or none: UCI's "score
+// mate N", xboard's 100000 + N.
+std::optional<int> AnnouncedMate(FrontEnd front_end, const std::string& line)
+{
+    static const std::regex UCI_MATE("^info depth \\d+ score mate (-?\\d+) .*");
+    static const std::regex XBOARD_MATE("^\\d+ 1000(\\d\\d) .*");
+    std::smatch match;
+    if (!std::regex_match(line, match, front_end == FrontEnd::UCI ? UCI_MATE : XBOARD_MATE))
+        return std::nullopt;
+    return std::stoi(match[1]);
+}
+
+// The move of the last answer in `output` ("bestmove" or "move").
+std::string LastMove(FrontEnd front_end, const std::string& output)
+{
+    const std::string word = front_end == FrontEnd::UCI ? "bestmove " : "move ";
+    const size_t at = output.rfind("\n" + word);
+    return output.substr(at + 1 + word.size(), output.find('\n', at + 1) - at - 1 - word.size());
+}
+
+// The engine plays both sides from the end of the long game, white to a
+// depth that sees the mate; the mates white announces, move by move, from
+// the last thinking line before each of its moves.
+std::vector<int> MatesAnnounced(FrontEnd front_end, std::string& output)
+{
+    const bool uci = front_end == FrontEnd::UCI;
+    std::string moves = LongGameMoves();
+    int searches = 0;
+    const NextLine next = [&](const std::string& so_far) -> std::optional<std::string> {
+        if (searches > 0 && so_far.rfind(uci ? "bestmove" : "move") != std::string::npos) {
+            const std::string move = LastMove(front_end, so_far);
+            if (move == "0000" || so_far.find("mates}") != std::string::npos || searches > 40)
+                return std::nullopt;
+            moves += " " + move;
+        }
+        ++searches;
+        if (uci)
+            return "position fen " + std::string(LONG_GAME_START) + " moves" + moves + "\ngo depth 9";
+        if (searches == 1) {
+            std::string setup = "new\nforce\npost\nsd 9\nsetboard " + std::string(LONG_GAME_START);
+            for (size_t at = 1; at < moves.size(); at += 5)
+                setup += "\nusermove " + moves.substr(at, 4);
+            return setup + "\ngo";
+        }
+        return "go";
+    };
+    output = RunFrontEndInteractively(front_end, next).output;
+    std::vector<int> mates;
+    std::optional<int> last;
+    bool white = false;  // black moves first after the long game
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        if (const std::optional<int> mate = AnnouncedMate(front_end, line))
+            last = mate;
+        if (line.rfind(uci ? "bestmove " : "move ", 0) == 0) {
+            if (white)
+                mates.push_back(last.value_or(0));
+            white = !white;
+            last.reset();
+        }
+    }
+    return mates;
+}
+
+TEST_F(RulesTest, AMateAnnouncedAfterALongGameIsDeliveredCountingDown)
+{
+    for (const FrontEnd front_end : {FrontEnd::UCI, FrontEnd::XBOARD}) {
+        std::string output;
+        const std::vector<int> mates = MatesAnnounced(front_end, output);
+        ASSERT_FALSE(mates.empty()) << output;
+        EXPECT_GT(mates[0], 0) << output;
+        for (size_t i = 0; i < mates.size(); ++i)
+            EXPECT_EQ(mates[i], mates[0] - static_cast<int>(i)) << "move " << i << " of:\n" << output;
+        EXPECT_EQ(mates.back(), 1) << output;
+    }
+}
+
+}  // namespace
