@@ -3,8 +3,9 @@
 // from one move to the next.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <optional>
-#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -84,8 +85,8 @@ TEST_F(RulesTest, TheFiftyMoveRuleDrawsInTheSearchButAMateOnItsLastPlyStands)
 
 // ---- Mates that hold -----------------------------------------------------------
 
-// A game of 257 plies that leaves white's king and queen against the black
-// king in the corner, black to move (white mates in four): the kings and the queen shuffle, and a
+// A game of 258 plies that leaves white's king and queen against the black
+// king near the corner, white to move and mate in four: the kings and the queen shuffle, and a
 // white pawn steps on every 64 plies, so that the halfmove clock never
 // reaches 100; then the pawns are taken.
 const char* const LONG_GAME_START = "6k1/1p6/8/4K3/8/8/P7/5Q2 w - - 0 1";
@@ -104,19 +105,20 @@ std::string LongGameMoves()
     shuffle("f1", "e1");
     moves += " a4a5 g8h8 f1e1 h8g8";
     shuffle("e1", "f1");
-    return moves + " e1f1 g8h8 a5a6 b7a6 f1a6";
+    return moves + " e1f1 g8h8 a5a6 b7a6 f1a6 h8g7";
 }
 
 // The mate in moves that a thinking line announces, or none: UCI's "score
 // mate N", xboard's 100000 + N.
 std::optional<int> AnnouncedMate(FrontEnd front_end, const std::string& line)
 {
-    static const std::regex UCI_MATE("^info depth \\d+ score mate (-?\\d+) .*");
-    static const std::regex XBOARD_MATE("^\\d+ 1000(\\d\\d) .*");
-    std::smatch match;
-    if (!std::regex_match(line, match, front_end == FrontEnd::UCI ? UCI_MATE : XBOARD_MATE))
-        return std::nullopt;
-    return std::stoi(match[1]);
+    int depth = 0, mate = 0, score = 0;
+    if (front_end == FrontEnd::UCI && std::sscanf(line.c_str(), "info depth %d score mate %d ", &depth, &mate) == 2)
+        return mate;
+    if (front_end == FrontEnd::XBOARD && std::sscanf(line.c_str(), "%d %d ", &depth, &score) == 2 && score > 100000 &&
+        score < 100100)
+        return score - 100000;
+    return std::nullopt;
 }
 
 // The move of the last answer in `output` ("bestmove" or "move").
@@ -128,35 +130,36 @@ std::string LastMove(FrontEnd front_end, const std::string& output)
 }
 
 // The engine plays both sides from the end of the long game, white to a
-// depth that sees the mate; the mates white announces, move by move, from
-// the last thinking line before each of its moves.
+// depth that sees the mate and black to one that finds the longest defence;
+// the mates white announces, move by move, from the last thinking line
+// before each of its moves.
 std::vector<int> MatesAnnounced(FrontEnd front_end, std::string& output)
 {
     const bool uci = front_end == FrontEnd::UCI;
     std::string moves = LongGameMoves();
     int searches = 0;
     const NextLine next = [&](const std::string& so_far) -> std::optional<std::string> {
-        if (searches > 0 && so_far.rfind(uci ? "bestmove" : "move") != std::string::npos) {
+        if (searches > 0) {
             const std::string move = LastMove(front_end, so_far);
             if (move == "0000" || so_far.find("mates}") != std::string::npos || searches > 40)
                 return std::nullopt;
             moves += " " + move;
         }
-        ++searches;
+        const std::string depth = ++searches % 2 == 1 ? "9" : "7";
         if (uci)
-            return "position fen " + std::string(LONG_GAME_START) + " moves" + moves + "\ngo depth 9";
+            return "position fen " + std::string(LONG_GAME_START) + " moves" + moves + "\ngo depth " + depth;
+        std::string setup;
         if (searches == 1) {
-            std::string setup = "new\nforce\npost\nsd 9\nsetboard " + std::string(LONG_GAME_START);
+            setup = "new\nforce\npost\nsetboard " + std::string(LONG_GAME_START) + "\n";
             for (size_t at = 1; at < moves.size(); at += 5)
-                setup += "\nusermove " + moves.substr(at, 4);
-            return setup + "\ngo";
+                setup += "usermove " + moves.substr(at, 4) + "\n";
         }
-        return "go";
+        return setup + "sd " + depth + "\ngo";
     };
     output = RunFrontEndInteractively(front_end, next).output;
     std::vector<int> mates;
     std::optional<int> last;
-    bool white = false;  // black moves first after the long game
+    bool white = true;  // the long game ends with black's move
     std::istringstream lines(output);
     for (std::string line; std::getline(lines, line);) {
         if (const std::optional<int> mate = AnnouncedMate(front_end, line))
