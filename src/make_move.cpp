@@ -136,7 +136,7 @@ bool SameCastleRights(const PlyState& one, const PlyState& other)
 // en passant square's part of the key, which a key hashed whole (from the
 // figures alone, in step 7) lacks and an incremental one has as they were
 // before.
-[[gnu::noinline]] void FollowStandardRules(Board& board, const PlyState& before, PlyState& after, Move move,
+void FollowStandardRules(Board& board, const PlyState& before, PlyState& after, Move move,
                                            FigureType mover, bool resets)
 {
     const bool hashed_whole = move.kind != NORMAL_MOVE && !IsPromotion(move.kind);
