@@ -1,5 +1,7 @@
-// Arbitrary bytes as the text of "setboard": what is accepted must give a
-// sound board on which generation, evaluation and a perft of depth 2 work.
+// Arbitrary bytes as the text of the classic "setboard" and as a whole
+// position text under the standard rules: what is accepted must give a sound
+// board on which generation, evaluation and a perft of depth 2 work, and
+// which leave it as it was.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -12,6 +14,7 @@
 #include "hash.h"
 #include "movegen.h"
 #include "perft.h"
+#include "position_text.h"
 #include "setup.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -21,15 +24,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const std::string text(reinterpret_cast<const char*>(data), size);
     std::ostream discard(nullptr);
-    BoardPtr board = SetBoard(text.c_str(), discard);
-    if (!board)
-        return 0;
-    if (!BoardOk(*board))
-        std::abort();
-    (void)Evaluate(*board);
-    (void)GenerateCaptures(*board, NO_MOVE);
-    (void)Perft(*board, 2);
-    if (!BoardOk(*board) || board->ply != 0)
-        std::abort();
+    BoardPtr boards[] = {SetBoard(text.c_str(), discard), LoadFen(text.c_str(), STANDARD_RULES)};
+    for (BoardPtr& board : boards) {
+        if (!board)
+            continue;
+        if (!BoardOk(*board))
+            std::abort();
+        (void)Evaluate(*board);
+        (void)GenerateCaptures(*board, NO_MOVE);
+        (void)Perft(*board, 2);
+        (void)PositionText(*board);
+        if (!BoardOk(*board) || board->ply != 0)
+            std::abort();
+    }
     return 0;
 }
