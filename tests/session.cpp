@@ -100,61 +100,43 @@ std::string NoMoveStatistics(int score)
 
 namespace {
 
-FrontEndRun RunOnInput(FrontEnd front_end, std::istream& in, std::ostringstream& out)
+// Runs a front-end on the whole of `all` when it is given, else on the lines
+// of `next` (see RunFrontEndInteractively).
+FrontEndRun Run(FrontEnd front_end, const std::string* all, const NextLine& next)
 {
-    LineInput source = InputFromStream(in);
+    fixed_second = DEFAULT_SECOND;
+    millisecond = 0;
+    SetClock(FixedClock);
+    SetMillisecondClock(SteppingMilliseconds);
+    std::ostringstream out;
+    std::istringstream whole(all ? *all : "");
+    LineSource one_by_one([&]() -> std::optional<std::string> {
+        const std::optional<std::string> line = next(out.str());
+        return line ? std::optional<std::string>(*line + "\n") : std::nullopt;
+    });
+    std::istream on_request(&one_by_one);
+    LineInput source = InputFromStream(all ? whole : on_request);
     FrontEndRun run;
     run.position = front_end == FrontEnd::XBOARD ? RunOn(RunXboard, source, out) : RunOn(RunUci, source, out);
+    SetClock(nullptr);
+    SetMillisecondClock(nullptr);
     run.output = out.str();
     return run;
 }
-
-// Fixes both clocks for one run, and gives them back after it.
-struct FixedClocks {
-    FixedClocks()
-    {
-        fixed_second = DEFAULT_SECOND;
-        millisecond = 0;
-        SetClock(FixedClock);
-        SetMillisecondClock(SteppingMilliseconds);
-    }
-    ~FixedClocks()
-    {
-        SetClock(nullptr);
-        SetMillisecondClock(nullptr);
-    }
-};
 
 }  // namespace
 
 FrontEndRun RunFrontEnd(FrontEnd front_end, const std::string& input, Arrival arrival)
 {
-    if (arrival == Arrival::ALL_AT_ONCE) {
-        const FixedClocks clocks;
-        std::istringstream all(input);
-        std::ostringstream out;
-        return RunOnInput(front_end, all, out);
-    }
     std::istringstream lines(input);
-    return RunFrontEndInteractively(front_end, [&](const std::string&) -> std::optional<std::string> {
-        std::string line;
-        if (!std::getline(lines, line))
-            return std::nullopt;
-        return line;
-    });
+    return Run(front_end, arrival == Arrival::ALL_AT_ONCE ? &input : nullptr,
+               [&](const std::string&) -> std::optional<std::string> {
+                   std::string line;
+                   return std::getline(lines, line) ? std::optional<std::string>(line) : std::nullopt;
+               });
 }
 
-FrontEndRun RunFrontEndInteractively(FrontEnd front_end, const NextLine& next)
-{
-    const FixedClocks clocks;
-    std::ostringstream out;
-    LineSource on_request([&]() -> std::optional<std::string> {
-        std::optional<std::string> line = next(out.str());
-        return line ? std::optional<std::string>(*line + "\n") : std::nullopt;
-    });
-    std::istream in(&on_request);
-    return RunOnInput(front_end, in, out);
-}
+FrontEndRun RunFrontEndInteractively(FrontEnd front_end, const NextLine& next) { return Run(front_end, nullptr, next); }
 
 bool Matches(const std::string& text, const std::string& pattern)
 {
