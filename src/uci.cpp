@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string_view>
@@ -9,6 +10,7 @@
 
 #include "make_move.h"
 #include "notation.h"
+#include "perft.h"
 #include "position_text.h"
 #include "search.h"
 #include "setup.h"
@@ -19,8 +21,11 @@ namespace {
 using WordList = std::vector<std::string_view>;
 
 // What a "go" asks for. Unknown words and numbers that do not read are
-// passed over, as the protocol asks.
+// passed over, as the protocol asks. "perft" asks for no search but a count
+// of the move tree (see GoPerft), to the depth that follows it.
 struct GoRequest {
+    bool perft = false;
+    std::optional<int64_t> perft_depth;
     std::optional<int64_t> depth;
     std::optional<int64_t> movetime;
     std::optional<int64_t> nodes;
@@ -35,6 +40,8 @@ std::optional<int64_t>* FieldOf(GoRequest& request, std::string_view word)
 {
     if (word == "depth")
         return &request.depth;
+    if (word == "perft")
+        return &request.perft_depth;
     if (word == "movetime")
         return &request.movetime;
     if (word == "nodes")
@@ -52,6 +59,7 @@ GoRequest ReadGo(const WordList& words)
 {
     GoRequest request;
     for (size_t i = 1; i < words.size(); ++i) {
+        request.perft = request.perft || words[i] == "perft";
         if (words[i] == "infinite") {
             request.infinite = true;
         } else if (std::optional<int64_t>* field = FieldOf(request, words[i]); field && i + 1 < words.size()) {
@@ -116,9 +124,32 @@ LineEffect DuringSearch(Session& session, const std::string& line)
     return name.empty() || name == "ponderhit" ? LineEffect::HANDLED : LineEffect::WAITS;
 }
 
+// "go perft N": the count below each legal move of the position, then their
+// sum, in the form move generator testers read ("e2e4: 20", a blank line,
+// "Nodes searched: 8902", a blank line), and no bestmove. The walk holds the
+// input until it ends, so its depth is kept within MAX_PERFT_DEPTH.
+void GoPerft(Session& session, std::optional<int64_t> depth)
+{
+    std::ostream& out = *session.out;
+    if (!depth || *depth < 1 || *depth > MAX_PERFT_DEPTH) {
+        out << "info string perft needs a depth from 1 to " << MAX_PERFT_DEPTH << "\n";
+        return;
+    }
+    uint64_t total = 0;
+    for (const DivideEntry& entry : Divide(*session.board, static_cast<int>(*depth))) {
+        out << entry.move << ": " << entry.count << "\n";
+        total += entry.count;
+    }
+    out << "\nNodes searched: " << total << "\n\n";
+}
+
 void Go(Session& session, const WordList& words)
 {
     const GoRequest request = ReadGo(words);
+    if (request.perft) {
+        GoPerft(session, request.perft_depth);
+        return;
+    }
     const SearchLimits limits = LimitsFor(RequestFor(request, session.board->side));
     // An infinite search answers only once it is told to stop.
     const std::optional<Move> move = SearchForMove(session, limits, {DuringSearch, PrintInfo, request.infinite});
