@@ -1,7 +1,10 @@
 #include "xboard.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
+#include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -56,6 +59,12 @@ struct XboardClock {
 struct Game {
     std::string start = START_POSITION;
     std::vector<Move> moves;
+    // Whether the set-up position holds every castling right its text names:
+    // xboard keeps a right whose king or rook stands away from home (and
+    // assumes rights when the text has no castling field), where this engine
+    // drops it, and would then tell positions apart that this engine takes
+    // for the same.
+    bool rights_as_given = true;
     bool force = false;
     Colour engine_side = BLACK;
     int depth_limit = 0;  // "sd"; 0: none
@@ -141,20 +150,142 @@ void PlayMove(Session& session, Game& game, Move move)
     game.moves.push_back(move);
 }
 
-// The result line when the side to move has no legal move, or none.
-std::optional<std::string> GameResult(Board& board)
+// ---- The end of the game ----------------------------------------------------
+//
+// The engine claims a draw only where xboard's own count grants it: with its
+// claim testing on, xboard forfeits a false claim. xboard marks a position
+// as drawn after each move it relays (Adjudicate in its backend): the
+// fifty-move rule at a hundred plies since the last capture or pawn move
+// (the set-up position's counter included); bare kings, or a king and one
+// minor piece against a bare king; and a third occurrence counted over the
+// positions since the last capture or pawn move with the same side to move,
+// the same figures and castling rights, but never one that xboard gave an en
+// passant status. It grants a draw claim only in a position it has marked.
+
+// Letters in the order of PlyState::castle.
+constexpr const char CASTLING_LETTERS[] = "qkQK";
+
+// The field at `index` of a position text, or an empty one.
+std::string TextField(const std::string& text, int index)
 {
-    if (LegalMoves(board).count > 0)
-        return std::nullopt;
-    if (!InCheck(board))
-        return "1/2-1/2 {Stalemate}";
-    return board.side == BLACK ? "1-0 {White mates}" : "0-1 {Black mates}";
+    std::istringstream fields(text);
+    std::string field;
+    for (int i = 0; i <= index; ++i) {
+        field.clear();
+        fields >> field;
+    }
+    return field;
+}
+
+// Whether the board holds every castling right that the castling field of
+// its set-up text names.
+bool HoldsRightsAsGiven(const Board& board, const std::string& text)
+{
+    const std::string field = TextField(text, 2);
+    if (field.empty())
+        return false;
+    int held = 0;
+    for (const int8_t right : board.states[0].castle)
+        held += right;
+    const auto named = std::count_if(field.begin(), field.end(),
+                                     [](char letter) { return std::strchr(CASTLING_LETTERS, letter) != nullptr; });
+    return named == held;
+}
+
+// The move that led to the position at board ply `ply`, or NO_MOVE for the
+// set-up position. The board may have dropped the plies before its ply 0;
+// the game still has their moves.
+Move MoveInto(const Board& board, const Game& game, int ply)
+{
+    if (ply > 0)
+        return board.states[ply - 1].move;
+    const size_t dropped = game.moves.size() - static_cast<size_t>(board.ply);
+    return dropped > 0 ? game.moves[dropped - 1] : NO_MOVE;
+}
+
+// Whether xboard gives the position at board ply `ply` an en passant status,
+// which keeps it out of its count of repetitions: a set-up position whose
+// text has any en passant field but "-", and a position right after a double
+// step beside a pawn of the side to move, whether or not the capture is
+// legal (this engine's key holds only a square a legal capture can use).
+bool HasXboardEnPassant(const Board& board, const Game& game, int ply)
+{
+    const Move move = MoveInto(board, game, ply);
+    if (IsNoMove(move))
+        return TextField(game.start, 3) != "-";
+    const PlyState& state = board.states[ply];
+    const uint64_t to = uint64_t{1} << move.to;
+    const Colour mover = (state.pawns[WHITE] & to) ? WHITE : BLACK;
+    if (!(state.pawns[mover] & to) || std::abs(move.to - move.from) != 16)
+        return false;
+    const uint64_t beside = (move.to % 8 > 0 ? to >> 1 : 0) | (move.to % 8 < 7 ? to << 1 : 0);
+    return (state.pawns[Opponent(mover)] & beside) != 0;
+}
+
+// Whether the board's position occurred twice before by xboard's count.
+// Under a hundred plies since the last capture or pawn move, the board keeps
+// every position the count looks at: it keeps at least a hundred plies.
+bool IsXboardRepetition(const Board& board, const Game& game)
+{
+    if (!game.rights_as_given)
+        return false;
+    const KeyLock hash = KeyLockOf(State(board));
+    const int first = std::max(0, board.ply - State(board).halfmove_clock);
+    int count = 0;
+    for (int ply = board.ply - 2; ply >= first; ply -= 2) {
+        if (KeyLockOf(board.states[ply]) == hash && !HasXboardEnPassant(board, game, ply))
+            ++count;
+    }
+    return count >= 2;
+}
+
+// Whether only the kings are left, or a king and one knight or bishop.
+bool IsBareMaterial(const Board& board)
+{
+    const uint64_t occupied = Occupied(board);
+    if (std::popcount(occupied) == 2)
+        return true;
+    if (std::popcount(occupied) != 3)
+        return false;
+    for (uint64_t rest = occupied; rest != 0; rest &= rest - 1) {
+        const FigureType type = board.squares[std::countr_zero(rest)]->type;
+        if (type != KING && type != KNIGHT && type != BISHOP)
+            return false;
+    }
+    return true;
+}
+
+// The draw claim the board's position allows, or none.
+std::optional<std::string> DrawClaim(const Board& board, const Game& game)
+{
+    if (State(board).halfmove_clock >= 100)
+        return "1/2-1/2 {50 move rule}";
+    if (IsBareMaterial(board))
+        return "1/2-1/2 {Insufficient material}";
+    if (IsXboardRepetition(board, game))
+        return "1/2-1/2 {3-fold repetition}";
+    return std::nullopt;
+}
+
+// The result line when the game is over in the board's position, or none:
+// mate or stalemate, else a draw by rule when `claim_draws`. xboard marks
+// the draws of a position only when a move reaches it in play, so a draw is
+// claimed only after the engine's move or its opponent's: never in a
+// set-up position, nor after moves played in force mode.
+std::optional<std::string> GameResult(Board& board, const Game& game, bool claim_draws)
+{
+    if (LegalMoves(board).count == 0) {
+        if (!InCheck(board))
+            return "1/2-1/2 {Stalemate}";
+        return board.side == BLACK ? "1-0 {White mates}" : "0-1 {Black mates}";
+    }
+    return claim_draws ? DrawClaim(board, game) : std::nullopt;
 }
 
 // Writes the result when the game has just ended; whether it has.
-bool ReportEnd(Session& session)
+bool ReportEnd(Session& session, const Game& game, bool claim_draws)
 {
-    const std::optional<std::string> result = GameResult(*session.board);
+    const std::optional<std::string> result = GameResult(*session.board, game, claim_draws);
     if (result)
         *session.out << *result << "\n";
     return result.has_value();
@@ -183,6 +314,7 @@ bool StartFrom(Session& session, Game& game, const std::string& text)
     BoardPtr board = LoadFen(text.c_str(), STANDARD_RULES);
     if (!board || !IsPlayablePosition(*board))
         return false;
+    game.rights_as_given = HoldsRightsAsGiven(*board, text);
     session.board = std::move(board);
     game.start = text;
     game.moves.clear();
@@ -246,22 +378,28 @@ LineEffect DuringSearch(Session&, const std::string& line)
     return IsOneOf(name, INTERRUPTING) ? LineEffect::ABANDON : LineEffect::WAITS;
 }
 
-// The engine plays the side to move, unless the game is over.
-void EngineMove(Session& session, Game& game)
+// The engine plays the side to move, unless the game is over; a draw by rule
+// is claimed before the move only when `claim_draws` (see GameResult). A
+// result after the move goes out with it, in one write: read after the
+// opponent's answer, xboard would judge the claim in the wrong position.
+void EngineMove(Session& session, Game& game, bool claim_draws)
 {
-    if (ReportEnd(session))
+    if (ReportEnd(session, game, claim_draws))
         return;
     const SearchProtocol protocol = {DuringSearch, game.post ? PrintThinking : nullptr};
     const std::optional<Move> move = SearchForMove(session, LimitsFor(RequestFor(game)), protocol);
     if (!move)
         return;
     PlayMove(session, game, *move);
-    *session.out << "move " << MoveText(*move) << "\n";
-    ReportEnd(session);
+    std::string reply = "move " + MoveText(*move) + "\n";
+    if (const std::optional<std::string> result = GameResult(*session.board, game, true))
+        reply += *result + "\n";
+    *session.out << reply;
 }
 
 // The interface's move: played when legal, then answered when the engine
-// plays the side now to move.
+// plays the side now to move. In play, xboard has judged the position
+// before it relays the move, so a draw it marked may be claimed at once.
 void UserMove(Session& session, Game& game, std::string_view text)
 {
     const std::optional<Move> move = ParseLegalMove(text, *session.board);
@@ -273,9 +411,9 @@ void UserMove(Session& session, Game& game, std::string_view text)
     if (game.force)
         return;
     if (session.board->side == game.engine_side)
-        EngineMove(session, game);
+        EngineMove(session, game, true);
     else
-        ReportEnd(session);
+        ReportEnd(session, game, false);
 }
 
 // ---- Commands ----------------------------------------------------------------
@@ -372,7 +510,7 @@ bool GameCommand(Session& session, Game& game, const Command& command, std::stri
     else if (name == "go") {
         game.force = false;
         game.engine_side = session.board->side;
-        EngineMove(session, game);
+        EngineMove(session, game, false);
     } else if (name == "playother") {
         game.force = false;
         game.engine_side = Opponent(session.board->side);

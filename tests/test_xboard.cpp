@@ -48,6 +48,33 @@ const std::vector<Exchange> FLOWS = {
     {"mate and stalemate end the game", "setboard 7k/5Q2/6K1/8/8/8/8/8 w - - 0 1\ngo\n"
                                         "setboard k7/8/8/2Q5/8/8/8/4K3 w - - 0 1\nplayother\nusermove c5b6\n",
      {"move f7*", "1-0 {White mates}", "1/2-1/2 {Stalemate}"}, "k7/8/1Q6/8/8/8/8/4K3 b - - 1 1"},
+    // Draws by rule, claimed only where xboard's own count grants them: it
+    // forfeits an engine for a false claim.
+    {"the fifty-move rule is claimed after the hundredth ply, mate on it first",
+     "setboard 7k/5Q2/6K1/8/8/8/8/8 w - - 99 1\ngo\nsetboard k7/8/8/8/8/8/8/6RK w - - 99 80\ngo\n",
+     {"move f7*", "1-0 {White mates}", "move *", "1/2-1/2 {50 move rule}"}, "k7/8/8/8/8/8/8/* b - - 100 *"},
+    {"a third repetition by the opponent's move is claimed instead of a move",
+     "new\nforce\ng1f3\ng8f6\nf3g1\nf6g8\ng1f3\ng8f6\nf3g1\nplayother\nf6g8\n", {"1/2-1/2 {3-fold repetition}"},
+     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 8 *"},
+    {"insufficient material is claimed after a move of the game, not in a set-up position",
+     "setboard 4k3/8/8/8/8/8/8/4K3 w - - 0 1\ngo\nsetboard 4k3/8/8/3q4/8/4N3/8/4K3 w - - 0 1\ngo\n",
+     {"move e1*", "1/2-1/2 {Insufficient material}", "move e3d5", "1/2-1/2 {Insufficient material}"},
+     "4k3/8/8/3N4/8/8/8/4K3 b - - 0 1"},
+    // Three times the same position by the rules, but xboard counts the first
+    // one apart: after a double step beside a pawn (the en passant capture
+    // exposes the king), set up with an en passant square, and set up with a
+    // castling right this engine drops (the king is not at home) until the
+    // king's move takes it away. No claim before the engine's move; the first
+    // two then repeat a position thrice by its own move.
+    {"no claim where xboard counts a repetition differently",
+     "setboard 6n1/8/8/8/k2p3R/8/4P3/1N4K1 w - - 0 1\nforce\ne2e4\ng8f6\nb1a3\nf6g8\na3b1\ng8f6\nb1a3\nf6g8\n"
+     "playother\na3b1\n"
+     "setboard 6n1/8/8/8/k2pP2R/8/8/1N4K1 b - e3 0 1\nforce\ng8f6\nb1a3\nf6g8\na3b1\ng8f6\nb1a3\nf6g8\n"
+     "playother\na3b1\n"
+     "setboard 6n1/8/8/8/k7/8/8/1N4KR b K - 0 1\nforce\ng8f6\ng1f1\nf6g8\nf1g1\ng8f6\ng1f1\nf6g8\n"
+     "playother\nf1g1\n",
+     {"move g8f6", "1/2-1/2 {3-fold repetition}", "move g8f6", "1/2-1/2 {3-fold repetition}", "move *"},
+     "* w - - * *"},
     {"thinking lines, mate scores in moves", "post\nsd 2\nsetboard 7k/5Q2/6K1/8/8/8/8/8 w - - 0 1\ngo\n",
      {"1 * * * *", "2 100001 * * f7*", "move f7*", "1-0 {White mates}"}, "* b *"},
     {"a clock of 50 ms a move", "st 0.05\ngo\n", {"move *"}, "* b *"},

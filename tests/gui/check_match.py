@@ -9,22 +9,29 @@ engine ("first" in the log) and its name in the PGN tags starts with "tavik"
 ("tavik", or "tavik" and its version as the --xboard front-end calls itself). Prints
 what went wrong game by game, then one summary line, and exits 0 only when
 every expected game ended by mate, stalemate, a draw rule, an adjudication,
-the opponent's resignation or the opponent's flag, with no illegal move, no
-false illegal-move claim, no engine crash, no loss on time by tavik and no
+a draw claim that xboard granted, the opponent's resignation or the
+opponent's flag, with no illegal move, no false claim (xboard forfeits an
+engine for one: "False illegal-move claim", "False draw claim: '...'",
+"False win claim: '...'"), no engine crash, no loss on time by tavik and no
 thinking output from tavik that xboard cannot read. Games are matched to the
 log by their Round tag; one that xboard left out of the PGN file (it saves no
 game without moves) is judged from the log alone.
 
-In the summary, forfeits counts the games tavik lost by forfeit (on time or
-by an illegal move), time_losses those it lost on time (a draw because both
-flags fell included) and opponent_time_losses those the opponent lost on time,
-which are tavik's wins and no fault of its own.
+In the summary, forfeits counts the games tavik lost by forfeit (on time, by
+an illegal move or by a false claim), time_losses those it lost on time (a
+draw because both flags fell included), opponent_time_losses those the
+opponent lost on time, which are tavik's wins and no fault of its own, and
+draw_claims the games that ended in a draw tavik claimed and xboard granted
+(with its claim testing on, xboard turns a false claim into a loss).
 """
 
 import re
 import sys
 
 ENGINE = "tavik"
+# The last number of xboard's GameEnds(RESULT, DETAILS, WHO) lines: who ended
+# the game; the first engine (tavik) or the second one, by a result it sent.
+BY_FIRST_ENGINE, BY_SECOND_ENGINE = 5, 6
 
 # How xboard ends a game properly; the text is the comment before the result.
 FINISHED = re.compile(
@@ -93,6 +100,18 @@ def split_log(text):
     return parts
 
 
+def last_end(lines):
+    """The last GameEnds line of a game's part of the log that ends it, as
+    (result code, details, who), or None. xboard writes the line with the
+    details it was given, before it turns a false claim into a loss."""
+    end = None
+    for line in lines:
+        ends = re.match(r"^GameEnds\((\d+), (.*), (\d+)\)$", line)
+        if ends and ends.group(2) != "(null)":
+            end = (int(ends.group(1)), ends.group(2), int(ends.group(3)))
+    return end
+
+
 def game_from_log(lines):
     """What the log tells of a game that is missing from the PGN file, as
     xboard saves no game without moves (say one lost on time at the first
@@ -103,11 +122,10 @@ def game_from_log(lines):
     if start:
         white_is_first = start.group(1) == "w"
         game["White"], game["Black"] = (ENGINE, "?") if white_is_first else ("?", ENGINE)
-    for line in lines:
-        ends = re.match(r"^GameEnds\((\d+), (.*), \d+\)$", line)
-        if ends and ends.group(2) != "(null)":
-            game["ending"] = ends.group(2)
-            game["result"] = {26: "1-0", 27: "0-1", 28: "1/2-1/2"}.get(int(ends.group(1)), "*")
+    end = last_end(lines)
+    if end:
+        game["ending"] = end[1]
+        game["result"] = {26: "1-0", 27: "0-1", 28: "1/2-1/2"}.get(end[0], "*")
     return game
 
 
@@ -172,7 +190,7 @@ def main(argv):
     if len(games) != expected:
         problems.append(f"{len(games)} game(s) in the PGN file, {expected} expected")
 
-    wins = losses = draws = illegal = forfeits = time_losses = opponent_time_losses = crashes = 0
+    wins = losses = draws = illegal = forfeits = time_losses = opponent_time_losses = crashes = draw_claims = 0
     # The games by their Round tag, which is xboard's game number: a game
     # missing from the PGN file then leaves no gap that shifts the others.
     rounds = [game.get("Round", "") for game in games]
@@ -182,7 +200,8 @@ def main(argv):
         by_number = dict(enumerate(games, 1))
     for number in range(1, max([expected, len(parts) - 1, *by_number]) + 1):
         game = by_number.get(number) or game_from_log(parts[number] if number < len(parts) else [])
-        found = scan_part(parts[number]) if number < len(parts) else scan_part([])
+        part = parts[number] if number < len(parts) else []
+        found = scan_part(part)
         if number == 1:
             # Faults before the first game started (e.g. at start-up).
             for kind, lines in scan_part(parts[0]).items():
@@ -203,11 +222,18 @@ def main(argv):
                 losses += 1
                 lost = True
 
+        # A draw an engine claimed stands only where xboard granted it.
+        end = last_end(part)
+        claimed_by = end[2] if end and result == "1/2-1/2" else None
+        if claimed_by == BY_FIRST_ENGINE:
+            draw_claims += 1
+
         faults = []
+        false_claim = found["false claim"] or FALSE_CLAIM.search(ending) or OTHER_FALSE_CLAIM.search(ending)
         if found["illegal"] or ILLEGAL.search(ending):
             illegal += 1
             faults.append("an illegal move")
-        if found["false claim"] or FALSE_CLAIM.search(ending) or OTHER_FALSE_CLAIM.search(ending):
+        if false_claim:
             illegal += 1
             faults.append("a false claim")
         on_time = ON_TIME.match(ending)
@@ -219,7 +245,7 @@ def main(argv):
             opponent_time_losses += 1
         elif found["on time"]:
             faults.append("a loss on time seen only in the debug log")
-        if lost and (ILLEGAL.search(ending) or on_time):
+        if lost and (ILLEGAL.search(ending) or on_time or false_claim):
             forfeits += 1
         crashed = found["crash"] or CRASH.search(ending)
         if crashed or result == "*" or re.search(r"xboard exit", ending, re.IGNORECASE):
@@ -229,7 +255,8 @@ def main(argv):
             faults.append(f"{ENGINE} could not read a command")
         if found["bad thinking"]:
             faults.append(f"{ENGINE} sent thinking output xboard cannot read")
-        if not faults and not opponent_flagged and not FINISHED.match(ending):
+        granted = claimed_by in (BY_FIRST_ENGINE, BY_SECOND_ENGINE)
+        if not faults and not opponent_flagged and not granted and not FINISHED.match(ending):
             faults.append("an ending that is none of mate, stalemate, draw rule or adjudication")
         resigned = re.match(r"^(white|black) resigns$", ending, re.IGNORECASE)
         if resigned and resigned.group(1).lower() == colour:
@@ -251,7 +278,7 @@ def main(argv):
     print(
         f"gui-match: games={len(games)} {ENGINE}_wins={wins} losses={losses} draws={draws} "
         f"illegal={illegal} forfeits={forfeits} time_losses={time_losses} "
-        f"opponent_time_losses={opponent_time_losses} crashes={crashes}"
+        f"opponent_time_losses={opponent_time_losses} crashes={crashes} draw_claims={draw_claims}"
     )
     return 1 if problems else 0
 

@@ -31,7 +31,12 @@
 # goes in Fairy-Max's own start-up commands, so that tavik gets no "sd" and
 # plays on its clock. xboard ends games on mate and stalemate, on threefold
 # repetition, the 50-move rule and dead or drawish material, and draws a game
-# still going after a cap of moves. xboard asks both engines for thinking
+# still going after a cap of moves. It tests every result an engine claims
+# (-testClaims) and forfeits the engine for a false one; since it adjudicates
+# the draws by rule as soon as they arise, an engine's claim of one comes too
+# late to count, unless TAVIK_GUI_DRAW_CLAIMS=1 leaves repetitions, the 50-move
+# rule and bare material to the engines' claims (a game neither side claims
+# then runs on to the cap of moves). xboard asks both engines for thinking
 # output ("post"); tavik --xboard sends it as DEPTH SCORE TIME NODES PV, and
 # a line of it xboard cannot read fails the run. Score-based loss
 # adjudication stays off: tavik without arguments sends no score.
@@ -41,15 +46,17 @@
 # $OUT/xboard-output.txt. tests/gui/check_match.py reads them and finds
 # tavik's games by a player name that starts with "tavik" (the --xboard
 # front-end calls itself "tavik" and its version): the script passes only when every
-# game ended by mate, stalemate, a draw rule, adjudication or Fairy-Max's
-# flag, with no illegal move, no false illegal-move claim, no engine crash or
-# hang and no loss on time by tavik, and ends with a line such as
+# game ended by mate, stalemate, a draw rule, adjudication, a draw claim
+# xboard granted or Fairy-Max's flag, with no illegal move, no false claim, no
+# engine crash or hang and no loss on time by tavik, and ends with a line such
+# as
 #
-#     gui-match: games=2 tavik_wins=1 losses=1 draws=0 illegal=0 forfeits=0 time_losses=0 opponent_time_losses=0 crashes=0
+#     gui-match: games=2 tavik_wins=1 losses=1 draws=0 illegal=0 forfeits=0 time_losses=0 opponent_time_losses=0 crashes=0 draw_claims=0
 #
-# where forfeits counts the games tavik lost on time or by an illegal move,
-# time_losses the games in which its flag fell and opponent_time_losses those
-# in which Fairy-Max's fell.
+# where forfeits counts the games tavik lost on time, by an illegal move or by
+# a false claim, time_losses the games in which its flag fell,
+# opponent_time_losses those in which Fairy-Max's fell and draw_claims those
+# that ended in a draw tavik claimed.
 #
 # Both front-ends in a short run, one run each (each set of engine arguments
 # has an output folder of its own, build/gui-match and build/gui-match-xboard);
@@ -79,6 +86,8 @@
 #     TAVIK_GUI_STALL_SECONDS   silence in the debug log after which it is stopped (default 120)
 #     TAVIK_GUI_TIME_CONTROL    minutes[:seconds] for 40 moves, for both sides (default 30;
 #                               1 is 40 moves in a minute, 0:30 in half a minute)
+#     TAVIK_GUI_DRAW_CLAIMS     1: xboard adjudicates no repetition, 50-move or material draw
+#                               and leaves them to the engines' claims (default 0)
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -96,6 +105,7 @@ max_moves=${TAVIK_GUI_MAX_MOVES:-150}
 game_minutes=${TAVIK_GUI_GAME_MINUTES:-15}
 stall_seconds=${TAVIK_GUI_STALL_SECONDS:-120}
 time_control=${TAVIK_GUI_TIME_CONTROL:-30}
+draw_claims=${TAVIK_GUI_DRAW_CLAIMS:-0}
 export PATH="$PATH:/usr/games"
 
 log() { echo "gui-match: $*"; }
@@ -106,6 +116,7 @@ die() {
 
 [[ $games =~ ^[1-9][0-9]*$ ]] || die "GAMES must be a positive number, not '$games'"
 [[ $depth =~ ^[1-9][0-9]*$ ]] || die "TAVIK_GUI_OPPONENT_DEPTH must be a positive number, not '$depth'"
+[[ $draw_claims =~ ^[01]$ ]] || die "TAVIK_GUI_DRAW_CLAIMS must be 0 or 1, not '$draw_claims'"
 [[ $time_control =~ ^[0-9]+(:[0-5][0-9])?$ && ! $time_control =~ ^0+(:00)?$ ]] ||
     die "TAVIK_GUI_TIME_CONTROL must be minutes[:seconds] above zero, not '$time_control'"
 
@@ -155,6 +166,9 @@ pgn=$out/games.pgn
 debug=$out/xboard-debug.log
 output=$out/xboard-output.txt
 rm -f "$pgn" "$debug" "$output"
+# The draws by rule: adjudicated by xboard, or left to the engines' claims.
+draw_rules=(-materialDraws true -ruleMoves 50 -repeatsToDraw 3)
+((draw_claims)) && draw_rules=(-materialDraws false -ruleMoves 0 -repeatsToDraw 0)
 # A home of its own, so that no ~/.xboardrc is read or written.
 rm -rf "${out:?}/home"
 mkdir -p "$out/home" "$out/engine"
@@ -171,8 +185,8 @@ xboard_args=(
     -secondComputerString "" -secondInitString "new\nrandom\nsd $depth\n"
     -mg "$games" -xreuse2
     -tc "$time_control" -mps 40 -autoflag -xponder -showThinking true
-    -legal -testClaims true -checkMates true -materialDraws true -trivialDraws true
-    -ruleMoves 50 -repeatsToDraw 3 -adjudicateDrawMoves "$max_moves" -adjudicateLossThreshold 0
+    -legal -testClaims true -checkMates true -trivialDraws true "${draw_rules[@]}"
+    -adjudicateDrawMoves "$max_moves" -adjudicateLossThreshold 0
     -matchPause 500 -xexit -saveSettingsOnExit false -soundProgram "" -soundMove ""
     -sgf "$pgn" -debug -nameOfDebugFile "$debug"
 )

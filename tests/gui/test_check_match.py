@@ -44,6 +44,14 @@ CASES = [
     ("Fairy-Max 5.0b", "Fairy-Max 4.8", "1-0", "Xboard adjudication: Checkmate", [], False, {}),
     ("tavik", "Fairy-Max 5.0b", "*", "", [], False, {"crashes": 1}),
     (None, None, "0-1", "Black wins on time", [], False, {"games": 0, "losses": 1, "time_losses": 1}),
+    # A draw claim xboard granted, and one it found false: the log keeps the
+    # claim as tavik sent it, the PGN file the verdict.
+    ("Fairy-Max 5.0b", "tavik 0.1.0", "1/2-1/2", "3-fold repetition",
+     ["300 <first : move g8f6", "300 <first : 1/2-1/2 {3-fold repetition}", "GameEnds(28, 3-fold repetition, 5)"],
+     True, {"draws": 1, "draw_claims": 1, "forfeits": 0}),
+    ("tavik 0.1.0", "Fairy-Max 5.0b", "0-1", "False draw claim: '3-fold repetition'",
+     ["300 <first : 1/2-1/2 {3-fold repetition}", "GameEnds(28, 3-fold repetition, 5)"],
+     False, {"losses": 1, "illegal": 1, "forfeits": 1, "draw_claims": 0}),
 ]
 
 
@@ -54,8 +62,10 @@ def judge(white, black, result, ending, lines):
             if white:
                 f.write(PGN.format(white=white, black=black, result=result, ending=ending))
         code = {"1-0": 26, "0-1": 27, "1/2-1/2": 28}.get(result, 0)
+        # xboard's own GameEnds line, unless the case gives the engine's
+        ends = [] if any(line.startswith("GameEnds(") for line in lines) else [f"GameEnds({code}, {ending}, 4)"]
         with open(log, "w") as f:
-            f.write("\n".join(["New game (1): a-b (w)", *lines, f"GameEnds({code}, {ending}, 4)", ""]))
+            f.write("\n".join(["New game (1): a-b (w)", *lines, *ends, ""]))
         printed = io.StringIO()
         with contextlib.redirect_stdout(printed):
             verdict = check_match.main(["check_match.py", pgn, log, "1"])
