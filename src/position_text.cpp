@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "geometry.h"
-#include "make_move.h"
 #include "setup.h"
 
 bool IsPlacementValid(const char* text)
@@ -166,7 +165,7 @@ BoardPtr LoadFen(const char* text, Rules rules)
     return IsLegalPosition(b) ? std::move(board) : nullptr;
 }
 
-std::string PositionText(Board& board)
+std::string PositionText(const Board& board)
 {
     std::string text;
     for (int rank = 7; rank >= 0; --rank) {
@@ -199,16 +198,9 @@ std::string PositionText(Board& board)
     if (text.size() == rights)
         text += '-';
     // Only a square that some pawn can take on, as the notation asks.
-    int en_passant = -1;
-    for (uint64_t takers = EnPassantTakers(board); takers != 0; takers &= takers - 1) {
-        const Move capture = {__builtin_ctzll(takers), EnPassantTarget(board), EN_PASSANT};
-        if (MakeMove(board, capture)) {
-            UnmakeMove(board);
-            en_passant = capture.to;
-        }
-    }
+    const int8_t en_passant = UsableEnPassant(board);
     text += ' ';
-    text += en_passant < 0 ? std::string("-") : SquareText(en_passant);
+    text += en_passant == NO_EN_PASSANT ? std::string("-") : SquareText(en_passant);
     text += ' ' + std::to_string(State(board).halfmove_clock) + " 1";
     return text;
 }

@@ -33,4 +33,4 @@ BoardPtr LoadFen(const char* text, Rules rules);
 // The board's position as a whole position text, with an en passant square
 // only where a pawn can take on it; its counters are the halfmove clock
 // (always 0 under the classic rules) and 1.
-std::string PositionText(Board& board);
+std::string PositionText(const Board& board);
