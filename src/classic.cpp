@@ -171,7 +171,7 @@ std::optional<Move> Think(Board& board, std::ostream& out)
 int RunCommandLoop(std::istream& in, std::ostream& out)
 {
     // Start-up: tables, the game board, the feature line.
-    StartEngine();
+    StartEngine(CLASSIC_RULES);
     Session session{NewBoard(CLASSIC_RULES), true, out};
     out << "feature setboard=1 san=0 sigint=0 sigterm=0 myname=\"tavik\" usermove=1 reuse=0 done=1\n";
 

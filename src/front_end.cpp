@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ostream>
 
+#include "clock.h"
 #include "notation.h"
 #include "setup.h"
 
@@ -12,6 +13,7 @@ namespace {
 struct SearchEnd {
     bool ended = false;
     bool abandoned = false;
+    bool ponder_hit = false;
 };
 
 // Hands the lines that come in to the protocol until one ends the search:
@@ -27,7 +29,9 @@ bool HandOver(Session& session, const SearchProtocol& protocol, SearchEnd& end, 
         const LineEffect effect = protocol.during_search(session, line);
         if (effect == LineEffect::WAITS || effect == LineEffect::ABANDON)
             session.waiting.push_back(line);
-        end.ended = effect == LineEffect::MOVE_NOW || effect == LineEffect::ABANDON;
+        end.ponder_hit = end.ponder_hit || effect == LineEffect::PONDER_HIT;
+        end.ended = effect == LineEffect::MOVE_NOW || effect == LineEffect::ABANDON ||
+                    (wait && effect == LineEffect::PONDER_HIT);
         end.abandoned = effect == LineEffect::ABANDON;
     }
     return end.ended;
@@ -35,9 +39,17 @@ bool HandOver(Session& session, const SearchProtocol& protocol, SearchEnd& end, 
 
 }  // namespace
 
+int SkillLevelOf(const EngineOptions& options)
+{
+    return options.limit_strength ? SkillLevelForElo(options.elo) : options.skill_level;
+}
+
 int RunCommands(Session& session, const std::function<void(const std::string&)>& execute)
 {
-    StartEngine();
+    StartEngine(STANDARD_RULES);
+    if (!ResizeTT(session.options.hash_mb))
+        ClearTT(STANDARD_RULES);
+    session.random = static_cast<uint64_t>(ReadClock());
     session.board = NewBoard(STANDARD_RULES);
     std::string line;
     while (!session.quit && NextCommand(*session.input, session.waiting, line))
@@ -45,39 +57,55 @@ int RunCommands(Session& session, const std::function<void(const std::string&)>&
     return 0;
 }
 
-SearchLimits LimitsFor(const SearchRequest& request)
+SearchLimits LimitsFor(const SearchRequest& request, const EngineOptions& options)
 {
     SearchLimits limits;
     limits.iterate = true;
     limits.depth = request.depth        ? static_cast<int>(std::clamp<int64_t>(*request.depth, 1, MAX_DEPTH))
                    : request.open_ended ? MAX_DEPTH
                                         : SEARCH_DEPTH;
+    const int64_t overhead = std::max<int64_t>(options.move_overhead_ms, 0);
     if (request.move_ms > 0)
-        SetMoveTimeLimits(limits, request.move_ms);
+        SetMoveTimeLimits(limits, std::max<int64_t>(request.move_ms - overhead, 1));
     else if (request.on_clock)
-        SetClockLimits(limits, request.remaining_ms, request.increment_ms, request.moves_to_go);
+        SetClockLimits(limits, std::max<int64_t>(request.remaining_ms - overhead, 1), request.increment_ms,
+                       request.moves_to_go);
     limits.max_nodes = request.max_nodes;
+    limits.root_moves = request.root_moves;
+    limits.lines = std::clamp(options.lines, 1, MAX_LINES);
+    limits.mate_moves = request.mate_moves;
+    LimitToSkill(limits, SkillLevelOf(options));
     return limits;
 }
 
-std::optional<Move> SearchForMove(Session& session, SearchLimits limits, const SearchProtocol& protocol)
+std::optional<SearchResult> SearchForMove(Session& session, const SearchRequest& request,
+                                          const SearchProtocol& protocol)
 {
     Board& board = *session.board;
+    SearchLimits limits = LimitsFor(request, session.options);
     SearchEnd end;
     limits.should_stop = [&] { return HandOver(session, protocol, end, false); };
+    if (request.ponder)
+        limits.pondering = [&] { return !end.ponder_hit; };
     const int root = board.ply;
     if (protocol.report) {
         limits.on_depth = [&](const SearchResult& result) {
-            if (result.has_move)
-                protocol.report(*session.out, result, root);
+            if (result.line <= session.options.lines)
+                protocol.report(session, result, root);
         };
     }
-    const SearchResult result = Search(board, limits);
-    if (protocol.until_stopped)
+    SearchResult result = Search(board, limits);
+    if ((protocol.until_stopped || request.ponder) && !end.ponder_hit)
         HandOver(session, protocol, end, true);
     if (end.abandoned)
         return std::nullopt;
-    return result.has_move ? std::optional<Move>(result.best) : std::nullopt;
+    const int level = SkillLevelOf(session.options);
+    const Move chosen = ChooseSkillMove(result, level, NextRandom(session.random));
+    if (result.has_move && !SameMove(chosen, result.best)) {
+        result.best = result.pv[0] = chosen;
+        result.pv_length = 1;
+    }
+    return result;
 }
 
 void WritePvLine(std::ostream& out, const SearchResult& result)

@@ -35,6 +35,7 @@ static_assert(sizeof(Move) == 12);
 inline constexpr Move NO_MOVE = {0, 0, CASTLE_QUEEN_SIDE};
 
 inline bool SameSquares(Move a, Move b) { return a.from == b.from && a.to == b.to; }
+inline bool SameMove(Move a, Move b) { return SameSquares(a, b) && a.kind == b.kind; }
 inline bool IsNoMove(Move m) { return m.from == 0 && m.to == 0; }
 inline bool IsPromotion(MoveKind kind) { return kind >= PROMOTE_QUEEN && kind <= PROMOTE_ROOK; }
 

@@ -18,6 +18,7 @@ int64_t tt_probes;
 int64_t tt_hits;
 int64_t cutoffs;
 int64_t null_cutoffs;
+int32_t deepest_ply;
 int32_t history[HISTORY_PLIES][64][64];
 
 namespace {
@@ -34,10 +35,27 @@ bool search_stopped = false;
 struct PollState {
     const SearchLimits* limits = nullptr;
     int64_t start_ms = 0;
-    bool stop_asked = false;  // a limit was reached or a stop asked for
-    bool may_stop = false;    // false until the first depth is complete
+    int64_t clock_start_ms = 0;  // where the time limits count from
+    bool pondering = false;      // the time limits wait
+    bool stop_asked = false;     // a limit was reached or a stop asked for
+    bool may_stop = false;       // false until the first depth is complete
 };
 PollState poll_state;
+
+// A ponder search that is told the move it pondered on was played goes on
+// as an ordinary one, its time limits counting from then.
+void NotePonderHit(PollState& state)
+{
+    if (state.pondering && !state.limits->pondering()) {
+        state.pondering = false;
+        state.clock_start_ms = ReadMilliseconds();
+    }
+}
+
+bool PastTime(const PollState& state, int64_t limit_ms)
+{
+    return !state.pondering && limit_ms >= 0 && ReadMilliseconds() - state.clock_start_ms >= limit_ms;
+}
 
 void PollLimits()
 {
@@ -45,11 +63,50 @@ void PollLimits()
     PollState& state = poll_state;
     const SearchLimits& limits = *state.limits;
     if (!state.stop_asked) {
-        const bool out_of_time = limits.hard_ms >= 0 && ReadMilliseconds() - state.start_ms >= limits.hard_ms;
+        NotePonderHit(state);
+        const bool out_of_time = PastTime(state, limits.hard_ms);
         const bool out_of_nodes = limits.max_nodes >= 0 && nodes >= limits.max_nodes;
         state.stop_asked = out_of_time || out_of_nodes || (limits.should_stop && limits.should_stop());
     }
     search_stopped = state.stop_asked && state.may_stop;
+}
+
+// The root moves of the search under way, when its limits restrict them:
+// only the `allowed` ones (none: every move), and none of the first
+// `excluded_count` of `excluded`, the moves of the lines already ranked at
+// this depth. Set by Search, read by AlphaBeta at the root.
+struct RootFilter {
+    bool active = false;
+    const std::vector<Move>* allowed = nullptr;
+    Move excluded[MAX_LINES] = {};
+    int excluded_count = 0;
+};
+RootFilter root_filter;
+
+bool IsRootMoveKept(const RootFilter& filter, Move move)
+{
+    for (int i = 0; i < filter.excluded_count; ++i) {
+        if (SameMove(filter.excluded[i], move))
+            return false;
+    }
+    if (!filter.allowed || filter.allowed->empty())
+        return true;
+    return std::any_of(filter.allowed->begin(), filter.allowed->end(),
+                       [&](Move allowed) { return SameMove(allowed, move); });
+}
+
+// Drops from the root's list the moves the filter leaves out, keeping the
+// order and the scores of the others.
+void FilterRootMoves(MoveList& list)
+{
+    int kept = 0;
+    for (int i = 0; i < list.count; ++i) {
+        if (IsRootMoveKept(root_filter, list.moves[i])) {
+            list.moves[kept] = list.moves[i];
+            list.scores[kept++] = list.scores[i];
+        }
+    }
+    list.count = kept;
 }
 
 }  // namespace
@@ -143,7 +200,7 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
     PrefetchOwnSlot(board);
     const bool null_move = distance >= 2 && !after_null && !in_check;
     if (null_move)
-        PrefetchTag(KeyOf(KeyLockOf(State(board)) ^ SideKeyLock()));
+        PrefetchTag(board.rules, KeyOf(KeyLockOf(State(board)) ^ SideKeyLock()));
     if (!IsNoMove(table_move))
         PrefetchTagAfter(board, table_move);
 
@@ -161,8 +218,11 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
         }
     }
 
-    // Step 6. Generate the moves, the table's first.
+    // Step 6. Generate the moves, the table's first; the root's as the
+    // search's limits restrict them.
     MoveList list = GenerateMoves(board, table_move, history[board.ply]);
+    if (distance == 0 && root_filter.active)
+        FilterRootMoves(list);
 
     // Step 7. Check extension.
     if (in_check)
@@ -198,9 +258,12 @@ int AlphaBeta(Board& board, int alpha, int beta, int depth, int after_null, Move
         }
     }
 
-    // Step 9. Keep the result, and reward the best move's history counter.
+    // Step 9. Keep the result, and reward the best move's history counter. A
+    // root whose moves the limits restrict scores only those: its result is
+    // not the position's.
     if (any_legal) {
-        StoreTT(board, best, alpha, depth, bound);
+        if (distance > 0 || !root_filter.active)
+            StoreTT(board, best, alpha, depth, bound);
         if (best.from >= 0 && best.from < 64 && best.to >= 0 && best.to < 64)
             history[board.ply][best.from][best.to] += depth;
         return alpha;
@@ -227,6 +290,7 @@ bool AtQuiescenceLimit(int ply) { return ply - root_ply >= QUIESCE_LIMIT || ply 
 {
     // Step 1. Count the node.
     ++nodes;
+    deepest_ply = std::max(deepest_ply, board.ply);
 
     // Step 2. A node at the limit is its evaluation.
     if (AtQuiescenceLimit(board.ply))
@@ -303,7 +367,7 @@ bool IsGenerated(const Board& board, Move move)
     const MoveList list = GenerateMoves(board, NO_MOVE);
     for (int i = 0; i < list.count; ++i) {
         const Move candidate = list.moves[i];
-        if (SameSquares(candidate, move) && candidate.kind == move.kind)
+        if (SameMove(candidate, move))
             return true;
     }
     return false;
@@ -340,6 +404,8 @@ void RecordDepth(Board& board, int depth, int score, Move root, SearchResult& re
     result.best = best.value_or(NO_MOVE);
     result.score = score;
     result.depth = depth;
+    result.seldepth = std::max(deepest_ply - root_ply, depth);
+    result.hashfull = HashFull();
     result.nodes = nodes;
     result.tt_probes = tt_probes;
     result.tt_hits = tt_hits;
@@ -349,45 +415,88 @@ void RecordDepth(Board& board, int depth, int score, Move root, SearchResult& re
     result.pv_length = best ? ReadPrincipalVariation(board, *best, result.pv) : 0;
 }
 
+// One depth: each line a whole search of the root moves the lines before it
+// left, reported as it completes; the first goes into `result`. False when
+// a limit cut the first line short: then the depth tells nothing. A limit
+// that cuts a later line short leaves `result.ranked` as the last depth
+// whose lines all completed left it.
+bool SearchDepth(Board& board, int depth, int lines, const SearchLimits& limits, SearchResult& result)
+{
+    RankedMove ranked[MAX_LINES];
+    int count = 0;
+    for (int line = 1; line <= lines; ++line) {
+        root_filter.excluded_count = count;
+        Move root = NO_MOVE;
+        const int score = AlphaBeta(board, -MATE_SCORE, MATE_SCORE, depth, 0, root);
+        if (search_stopped)
+            return line > 1;
+        if (line > 1 && IsNoMove(root))
+            break;  // every root move is ranked
+        SearchResult other;
+        SearchResult& found = line == 1 ? result : other;
+        RecordDepth(board, depth, score, root, found);
+        found.line = line;
+        poll_state.may_stop = true;
+        if (limits.on_depth && found.has_move)
+            limits.on_depth(found);
+        if (!found.has_move)
+            return true;
+        ranked[count] = {found.best, score};
+        root_filter.excluded[count++] = found.best;
+    }
+    std::copy(ranked, ranked + count, result.ranked);
+    result.ranked_count = count;
+    return true;
+}
+
+// Whether the search goes on to the next depth once one is complete.
+bool WorthAnotherDepth(const SearchResult& result, const SearchLimits& limits)
+{
+    PollState& state = poll_state;
+    if (state.pondering)
+        NotePonderHit(state);
+    const int mate = MateInMoves(result.score, root_ply);
+    const bool mate_found = limits.mate_moves > 0 && mate > 0 && mate <= limits.mate_moves;
+    return result.has_move && !state.stop_asked && !mate_found && !PastTime(state, limits.soft_ms);
+}
+
 }  // namespace
 
 SearchResult Search(Board& board, const SearchLimits& limits)
 {
     // Step 1. A new search: the root, the counters, the history counters and
     // the limits. Only an iterated search looks at its limits while it runs.
-    root_ply = board.ply;
+    root_ply = deepest_ply = board.ply;
     nodes = tt_hits = cutoffs = null_cutoffs = tt_probes = 0;
     ClearHistory();
-    poll_state = {&limits, ReadMilliseconds(), false, false};
+    const int64_t start_ms = ReadMilliseconds();
+    poll_state = {&limits, start_ms, start_ms, static_cast<bool>(limits.pondering), false, false};
     const bool limited = limits.hard_ms >= 0 || limits.max_nodes >= 0 || limits.should_stop;
     next_poll = limits.iterate && limited ? POLL_NODES : NEVER;
     search_stopped = false;
+    const int lines = std::clamp(limits.lines, 1, MAX_LINES);
+    root_filter = {};
+    root_filter.active = lines > 1 || !limits.root_moves.empty();
+    root_filter.allowed = &limits.root_moves;
 
     SearchResult result;
     const int last = std::max(1, std::min(limits.depth, MAX_DEPTH));
     for (int depth = limits.iterate ? 1 : last; depth <= last; ++depth) {
-        // Step 2. A whole search at this depth; one that a limit cut short
-        // tells nothing.
-        Move root = NO_MOVE;
-        const int score = AlphaBeta(board, -MATE_SCORE, MATE_SCORE, depth, 0, root);
-        if (search_stopped)
+        // Step 2. A whole search at this depth, line by line; one that a
+        // limit cut short tells nothing. From the first depth on, a limit
+        // may end the search.
+        if (!SearchDepth(board, depth, lines, limits, result))
             break;
 
-        // Step 3. Its answer, which from now on a limit may end the search with.
-        RecordDepth(board, depth, score, root, result);
-        poll_state.may_stop = true;
-        if (limits.on_depth)
-            limits.on_depth(result);
-
-        // Step 4. A further depth only while the limits leave room for it.
-        const bool past_soft = limits.soft_ms >= 0 && result.milliseconds >= limits.soft_ms;
-        if (!result.has_move || poll_state.stop_asked || past_soft)
+        // Step 3. A further depth only while the limits leave room for it.
+        if (!WorthAnotherDepth(result, limits))
             break;
     }
 
     next_poll = NEVER;
     search_stopped = false;
     poll_state = {};
+    root_filter = {};
     return result;
 }
 
@@ -421,10 +530,12 @@ int MateInMoves(int score, int root)
     return score > 0 ? (distance + 1) / 2 : -(distance / 2);
 }
 
-void StartEngine()
+void StartEngine(Rules rules)
 {
     InitHashTables(static_cast<uint32_t>(ReadClock()));
-    AdviseHugePages();
-    ClearTT();
+    if (rules == CLASSIC_RULES) {
+        AdviseHugePages();
+        ClearTT();
+    }
     ClearHistory();
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "board.h"
 #include "move.h"
@@ -31,6 +32,7 @@ extern int64_t tt_probes;
 extern int64_t tt_hits;
 extern int64_t cutoffs;
 extern int64_t null_cutoffs;
+extern int32_t deepest_ply;  // the highest board ply a quiescence node reached
 
 // History counters, [ply][from][to]: raised by AlphaBeta for the best move of
 // a node that finished its loop, read by the move ordering.
@@ -95,6 +97,8 @@ int Quiesce(Board& board, int alpha, int beta);
 // ---- Driver -----------------------------------------------------------------
 
 inline constexpr int MAX_PV = 32;
+// The most lines a search ranks at the root (SearchLimits::lines).
+inline constexpr int MAX_LINES = 64;
 // The deepest iteration any search is allowed. Only the fuzz targets build
 // the engine with a shallower cap, to keep each of their inputs cheap.
 #ifndef TAVIK_MAX_DEPTH
@@ -106,14 +110,28 @@ static_assert(SEARCH_DEPTH <= MAX_DEPTH);
 // Nodes searched between two looks at the limits and the stop request.
 inline constexpr int POLL_NODES = 4096;
 
+// One root move ranked by a search, and its score.
+struct RankedMove {
+    Move move;
+    int score;
+};
+
 // What one search found: written by Search after every depth it completed.
 // `pv` starts with `best` and goes on with the moves the transposition table
 // holds for the positions that follow, each checked to be legal there.
+//
+// A search of several lines reports each line of a depth apart, the best
+// first: `line` says which (1 is the best, whose move the search plays).
+// `ranked` holds the best move of every line of the last depth whose lines
+// all completed, best first.
 struct SearchResult {
     bool has_move = false;  // false: the side to move has no legal move the search knows
     Move best = NO_MOVE;
     int score = 0;  // for the side to move; mates as in AlphaBeta
     int depth = 0;  // the last depth completed
+    int line = 1;
+    int seldepth = 0;  // the most plies from the root a quiescence node reached
+    int hashfull = 0;  // of the standard table, as HashFull gives it
     int64_t nodes = 0;
     int64_t tt_probes = 0;
     int64_t tt_hits = 0;
@@ -122,6 +140,8 @@ struct SearchResult {
     int64_t milliseconds = 0;  // since the search began, by ReadMilliseconds
     Move pv[MAX_PV] = {};
     int pv_length = 0;
+    RankedMove ranked[MAX_LINES] = {};
+    int ranked_count = 0;
 };
 
 // What ends a search. With `iterate` off, one AlphaBeta call at `depth` (the
@@ -134,8 +154,19 @@ struct SearchLimits {
     int64_t soft_ms = -1;    // no further depth is begun after this (-1: none)
     int64_t hard_ms = -1;    // the depth under way is abandoned at this (-1: none)
     int64_t max_nodes = -1;  // the same for a node count (-1: none)
+    // Only these moves are searched at the root (none: every legal move).
+    std::vector<Move> root_moves;
+    // How many root moves each depth ranks, each the best of those the lines
+    // before it left (MultiPV), in 1..MAX_LINES.
+    int lines = 1;
+    // A mate in this many moves or fewer ends the search (0: none does).
+    int mate_moves = 0;
     // Asked every POLL_NODES nodes; true ends the search as a limit does.
     std::function<bool()> should_stop;
+    // Asked after should_stop: while it answers true, the search ponders and
+    // its time limits wait; they count from the first poll that answers
+    // false. None: the time limits count from the start.
+    std::function<bool()> pondering;
     // Told of each depth completed.
     std::function<void(const SearchResult&)> on_depth;
 };
@@ -160,6 +191,7 @@ SearchResult Search(Board& board, const SearchLimits& limits);
 int MateInMoves(int score, int root);
 
 // What every front-end does first: seeds the hashing tables from the
-// calendar clock, puts the transposition table on huge pages and empties it,
-// and empties the history counters.
-void StartEngine();
+// calendar clock and empties the history counters. Under the classic rules
+// it also puts the classic table on huge pages and empties it; a standard
+// front-end gives itself a table of its own size (ResizeTT).
+void StartEngine(Rules rules);

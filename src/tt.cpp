@@ -1,5 +1,8 @@
 #include "tt.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #ifdef __linux__
 #include <sys/mman.h>
 #endif
@@ -20,6 +23,18 @@ namespace {
 // slot. Written together with the slot, by StoreTT and ClearTT.
 uint16_t slot_tags[TT_SIZE];
 
+// A table: `slots` entries and as many tags. The standard rules' table is
+// the classic one until ResizeTT gives them their own, which it allocates
+// and frees; nothing else changes it.
+struct TableStore {
+    TTEntry* entries;
+    uint16_t* tags;
+    uint32_t slots;
+};
+TableStore standard_table = {trans_table, slot_tags, TT_SIZE};
+
+bool OwnsStandardTable() { return standard_table.entries != trans_table; }
+
 // Equal locks give equal tags, and no tag is 0.
 uint16_t LockTag(uint32_t lock) { return static_cast<uint16_t>((lock & 0x7FFF) | 0x8000); }
 
@@ -30,47 +45,109 @@ uint16_t TagOf(const TTEntry& entry)
     return holds ? LockTag(entry.lock) : 0;
 }
 
-uint32_t SlotIndex(const Board& board) { return State(board).hash_key % TT_SIZE; }
+// The classic table keeps its prime modulus, on which the classic node
+// counts depend; a standard table of any size spreads the keys over its
+// slots by a multiplication, which costs less than a division.
+uint32_t SlotOf(Rules rules, uint32_t key)
+{
+    if (rules == CLASSIC_RULES)
+        return key % TT_SIZE;
+    return static_cast<uint32_t>((uint64_t{key} * standard_table.slots) >> 32);
+}
+
+TTEntry* EntriesOf(Rules rules) { return rules == CLASSIC_RULES ? trans_table : standard_table.entries; }
+uint16_t* TagsOf(Rules rules) { return rules == CLASSIC_RULES ? slot_tags : standard_table.tags; }
+
+uint32_t SlotIndex(const Board& board) { return SlotOf(board.rules, State(board).hash_key); }
+
+void Empty(TTEntry* entries, uint16_t* tags, uint32_t slots)
+{
+    for (uint32_t i = 0; i < slots; ++i) {
+        entries[i] = {0, 0, -1, BOUND_EMPTY, 0, NO_MOVE};
+        tags[i] = 0;
+    }
+}
+
+constexpr size_t HUGE_PAGE = size_t{1} << 21;
+
+// Asks the system to back `length` bytes from `start`, a 2 MB boundary, with
+// huge pages: every node looks up a slot at random in a table far larger
+// than the caches, and on 2 MB pages those lookups stop missing the TLB.
+// The advice takes effect for pages not touched yet.
+void AdviseHuge([[maybe_unused]] void* start, [[maybe_unused]] size_t length)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    madvise(start, (length + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1), MADV_HUGEPAGE);
+#endif
+}
 
 }  // namespace
 
-void PrefetchTag(uint32_t key) { __builtin_prefetch(&slot_tags[key % TT_SIZE]); }
+void PrefetchTag(Rules rules, uint32_t key) { __builtin_prefetch(&TagsOf(rules)[SlotOf(rules, key)]); }
 
 void PrefetchTagAfter(const Board& board, Move move)
 {
     if (move.kind == NORMAL_MOVE)
-        PrefetchTag(KeyOf(KeyLockAfter(board, move)));
+        PrefetchTag(board.rules, KeyOf(KeyLockAfter(board, move)));
 }
 
-void PrefetchOwnSlot(const Board& board) { __builtin_prefetch(&trans_table[SlotIndex(board)]); }
+void PrefetchOwnSlot(const Board& board) { __builtin_prefetch(&EntriesOf(board.rules)[SlotIndex(board)]); }
 
 void AdviseHugePages()
 {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    // Every node looks up a slot at random in a table far larger than the
-    // caches; on 2 MB pages those lookups also stop missing the TLB. The last
-    // page runs on into the variables after the table, which only gain. The
-    // advice takes effect for pages not touched yet, so it comes before the
-    // table is first written.
-    constexpr size_t HUGE_PAGE = size_t{1} << 21;
-    const size_t length = (sizeof trans_table + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
-    madvise(trans_table, length, MADV_HUGEPAGE);
-#endif
+    // The last page runs on into the variables after the table, which only gain.
+    AdviseHuge(trans_table, sizeof trans_table);
 }
+
+bool ResizeTT(int megabytes)
+{
+    const size_t bytes = size_t(std::clamp(megabytes, 1, MAX_HASH_MB)) << 20;
+    const auto slots = static_cast<uint32_t>(bytes / (sizeof(TTEntry) + sizeof(uint16_t)));
+    const size_t entry_bytes = (size_t{slots} * sizeof(TTEntry) + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
+    auto* entries = static_cast<TTEntry*>(std::aligned_alloc(HUGE_PAGE, entry_bytes));
+    auto* tags = static_cast<uint16_t*>(std::malloc(size_t{slots} * sizeof(uint16_t)));
+    if (!entries || !tags) {
+        std::free(entries);
+        std::free(tags);
+        return false;
+    }
+    AdviseHuge(entries, entry_bytes);
+    if (OwnsStandardTable()) {
+        std::free(standard_table.entries);
+        std::free(standard_table.tags);
+    }
+    standard_table = {entries, tags, slots};
+    ClearTT(STANDARD_RULES);
+    return true;
+}
+
+uint32_t TableSlots(Rules rules) { return rules == CLASSIC_RULES ? TT_SIZE : standard_table.slots; }
 
 void ClearTT()
 {
-    for (TTEntry& entry : trans_table)
-        entry = {0, 0, -1, BOUND_EMPTY, 0, NO_MOVE};
-    for (uint16_t& tag : slot_tags)
-        tag = 0;
+    ClearTT(CLASSIC_RULES);
+    if (OwnsStandardTable())
+        ClearTT(STANDARD_RULES);
+}
+
+void ClearTT(Rules rules) { Empty(EntriesOf(rules), TagsOf(rules), TableSlots(rules)); }
+
+int HashFull()
+{
+    const uint32_t sample = std::min<uint32_t>(1000, standard_table.slots);
+    int used = 0;
+    for (uint32_t i = 0; i < sample; ++i)
+        used += standard_table.tags[i] != 0;
+    return static_cast<int>(used * 1000 / sample);
 }
 
 bool SlotTagsOk()
 {
-    for (int index = 0; index < TT_SIZE; ++index) {
-        if (slot_tags[index] != TagOf(trans_table[index]))
-            return false;
+    for (const Rules rules : {CLASSIC_RULES, STANDARD_RULES}) {
+        for (uint32_t index = 0; index < TableSlots(rules); ++index) {
+            if (TagsOf(rules)[index] != TagOf(EntriesOf(rules)[index]))
+                return false;
+        }
     }
     return true;
 }
@@ -82,9 +159,9 @@ const TTEntry* FindSlot(const Board& board)
 {
     // Empty or another position's: mostly told by the tag alone.
     const uint32_t index = SlotIndex(board);
-    if (slot_tags[index] != LockTag(State(board).hash_lock))
+    if (TagsOf(board.rules)[index] != LockTag(State(board).hash_lock))
         return nullptr;
-    const TTEntry& entry = trans_table[index];
+    const TTEntry& entry = EntriesOf(board.rules)[index];
     if (entry.bound == BOUND_EMPTY || entry.stamp == -1 || entry.lock != State(board).hash_lock)
         return nullptr;
     return &entry;
@@ -158,10 +235,10 @@ int StoreTT(const Board& board, Move move, int score, int depth, Bound bound)
     // Step 2. A shallower or older result gives way: within one second the
     // deepest result stays.
     const uint32_t index = SlotIndex(board);
-    TTEntry& entry = trans_table[index];
+    TTEntry& entry = EntriesOf(board.rules)[index];
     if (entry.depth < depth || entry.stamp < now) {
         entry = {depth, ScoreToTable(board, score), now, bound, State(board).hash_lock, move};
-        slot_tags[index] = TagOf(entry);
+        TagsOf(board.rules)[index] = TagOf(entry);
     }
     return 1;
 }

@@ -33,18 +33,42 @@ struct TTEntry {
 };
 static_assert(sizeof(TTEntry) == 32);
 
-inline constexpr int TT_SIZE = 430949;  // a prime; one slot per key modulo TT_SIZE
+// The classic table: a fixed number of slots, one per key modulo TT_SIZE,
+// used by every board under the classic rules.
+inline constexpr int TT_SIZE = 430949;  // a prime
 extern TTEntry trans_table[TT_SIZE];
 
-// Empties every slot. Once at start-up; the table then lives for the run.
-void ClearTT();
+// The standard rules use a table whose size the interface chooses (the Hash
+// option, xboard's "memory"): until the first ResizeTT they share the
+// classic one. Sizes are in megabytes of slots and their tags.
+inline constexpr int DEFAULT_HASH_MB = 16;
+#ifndef TAVIK_MAX_HASH_MB
+#define TAVIK_MAX_HASH_MB 4096  // the fuzz targets build with a smaller cap
+#endif
+inline constexpr int MAX_HASH_MB = TAVIK_MAX_HASH_MB;
 
-// Asks the system to keep the table on huge pages. Call it before the table
-// is first written (StartEngine does).
+// Gives the standard rules an empty table of `megabytes` (1..MAX_HASH_MB).
+// False when the memory cannot be had: the table in use stays as it was.
+bool ResizeTT(int megabytes);
+
+// The number of slots of the table the rules use.
+uint32_t TableSlots(Rules rules);
+
+// Empties every slot of both tables. The tables then live for the run.
+void ClearTT();
+// Empties the slots of the table the rules use.
+void ClearTT(Rules rules);
+
+// How full the standard table is, in thousandths: the share of its first
+// thousand slots that hold a position.
+int HashFull();
+
+// Asks the system to keep the classic table on huge pages. Call it before
+// the table is first written (StartEngine does).
 void AdviseHugePages();
 
 // Whether the tags kept beside the slots, which let most lookups skip
-// loading their slot, agree with every slot. For tests.
+// loading their slot, agree with every slot of both tables. For tests.
 bool SlotTagsOk();
 
 // 1 when the slot of the board's position answers a node with window
@@ -68,6 +92,6 @@ int StoreTT(const Board& board, Move move, int score, int depth, Bound bound);
 // lookup; the move may come from the table: whatever stands on its squares
 // only picks the tag); and the board's own slot, which a node that searches
 // its moves reads when it stores its result.
-void PrefetchTag(uint32_t key);
+void PrefetchTag(Rules rules, uint32_t key);
 void PrefetchTagAfter(const Board& board, Move move);
 void PrefetchOwnSlot(const Board& board);

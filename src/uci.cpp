@@ -92,8 +92,9 @@ SearchRequest RequestFor(const GoRequest& go, Colour side)
 }
 
 // One "info" line for a completed depth.
-void PrintInfo(std::ostream& out, const SearchResult& result, int root)
+void PrintInfo(const Session& session, const SearchResult& result, int root)
 {
+    std::ostream& out = *session.out;
     const int mate = MateInMoves(result.score, root);
     out << "info depth " << result.depth << " score ";
     if (mate != 0)
@@ -150,10 +151,11 @@ void Go(Session& session, const WordList& words)
         GoPerft(session, request.perft_depth);
         return;
     }
-    const SearchLimits limits = LimitsFor(RequestFor(request, session.board->side));
     // An infinite search answers only once it is told to stop.
-    const std::optional<Move> move = SearchForMove(session, limits, {DuringSearch, PrintInfo, request.infinite});
-    *session.out << "bestmove " << (move ? MoveText(*move) : "0000") << "\n";
+    const std::optional<SearchResult> result =
+        SearchForMove(session, RequestFor(request, session.board->side), {DuringSearch, PrintInfo, request.infinite});
+    const bool has_move = result && result->has_move;
+    *session.out << "bestmove " << (has_move ? MoveText(result->best) : "0000") << "\n";
 }
 
 // "position startpos|fen TEXT [moves ...]": the moves are played up to the

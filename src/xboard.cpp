@@ -237,8 +237,9 @@ SearchRequest RequestFor(const Game& game)
 
 // A thinking line: depth, score (mates as 100000 + N for mate in N moves,
 // -100000 - N when mated), time in centiseconds, nodes, the moves.
-void PrintThinking(std::ostream& out, const SearchResult& result, int root)
+void PrintThinking(const Session& session, const SearchResult& result, int root)
 {
+    std::ostream& out = *session.out;
     const int mate = MateInMoves(result.score, root);
     const int score = mate > 0 ? 100000 + mate : mate < 0 ? -100000 + mate : result.score;
     out << result.depth << " " << score << " " << result.milliseconds / 10 << " " << result.nodes;
@@ -265,11 +266,12 @@ void EngineMove(Session& session, Game& game, bool claim_draws)
     if (ReportEnd(session, game, claim_draws))
         return;
     const SearchProtocol protocol = {DuringSearch, game.post ? PrintThinking : nullptr};
-    const std::optional<Move> move = SearchForMove(session, LimitsFor(RequestFor(game)), protocol);
-    if (!move)
+    const std::optional<SearchResult> found = SearchForMove(session, RequestFor(game), protocol);
+    if (!found || !found->has_move)
         return;
-    PlayMove(session, game, *move);
-    std::string reply = "move " + MoveText(*move) + "\n";
+    const Move move = found->best;
+    PlayMove(session, game, move);
+    std::string reply = "move " + MoveText(move) + "\n";
     if (const std::optional<std::string> result = GameResult(*session.board, game, true))
         reply += *result + "\n";
     *session.out << reply;

@@ -26,8 +26,6 @@ constexpr int Sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'
 // A move from its coordinate text, e.g. Mv("e2e4") or Mv("a7b8", PROMOTE_KNIGHT).
 constexpr Move Mv(const char* text, MoveKind kind = NORMAL_MOVE) { return Move{Sq(text), Sq(text + 2), kind}; }
 
-inline bool SameMove(Move a, Move b) { return SameSquares(a, b) && a.kind == b.kind; }
-
 // Whether `move` is one of the moves of `list`.
 inline bool Lists(const MoveList& list, Move move)
 {
