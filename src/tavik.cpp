@@ -1,11 +1,12 @@
 // The engine process: picks the front-end from its argument (or from the name
 // it was run under), with standard output unbuffered so that every line
-// reaches the interface at once.
+// reaches the interface at once; or, given `bench`, runs the bench.
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <string_view>
 
+#include "bench.h"
 #include "classic.h"
 #include "input.h"
 #include "uci.h"
@@ -15,7 +16,7 @@
 namespace {
 
 constexpr const char* USAGE =
-    "usage: tavik [--xboard | --uci | --help | --version]\n"
+    "usage: tavik [--xboard | --uci | --help | --version | bench]\n"
     "\n"
     "  (no argument)  the classic engine: a subset of the xboard protocol, a fixed-depth\n"
     "                 search and console lines for a person watching\n"
@@ -23,6 +24,8 @@ constexpr const char* USAGE =
     "  --uci          the universal chess interface (also when run as tavik-uci)\n"
     "  --help         this text\n"
     "  --version      the version\n"
+    "  bench          searches the bench positions, a line each, and ends with the line\n"
+    "                 'N nodes M nps': N is the search's signature, M its speed\n"
     "\n"
     "Tools, in a build folder: tavik-perft, tavik-bench. Manual: man 6 tavik.\n";
 
@@ -46,6 +49,14 @@ int RunXboardFrontEnd() { return RunOnStandardInput(RunXboard); }
 
 int RunUciFrontEnd() { return RunOnStandardInput(RunUci); }
 
+// The last line is the form engine-testing frameworks read.
+int Bench()
+{
+    const BenchTotal total = SumBench(RunBench(std::cout));
+    std::cout << total.nodes << " nodes " << NodesPerSecond(total) << " nps\n";
+    return 0;
+}
+
 int Help()
 {
     std::cout << USAGE;
@@ -63,7 +74,8 @@ struct Mode {
     int (*run)();
 };
 constexpr Mode MODES[] = {
-    {"--xboard", RunXboardFrontEnd}, {"--uci", RunUciFrontEnd}, {"--help", Help}, {"--version", Version}};
+    {"--xboard", RunXboardFrontEnd}, {"--uci", RunUciFrontEnd}, {"--help", Help}, {"--version", Version},
+    {"bench", Bench}};
 
 // The name the program was run under, without its folder.
 std::string_view BaseName(const char* path)

@@ -17,5 +17,16 @@ struct BenchResult {
 
 extern const std::vector<const char*> bench_positions;
 
+// The sum over the positions: the node count is the search's signature.
+struct BenchTotal {
+    int64_t nodes;
+    double seconds;
+};
+
 // Searches every bench position; writes one line per position on `log`.
 std::vector<BenchResult> RunBench(std::ostream& log);
+
+BenchTotal SumBench(const std::vector<BenchResult>& results);
+
+// Nodes per second of the searches alone; 0 when they took no measurable time.
+int64_t NodesPerSecond(const BenchTotal& total);

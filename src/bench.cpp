@@ -75,3 +75,18 @@ std::vector<BenchResult> RunBench(std::ostream& log)
     SetClock(nullptr);
     return results;
 }
+
+BenchTotal SumBench(const std::vector<BenchResult>& results)
+{
+    BenchTotal total{0, 0};
+    for (const BenchResult& result : results) {
+        total.nodes += result.nodes;
+        total.seconds += result.seconds;
+    }
+    return total;
+}
+
+int64_t NodesPerSecond(const BenchTotal& total)
+{
+    return static_cast<int64_t>(total.seconds > 0 ? total.nodes / total.seconds : 0);
+}
