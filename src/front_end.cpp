@@ -95,7 +95,7 @@ std::optional<SearchResult> SearchForMove(Session& session, const SearchRequest&
         };
     }
     SearchResult result = Search(board, limits);
-    if ((protocol.until_stopped || request.ponder) && !end.ponder_hit)
+    if (!end.ended && (protocol.until_stopped || (request.ponder && !end.ponder_hit)))
         HandOver(session, protocol, end, true);
     if (end.abandoned)
         return std::nullopt;

@@ -88,6 +88,8 @@
 #                               1 is 40 moves in a minute, 0:30 in half a minute)
 #     TAVIK_GUI_DRAW_CLAIMS     1: xboard adjudicates no repetition, 50-move or material draw
 #                               and leaves them to the engines' claims (default 0)
+#     TAVIK_GUI_ENGINE_OPTIONS  engine options xboard sets in tavik, as for its -firstOptions,
+#                               e.g. "Skill Level=5" (through polyglot too); default none
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -106,6 +108,7 @@ game_minutes=${TAVIK_GUI_GAME_MINUTES:-15}
 stall_seconds=${TAVIK_GUI_STALL_SECONDS:-120}
 time_control=${TAVIK_GUI_TIME_CONTROL:-30}
 draw_claims=${TAVIK_GUI_DRAW_CLAIMS:-0}
+engine_options=${TAVIK_GUI_ENGINE_OPTIONS:-}
 export PATH="$PATH:/usr/games"
 
 log() { echo "gui-match: $*"; }
@@ -174,7 +177,7 @@ rm -rf "${out:?}/home"
 mkdir -p "$out/home" "$out/engine"
 
 xboard_args=(
-    -fcp "$engine" -fd "$out/engine" ${uci:+-fUCI}
+    -fcp "$engine" -fd "$out/engine" ${uci:+-fUCI} -firstOptions "$engine_options"
     -scp fairymax -sd "$out/engine"
     # Fairy-Max's command loop can crash on a command it does not know:
     # "computer", which xboard would send before every game, is left out,
