@@ -14,8 +14,9 @@ namespace {
 
 const std::vector<Exchange> FLOWS = {
     {"handshake", "xboard\nprotover 2\naccepted ping\n",
-     {"feature ping=1 setboard=1 usermove=1 playother=1 colors=0 sigint=0 sigterm=0 reuse=1 analyze=0 san=0 time=1 "
-      "draw=0 nps=0 variants=\"normal\" myname=\"tavik " TAVIK_VERSION "\" done=1"},
+     {"feature ping=1 setboard=1 usermove=1 playother=1 colors=0 sigint=0 sigterm=0 reuse=1 analyze=1 san=0 time=1 "
+      "draw=0 nps=0 memory=1 exclude=1 variants=\"normal\" myname=\"tavik " TAVIK_VERSION "\" "
+      "option=\"Skill Level -spin 20 0 20\" done=1"},
      START_POSITION},
     {"xboard takes back a move pair", "new\nusermove e2e4\nremove\nforce\nusermove d2d4\n", {"move *"},
      "rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq - 0 1"},
