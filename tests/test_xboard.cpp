@@ -158,8 +158,7 @@ TEST(XboardTest, PonderingAnswersTheExpectedReplyAtOnceAndAnyOtherAfresh)
         });
         const std::string after = run.output.substr(mark);
         EXPECT_EQ(after.find("\n1 ") < after.find("move "), !expected) << reply << " in:\n" << run.output;
-        EXPECT_EQ(run.output.find("move ", run.output.find("move ", after.find("move ") + mark) + 1), std::string::npos)
-            << run.output;
+        EXPECT_EQ(after.find("move ", after.find("move ") + 1), std::string::npos) << run.output;  // one move a turn
         EXPECT_TRUE(Matches(run.position, "* w *")) << run.position;
     }
 }
