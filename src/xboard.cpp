@@ -8,22 +8,21 @@
 #include <string_view>
 #include <vector>
 
-#include "make_move.h"
-#include "movegen.h"
 #include "notation.h"
 #include "position_text.h"
 #include "search.h"
-#include "setup.h"
 #include "version.h"
-#include "xboard_draws.h"
+#include "xboard_analysis.h"
+#include "xboard_game.h"
 
 namespace {
 
 // The features this front-end asks for: every command it needs, none of the
-// obsolete ones, and no signals.
+// obsolete ones, and no signals; its one option is the skill level.
 constexpr const char* FEATURES = "feature ping=1 setboard=1 usermove=1 playother=1 colors=0 sigint=0 sigterm=0 "
-                                 "reuse=1 analyze=0 san=0 time=1 draw=0 nps=0 variants=\"normal\" "
-                                 "myname=\"tavik " TAVIK_VERSION "\" done=1\n";
+                                 "reuse=1 analyze=1 san=0 time=1 draw=0 nps=0 memory=1 exclude=1 "
+                                 "variants=\"normal\" myname=\"tavik " TAVIK_VERSION "\" "
+                                 "option=\"Skill Level -spin 20 0 20\" done=1\n";
 
 // Commands that end a search without its move: after them the move would
 // belong to no game, or to another position.
@@ -32,67 +31,7 @@ constexpr const char* INTERRUPTING[] = {"quit",  "force", "new",   "result",    
 
 // Commands of the protocol that ask for nothing this engine does.
 constexpr const char* IGNORED[] = {"xboard", "accepted", "rejected", "random", "computer", "name",
-                                   "rating", "ics",      "draw",     "hint",   "easy",     "hard"};
-
-// The clock as the interface has set it: "level" (a session of
-// `moves_per_session` moves in `base_ms`, 0 moves for the whole game, plus
-// `increment_ms` a move), or "st" (`move_ms` for every move); `engine_ms` is
-// the engine's own clock as the last "time" gave it (-1: never given).
-// `set` is false until "level" or "st" comes, and the engine then searches
-// to a fixed depth instead.
-struct XboardClock {
-    bool set = false;
-    int moves_per_session = 0;
-    int64_t base_ms = 0;
-    int64_t increment_ms = 0;
-    int64_t move_ms = 0;
-    int64_t engine_ms = -1;
-};
-
-// The game as the interface sees it and the engine's settings. The session's
-// board is the game's position, reached from the position text `start` by
-// `moves`; the game keeps both so that a take-back always finds the
-// interface's position, whatever plies the board still keeps. Changed only
-// by RunXboard and the commands it carries out.
-struct Game {
-    std::string start = START_POSITION;
-    std::vector<Move> moves;
-    bool rights_as_given = true;  // HoldsRightsAsGiven of the set-up position
-    bool force = false;
-    Colour engine_side = BLACK;
-    int depth_limit = 0;  // "sd"; 0: none
-    XboardClock clock;
-    bool post = false;
-};
-
-bool IsOneOf(std::string_view word, const auto& words)
-{
-    for (const char* candidate : words) {
-        if (word == candidate)
-            return true;
-    }
-    return false;
-}
-
-// A command line taken apart: its first word and the rest, without the
-// blanks around them.
-struct Command {
-    std::string_view name;
-    std::string_view argument;
-};
-
-Command Split(std::string_view line)
-{
-    constexpr const char* BLANKS = " \t\r";
-    const size_t first = line.find_first_not_of(BLANKS);
-    if (first == std::string_view::npos)
-        return {};
-    line = line.substr(first, line.find_last_not_of(BLANKS) - first + 1);
-    const size_t end = line.find_first_of(BLANKS);
-    if (end == std::string_view::npos)
-        return {line, {}};
-    return {line.substr(0, end), line.substr(line.find_first_not_of(BLANKS, end))};
-}
+                                   "rating", "ics",      "draw",     "hint",   "."};
 
 // A number of seconds such as 30 or 0.5, in milliseconds, or none.
 std::optional<int64_t> ReadSeconds(std::string_view text)
@@ -122,83 +61,6 @@ std::optional<int64_t> ReadBaseTime(std::string_view text)
     return (minutes * 60 + seconds) * 1000;
 }
 
-void Error(Session& session, const char* kind, std::string_view line)
-{
-    *session.out << "Error (" << kind << "): " << line << "\n";
-}
-
-// ---- The game ----------------------------------------------------------
-
-void NewGame(Session& session, Game& game)
-{
-    session.board = NewBoard(STANDARD_RULES);
-    const bool post = game.post;  // whether thinking is shown outlives the game
-    game = Game();
-    game.post = post;
-}
-
-void PlayMove(Session& session, Game& game, Move move)
-{
-    MakeGameMove(*session.board, move);
-    game.moves.push_back(move);
-}
-
-// ---- The end of the game ----------------------------------------------------
-
-// The result line when the game is over in the board's position, or none:
-// mate or stalemate, else a draw by rule when `claim_draws`. xboard marks
-// the draws of a position only when a move reaches it in play, so a draw is
-// claimed only after the engine's move or its opponent's: never in a
-// set-up position, nor after moves played in force mode.
-std::optional<std::string> GameResult(Board& board, const Game& game, bool claim_draws)
-{
-    if (LegalMoves(board).count == 0) {
-        if (!InCheck(board))
-            return "1/2-1/2 {Stalemate}";
-        return board.side == BLACK ? "1-0 {White mates}" : "0-1 {Black mates}";
-    }
-    return claim_draws ? DrawClaim(board, {game.start, game.moves, game.rights_as_given}) : std::nullopt;
-}
-
-// Writes the result when the game has just ended; whether it has.
-bool ReportEnd(Session& session, const Game& game, bool claim_draws)
-{
-    const std::optional<std::string> result = GameResult(*session.board, game, claim_draws);
-    if (result)
-        *session.out << *result << "\n";
-    return result.has_value();
-}
-
-// Takes back the last `plies` moves of the game: on the board while it
-// still keeps them, else by playing the game again from its start.
-void TakeBack(Session& session, Game& game, size_t plies)
-{
-    Board& board = *session.board;
-    game.moves.resize(game.moves.size() - plies);
-    if (static_cast<size_t>(board.ply) >= plies) {
-        for (size_t i = 0; i < plies; ++i)
-            UnmakeMove(board);
-        return;
-    }
-    session.board = LoadFen(game.start.c_str(), STANDARD_RULES);
-    for (const Move move : game.moves)
-        MakeGameMove(*session.board, move);
-}
-
-// A new game from a position text; false, with the game unchanged, for a
-// text that is malformed or no position chess can be played from.
-bool StartFrom(Session& session, Game& game, const std::string& text)
-{
-    BoardPtr board = LoadFen(text.c_str(), STANDARD_RULES);
-    if (!board || !IsPlayablePosition(*board))
-        return false;
-    game.rights_as_given = HoldsRightsAsGiven(*board, text);
-    session.board = std::move(board);
-    game.start = text;
-    game.moves.clear();
-    return true;
-}
-
 // The obsolete "white" and "black": that side to move, the engine the other.
 void SetSideToMove(Session& session, Game& game, Colour side)
 {
@@ -213,39 +75,6 @@ void SetSideToMove(Session& session, Game& game, Colour side)
 
 // ---- The engine's move -----------------------------------------------------
 
-// How many moves the side to move has made in this game: every second one,
-// counted back from the last but one.
-int MovesMadeBySideToMove(const Game& game) { return static_cast<int>(game.moves.size() / 2); }
-
-// What the engine's next search asks: "sd" caps its depth, "st" gives the
-// time per move and "level" the clock.
-SearchRequest RequestFor(const Game& game)
-{
-    const XboardClock& clock = game.clock;
-    SearchRequest request;
-    if (game.depth_limit > 0)
-        request.depth = game.depth_limit;
-    request.open_ended = request.on_clock = clock.set;
-    // "st" is a most: a reserve covers the pipe and xboard's own clock.
-    request.move_ms = clock.move_ms - std::min<int64_t>(100, clock.move_ms / 10);
-    request.remaining_ms = clock.engine_ms >= 0 ? clock.engine_ms : clock.base_ms;
-    request.increment_ms = clock.increment_ms;
-    const int session_moves = clock.moves_per_session;
-    request.moves_to_go = session_moves > 0 ? session_moves - MovesMadeBySideToMove(game) % session_moves : 0;
-    return request;
-}
-
-// A thinking line: depth, score (mates as 100000 + N for mate in N moves,
-// -100000 - N when mated), time in centiseconds, nodes, the moves.
-void PrintThinking(const Session& session, const SearchResult& result, int root)
-{
-    std::ostream& out = *session.out;
-    const int mate = MateInMoves(result.score, root);
-    const int score = mate > 0 ? 100000 + mate : mate < 0 ? -100000 + mate : result.score;
-    out << result.depth << " " << score << " " << result.milliseconds / 10 << " " << result.nodes;
-    WritePvLine(out, result);
-}
-
 // A line that comes while the engine thinks: "?" ends the search with its
 // move; a line that would make the move wrong ends it without; every other
 // line waits.
@@ -257,28 +86,98 @@ LineEffect DuringSearch(Session&, const std::string& line)
     return IsOneOf(name, INTERRUPTING) ? LineEffect::ABANDON : LineEffect::WAITS;
 }
 
-// The engine plays the side to move, unless the game is over; a draw by rule
-// is claimed before the move only when `claim_draws` (see GameResult). A
+// Plays the engine's move and writes it; whether the game goes on. A
 // result after the move goes out with it, in one write: read after the
 // opponent's answer, xboard would judge the claim in the wrong position.
+bool PlayEngineMove(Session& session, Game& game, Move move)
+{
+    PlayMove(session, game, move);
+    std::string reply = "move " + MoveText(move) + "\n";
+    const std::optional<std::string> result = GameResult(*session.board, game, true);
+    if (result)
+        reply += *result + "\n";
+    *session.out << reply;
+    return !result;
+}
+
+// ---- Pondering -----------------------------------------------------------------
+
+// The ponder search under way, for the lines that come in during it: the
+// reply it thinks on, and whether the interface has played it, which makes
+// the search the engine's own. Set by Ponder, changed by DuringPonder.
+struct PonderState {
+    Move expected = NO_MOVE;
+    bool hit = false;
+};
+
+PonderState pondering;
+
+// A line that comes while the engine ponders. The expected reply makes the
+// search the engine's own, and the lines after it do what they do in a
+// search. Before it, "time" and "otim" wait for the move, "ping" is answered
+// and "?" has no move to hurry; any other line, another move among them,
+// ends the search, and the expected reply is taken back before it is
+// carried out.
+LineEffect DuringPonder(Session& session, const std::string& line)
+{
+    if (pondering.hit)
+        return DuringSearch(session, line);
+    const Command command = Split(line);
+    const std::string_view name = command.name;
+    const std::string_view move = name == "usermove" ? command.argument : command.argument.empty() ? name : "";
+    if (move == MoveText(pondering.expected)) {
+        pondering.hit = true;
+        return LineEffect::PONDER_HIT;
+    }
+    if (name == "time" || name == "otim")
+        return LineEffect::WAITS;
+    if (name == "ping")
+        *session.out << "pong " << command.argument << "\n";
+    return name == "ping" || name == "?" ? LineEffect::HANDLED : LineEffect::ABANDON;
+}
+
+// Plays the reply `played` expects and thinks on it in the opponent's time,
+// with the limits of the engine's next move on the clock as it will then
+// stand. What the search found once the interface played that reply; none
+// when a line ended the search, the expected reply then taken back unless
+// it came. Nothing is searched where the reply ends the game.
+std::optional<SearchResult> Ponder(Session& session, Game& game, const SearchResult& played)
+{
+    PlayMove(session, game, played.pv[1]);
+    if (GameResult(*session.board, game, true)) {
+        TakeBack(session, game, 1);
+        return std::nullopt;
+    }
+    SearchRequest request = RequestFor(game);
+    request.remaining_ms = std::max<int64_t>(request.remaining_ms - played.milliseconds, 0) + request.increment_ms;
+    request.ponder = true;
+    pondering = {played.pv[1], false};
+    const SearchProtocol protocol = {DuringPonder, game.post ? PrintThinking : nullptr};
+    const std::optional<SearchResult> found = SearchForMove(session, request, protocol);
+    if (!found && !pondering.hit)
+        TakeBack(session, game, 1);
+    return found;
+}
+
+// The engine plays the side to move, unless the game is over; a draw by rule
+// is claimed before the move only when `claim_draws` (see GameResult). With
+// pondering on, it then thinks on the reply it expects, and plays again as
+// soon as that reply comes.
 void EngineMove(Session& session, Game& game, bool claim_draws)
 {
     if (ReportEnd(session, game, claim_draws))
         return;
     const SearchProtocol protocol = {DuringSearch, game.post ? PrintThinking : nullptr};
-    const std::optional<SearchResult> found = SearchForMove(session, RequestFor(game), protocol);
-    if (!found || !found->has_move)
-        return;
-    const Move move = found->best;
-    PlayMove(session, game, move);
-    std::string reply = "move " + MoveText(move) + "\n";
-    if (const std::optional<std::string> result = GameResult(*session.board, game, true))
-        reply += *result + "\n";
-    *session.out << reply;
+    std::optional<SearchResult> found = SearchForMove(session, RequestFor(game), protocol);
+    while (found && found->has_move) {
+        if (!PlayEngineMove(session, game, found->best) || !session.options.ponder || found->pv_length < 2)
+            return;
+        found = Ponder(session, game, *found);
+    }
 }
 
 // The interface's move: played when legal, then answered when the engine
-// plays the side now to move. In play, xboard has judged the position
+// plays the side now to move (never in analysis). In play, xboard has judged the position
 // before it relays the move, so a draw it marked may be claimed at once.
 void UserMove(Session& session, Game& game, std::string_view text)
 {
@@ -288,7 +187,7 @@ void UserMove(Session& session, Game& game, std::string_view text)
         return;
     }
     PlayMove(session, game, *move);
-    if (game.force)
+    if (game.force || game.analyzing)
         return;
     if (session.board->side == game.engine_side)
         EngineMove(session, game, true);
@@ -354,6 +253,72 @@ void Retract(Session& session, Game& game, std::string_view line, size_t plies)
         return;
     }
     TakeBack(session, game, plies);
+}
+
+// "memory MEGABYTES": the table takes it all, up to MAX_HASH_MB. The table
+// of the same size is kept with what it holds; when a new one cannot be
+// had, the old one stays.
+void SetMemory(Session& session, std::string_view line, std::string_view argument)
+{
+    const std::optional<int64_t> megabytes = ReadInteger(argument);
+    if (!megabytes || *megabytes < 1) {
+        Error(session, "bad argument", line);
+        return;
+    }
+    const int size = static_cast<int>(std::min<int64_t>(*megabytes, MAX_HASH_MB));
+    if (size == session.options.hash_mb)
+        return;
+    if (ResizeTT(size))
+        session.options.hash_mb = size;
+    else
+        Error(session, "out of memory", line);
+}
+
+// "option NAME=VALUE" for the one option the features offer, the skill
+// level; a value past its range is taken to the nearest end.
+void SetOption(Session& session, std::string_view line, std::string_view argument)
+{
+    const size_t equals = argument.find('=');
+    if (equals == std::string_view::npos || argument.substr(0, equals) != "Skill Level") {
+        Error(session, "unknown option", line);
+        return;
+    }
+    const std::optional<int64_t> level = ReadInteger(argument.substr(equals + 1));
+    if (!level) {
+        Error(session, "bad argument", line);
+        return;
+    }
+    session.options.skill_level = static_cast<int>(std::clamp<int64_t>(*level, 0, MAX_SKILL_LEVEL));
+}
+
+// Commands that set the engine's options, which outlive the game.
+bool EngineSetting(Session& session, const Command& command, std::string_view line)
+{
+    const std::string_view name = command.name;
+    if (name == "memory")
+        SetMemory(session, line, command.argument);
+    else if (name == "option")
+        SetOption(session, line, command.argument);
+    else if (name == "hard" || name == "easy")
+        session.options.ponder = name == "hard";
+    else
+        return false;
+    return true;
+}
+
+// Commands of analysis mode; "go" has no place in it, where no move is played.
+bool AnalysisCommand(Session& session, Game& game, const Command& command, std::string_view line)
+{
+    const std::string_view name = command.name;
+    if (name == "analyze" || name == "exit")
+        game.analyzing = name == "analyze";
+    else if (name == "exclude" || name == "include")
+        ExcludeMoves(session, game, command, line);
+    else if (name == "go" && game.analyzing)
+        Error(session, "analyze mode", line);
+    else
+        return false;
+    return true;
 }
 
 // Commands that set something and write at most an error.
@@ -422,7 +387,8 @@ void Execute(Session& session, Game& game, const std::string& line)
         *session.out << "pong " << command.argument << "\n";
     else if (name == "bk")
         *session.out << " no book moves\n\n";
-    else if (Setting(session, game, command, line) || GameCommand(session, game, command, line))
+    else if (Setting(session, game, command, line) || EngineSetting(session, command, line) ||
+             AnalysisCommand(session, game, command, line) || GameCommand(session, game, command, line))
         return;
     else if (IsMoveText(name) && command.argument.empty())
         UserMove(session, game, name);
@@ -435,5 +401,11 @@ void Execute(Session& session, Game& game, const std::string& line)
 int RunXboard(Session& session)
 {
     Game game;
-    return RunCommands(session, [&](const std::string& line) { Execute(session, game, line); });
+    return RunCommands(session, [&](const std::string& line) {
+        Execute(session, game, line);
+        // The analysis goes on after each command, once the lines that ended
+        // it have all been carried out.
+        if (game.analyzing && !session.quit && session.waiting.empty())
+            Analyze(session, game);
+    });
 }

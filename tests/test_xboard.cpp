@@ -2,6 +2,9 @@
 // answer, line by line ('*' matches any text), and where the game must stand.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -9,13 +12,15 @@
 #include "position_text.h"
 #include "search.h"
 #include "session.h"
+#include "tt.h"
 
 namespace {
 
 const std::vector<Exchange> FLOWS = {
     {"handshake", "xboard\nprotover 2\naccepted ping\n",
-     {"feature ping=1 setboard=1 usermove=1 playother=1 colors=0 sigint=0 sigterm=0 reuse=1 analyze=0 san=0 time=1 "
-      "draw=0 nps=0 variants=\"normal\" myname=\"tavik " TAVIK_VERSION "\" done=1"},
+     {"feature ping=1 setboard=1 usermove=1 playother=1 colors=0 sigint=0 sigterm=0 reuse=1 analyze=1 san=0 time=1 "
+      "draw=0 nps=0 memory=1 exclude=1 variants=\"normal\" myname=\"tavik " TAVIK_VERSION "\" "
+      "option=\"Skill Level -spin 20 0 20\" done=1"},
      START_POSITION},
     {"xboard takes back a move pair", "new\nusermove e2e4\nremove\nforce\nusermove d2d4\n", {"move *"},
      "rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq - 0 1"},
@@ -78,20 +83,93 @@ const std::vector<Exchange> FLOWS = {
     {"thinking lines, mate scores in moves", "post\nsd 2\nsetboard 7k/5Q2/6K1/8/8/8/8/8 w - - 0 1\ngo\n",
      {"1 * * * *", "2 100001 * * f7*", "move f7*", "1-0 {White mates}"}, "* b *"},
     {"a clock of 50 ms a move", "st 0.05\ngo\n", {"move *"}, "* b *"},
+    {"the weakest skill level still plays a legal move", "option Skill Level=-3\nusermove e2e4\n", {"move *"},
+     "* w *"},
     {"malformed lines change nothing",
      "usermove e2e5\nusermove\ne7e5\nfoo bar\nsetboard 8/8/8/8/8/8/8/8 w - - 0 1\n"
      "setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x KQkq - 0 1\n"
      "setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkx - 0 1\n"
      "setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq e9 0 1\n"
-     "setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - x 1 2\nsd x\nlevel 40\ntime 1e3\nundo\n",
+     "setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - x 1 2\nsd x\nlevel 40\ntime 1e3\nundo\n"
+     "memory 0\noption Foo=1\noption Skill Level=x\nexclude e2e5\n",
      {"Illegal move: e2e5", "Illegal move: ", "Illegal move: e7e5", "Error (unknown command): foo bar",
       "tellusererror Illegal position", "tellusererror Illegal position", "tellusererror Illegal position",
       "tellusererror Illegal position", "tellusererror Illegal position", "Error (bad argument): sd x",
-      "Error (bad argument): level 40", "Error (bad argument): time 1e3", "Error (no move to take back): undo"},
+      "Error (bad argument): level 40", "Error (bad argument): time 1e3", "Error (no move to take back): undo",
+      "Error (bad argument): memory 0", "Error (unknown option): option Foo=1",
+      "Error (bad argument): option Skill Level=x", "Error (illegal move): exclude e2e5"},
      START_POSITION},
 };
 
 TEST(XboardTest, EachFlowGetsItsRepliesAndKeepsTheGamesTogether) { ExpectExchanges(FrontEnd::XBOARD, FLOWS); }
+
+// Analysis, all lines there at once: every command that is not answered
+// during the search starts it again, so each position analysed shows one
+// thinking line of depth 1 (the deeper ones are left out here); no move is
+// ever played.
+TEST(XboardTest, AnalysisFollowsThePositionAndTheMovesLeftToIt)
+{
+    const Exchange ANALYSES[] = {
+        {"moves, take-backs and set-ups", "analyze\nusermove e2e4\nundo\nsetboard 7k/5Q2/6K1/8/8/8/8/8 w - - 0 1\n"
+                                          ".\nexit\nping 1\n",
+         {"1 * * * *", "1 * * * *", "1 * * * *", "1 * * * *", "stat01: * * * 0 * *", "pong 1"},
+         "7k/5Q2/6K1/8/8/8/8/8 w - - 0 1"},
+        {"excluded moves, and no search without a move",
+         "analyze\nexclude all\ninclude d2d4\n.\nexclude d2d4\ninclude all\nexclude x\n"
+         "setboard 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1\nexit\n",
+         {"1 * * * *", "1 * * * d2d4*", "stat01: * * * 0 1 d2d4", "1 * * * *", "Error (illegal move): exclude x",
+          "1 * * * *"},
+         "7k/6Q1/6K1/8/8/8/8/8 b - - 0 1"},
+    };
+    for (const Exchange& analysis : ANALYSES) {
+        const FrontEndRun run = RunFrontEnd(FrontEnd::XBOARD, analysis.input, Arrival::ALL_AT_ONCE);
+        std::istringstream lines(run.output);
+        std::string shallow;
+        for (std::string line; std::getline(lines, line);) {
+            if (!std::isdigit(static_cast<unsigned char>(line[0])) || line.rfind("1 ", 0) == 0)
+                shallow += line + "\n";
+        }
+        ExpectReplies(analysis.name, shallow, analysis.replies);
+        EXPECT_EQ(run.position, analysis.position) << analysis.name;
+    }
+}
+
+// The engine ponders on the reply its last thinking line expects: that reply
+// gets the move the ponder search found at once, with no search of its own;
+// another move is searched afresh.
+TEST(XboardTest, PonderingAnswersTheExpectedReplyAtOnceAndAnyOtherAfresh)
+{
+    for (const bool expected : {true, false}) {
+        const std::vector<std::string> opening = {"new", "hard", "post", "sd 3", "usermove e2e4"};
+        size_t sent = 0, mark = 0;
+        std::string reply;
+        const FrontEndRun run = RunFrontEndInteractively(FrontEnd::XBOARD, [&](const std::string& output) {
+            if (sent < opening.size())
+                return std::optional<std::string>(opening[sent++]);
+            if (!reply.empty())
+                return std::optional<std::string>();
+            const size_t move = output.find("move ");
+            const size_t last = output.rfind("\n3 ", move);
+            char predicted[8] = {};
+            EXPECT_EQ(std::sscanf(output.c_str() + last, "%*d %*d %*d %*d %*s %7s", predicted), 1) << output;
+            reply = expected ? predicted : std::string(predicted) == "a2a3" ? "h2h3" : "a2a3";
+            mark = output.size() - 1;  // from the newline on
+            return std::optional<std::string>("usermove " + reply);
+        });
+        const std::string after = run.output.substr(mark);
+        EXPECT_EQ(after.find("\n1 ") < after.find("move "), !expected) << reply << " in:\n" << run.output;
+        EXPECT_EQ(after.find("move ", after.find("move ") + 1), std::string::npos) << run.output;  // one move a turn
+        EXPECT_TRUE(Matches(run.position, "* w *")) << run.position;
+    }
+}
+
+TEST(XboardTest, MemorySizesTheTable)
+{
+    RunFrontEnd(FrontEnd::XBOARD, "memory 1\n");
+    const uint32_t one = TableSlots(STANDARD_RULES);
+    RunFrontEnd(FrontEnd::XBOARD, "memory 64\n");
+    EXPECT_NEAR(static_cast<double>(TableSlots(STANDARD_RULES)) / one, 64, 0.01);
+}
 
 TEST(XboardTest, ClockLimitsShareTheTimeAndNeverRiskTheFlag)
 {
