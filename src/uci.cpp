@@ -281,9 +281,11 @@ void SetPosition(Session& session, const WordList& words)
 }
 
 // One option the engine announces after "uci", and what "setoption" does
-// with it. A spin reads a whole number, taken into min..max; a check reads
-// "true" or "false" (as 1 or 0); a button reads nothing. `set` applies the
-// value to the session.
+// with it: its name as announced (a "setoption" may write it in any case),
+// its type and default, and for a spin the range of whole numbers it takes.
+// A check's value is "true" or "false" (1 or 0); a button takes none. `set`
+// applies a value read to the session. The options are the fixed table
+// OPTIONS, in the order announced.
 enum class OptionType { SPIN, CHECK, BUTTON };
 struct UciOption {
     const char* name;
@@ -304,6 +306,7 @@ void SetHash(Session& session, int64_t megabytes)
                      << session.options.hash_mb << " MB\n";
 }
 
+// The options a session starts with, which the announced defaults repeat.
 const EngineOptions DEFAULTS;
 
 const UciOption OPTIONS[] = {
