@@ -142,7 +142,8 @@ std::vector<int> MatesAnnounced(FrontEnd front_end, std::string& output)
     std::istringstream lines(output);
     for (std::string line; std::getline(lines, line);) {
         int depth = 0, value = 0;
-        if (uci && std::sscanf(line.c_str(), "info depth %d score mate %d ", &depth, &value) == 2)
+        const char* uci_form = "info depth %d seldepth %*d multipv %*d score mate %d ";
+        if (uci && std::sscanf(line.c_str(), uci_form, &depth, &value) == 2)
             mate = value;
         else if (!uci && std::sscanf(line.c_str(), "%d %d ", &depth, &value) == 2)
             mate = value > 100000 && value < 100100 ? value - 100000 : 0;

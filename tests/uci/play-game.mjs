@@ -1,5 +1,6 @@
-// Plays one game of tavik against itself through the node-uci client and
-// checks what a UCI GUI relies on. Started by tests/uci/run-node-uci.sh:
+// Plays tavik against itself through the node-uci client, one game with
+// limits of every kind and one with pondering on, and checks what a UCI GUI
+// relies on. Started by tests/uci/run-node-uci.sh:
 //
 //     node tests/uci/play-game.mjs SCRATCH ENGINE
 //
@@ -31,6 +32,20 @@ const CALL_TIMEOUT_MS = 10000 // a call that takes longer counts as a hang
 // Extra "go movetime N" probes after the game: the smallest time, a short
 // one, and one long enough for deep iterations.
 const PROBE_MOVETIMES = [1, 20, 300]
+// The game with pondering: white ponders on the reply it expects; black
+// plays its engine's "go depth 3" move, but every third move the first legal
+// move in chess.js's order, so that white's expectation is sometimes wrong.
+const PONDER_PLIES = 40
+const PONDER_CLOCK_MS = 4000
+// The options set through node-uci before that game, with the type each must
+// be announced with.
+const PONDER_OPTIONS = [
+  ['Hash', 'spin', 8],
+  ['Threads', 'spin', 1],
+  ['Move Overhead', 'spin', 30],
+  ['MultiPV', 'spin', 2],
+  ['Ponder', 'check', true],
+]
 
 const faults = []
 const fault = text => faults.push(text)
@@ -153,6 +168,110 @@ let illegal = 0
 let stopMs = null
 const clock = { w: CLOCK_MS, b: CLOCK_MS }
 let lowestClock = CLOCK_MS
+const ponder = { plies: 0, result: '*', hits: 0, stops: 0 }
+
+// Sets the ponder game's options on an engine, each as it was announced.
+async function setOptions(engine, name, options) {
+  for (const [option, type, value] of options) {
+    const announced = engine.options.get(option)
+    if (!announced || announced.type !== type) fault(`${name}: option "${option}" not announced as a ${type}`)
+    else if (type === 'spin' && (value < announced.min || value > announced.max))
+      fault(`${name}: option "${option}" announced from ${announced.min} to ${announced.max}, without ${value}`)
+    await within(engine.setoption(option, value), `${name} setoption ${option}`)
+  }
+}
+
+// White's search on the position after the reply it expects, which must
+// not give its bestmove before the ponderhit or stop that ends it.
+function startPondering(engine, chess, moves, expected, clock) {
+  const search = { fen: chess.fen(), expected, ended: false }
+  search.answer = engine.go({ ponder: true, wtime: clock.w, btime: clock.b, winc: INCREMENT_MS, binc: INCREMENT_MS })
+  search.answer.then(answer => {
+    if (!search.ended) fault(`go ponder after ${moves.length} plies: bestmove ${answer.bestmove} before its end`)
+  })
+  return search
+}
+
+// Ends white's ponder search with "ponderhit" or "stop" (sent by hand:
+// node-uci's ponderhit() waits for a readyok that an info line may hide).
+// The answer, whose bestmove must be legal after the expected reply (or
+// 0000 when that reply leaves no move).
+async function endPondering(engine, search, command) {
+  search.ended = true
+  engine.write(command)
+  const answer = await within(search.answer, `${command} after go ponder`)
+  const after = new Chess(search.fen)
+  play(after, search.expected)
+  checkInfos(after, answer, `go ponder + ${command}`, 0)
+  if (legalMoves(after).length && !checkBest(after, answer, `go ponder + ${command}`)) illegal++
+  return answer
+}
+
+// The game with pondering on, from the start: white (pondering) against
+// black's engine or the first legal move.
+async function playPonderGame(white, black) {
+  const chess = new Chess()
+  const moves = []
+  const clock = { w: PONDER_CLOCK_MS, b: PONDER_CLOCK_MS }
+  let search = null
+  while (ponder.plies < PONDER_PLIES && !outcome(chess)) {
+    const what = `ponder game ply ${ponder.plies + 1}`
+    let best
+    if (chess.turn() === 'w') {
+      const begin = performance.now()
+      let answer
+      if (search && search.expected === moves[moves.length - 1]) {
+        answer = await endPondering(white, search, 'ponderhit')
+        ponder.hits++
+      } else {
+        if (search) {
+          await endPondering(white, search, 'stop')
+          ponder.stops++
+        }
+        await within(white.position('startpos', moves), `${what} position`)
+        answer = await within(
+          white.go({ wtime: clock.w, btime: clock.b, winc: INCREMENT_MS, binc: INCREMENT_MS }),
+          `${what} go wtime ${clock.w}`,
+        )
+        checkInfos(chess, answer, what, 0)
+      }
+      clock.w -= Math.round(performance.now() - begin)
+      if (clock.w < 0) fault(`${what}: white lost on time, ${-clock.w} ms over its clock`)
+      clock.w += INCREMENT_MS
+      search = null
+      best = checkBest(chess, answer, what)
+      if (best) {
+        const after = new Chess(chess.fen())
+        play(after, best)
+        if (answer.ponder && legalMoves(after).includes(answer.ponder)) {
+          await within(white.position('startpos', [...moves, best, answer.ponder]), `${what} ponder position`)
+          search = startPondering(white, after, moves, answer.ponder, clock)
+        } else if (answer.ponder) fault(`${what}: ponder move ${answer.ponder} is not legal after ${best}`)
+      }
+    } else if (ponder.plies % 6 === 5) {
+      best = legalMoves(chess).sort()[0]
+    } else {
+      await within(black.position('startpos', moves), `${what} position`)
+      const answer = await within(black.go({ depth: 3 }), `${what} go depth 3`)
+      checkInfos(chess, answer, what, 3)
+      best = checkBest(chess, answer, what)
+    }
+    if (!best) {
+      illegal++
+      break
+    }
+    play(chess, best)
+    moves.push(best)
+    ponder.plies++
+  }
+  if (search) {
+    await endPondering(white, search, 'stop')
+    ponder.stops++
+  }
+  ponder.result = outcome(chess) || `* (${PONDER_PLIES}-ply cap)`
+  if (!ponder.hits || !ponder.stops)
+    fault(`ponder game: ${ponder.hits} ponderhit(s) and ${ponder.stops} stop(s), not both`)
+}
 
 try {
   const white = await start('white')
@@ -252,6 +371,12 @@ try {
   if (!checkBest(probe, answer, 'go infinite + stop')) illegal++
   checkInfos(probe, answer, 'go infinite + stop', 0)
 
+  // The game with pondering, after the options are set through node-uci.
+  await setOptions(white, 'white', PONDER_OPTIONS)
+  await setOptions(black, 'black', PONDER_OPTIONS.slice(0, 3))
+  for (const engine of [white, black]) await within(engine.ucinewgame(), 'ucinewgame before the ponder game')
+  await playPonderGame(white, black)
+
   // "quit" ends both processes, with status 0.
   for (const [index, engine] of engines.entries()) {
     const name = index === 0 ? 'white' : 'black'
@@ -275,6 +400,8 @@ for (const text of faults) console.error(`node-uci: FAIL: ${text}`)
 if (faults.length) console.error(`node-uci: the exchange is in ${join(scratch, 'uci-log.txt')}`)
 console.log(
   `node-uci: plies=${plies} result=${result} illegal=${illegal} movetime_worst_overshoot_ms=${worstOvershoot}` +
-    ` stop_answer_ms=${stopMs ?? '-'} clock_lowest_ms=${lowestClock} odd_lines=${oddLines.length} faults=${faults.length}`,
+    ` stop_answer_ms=${stopMs ?? '-'} clock_lowest_ms=${lowestClock} ponder_plies=${ponder.plies}` +
+    ` ponder_result=${ponder.result} ponderhits=${ponder.hits} ponder_stops=${ponder.stops}` +
+    ` odd_lines=${oddLines.length} faults=${faults.length}`,
 )
 process.exit(faults.length ? 1 : 0)

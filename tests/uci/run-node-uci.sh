@@ -10,7 +10,7 @@
 # rules, into build/node-uci with "npm install" (only when they are not there
 # yet: the first run needs the npm registry) and runs
 # tests/uci/play-game.mjs with Node (20 or later). A run takes about half a
-# minute at most.
+# minute.
 #
 # node-uci starts an engine as a program without arguments, so the engine is
 # started through the tavik-uci link, which is how tavik knows to speak UCI:
@@ -24,6 +24,17 @@
 # threefold repetition, the 50-move rule or dead material, or a cap of
 # TAVIK_UCI_MAX_PLIES plies (300 by default).
 #
+# A second game, of at most 40 plies, is played with pondering on. Both
+# engines get "setoption" through node-uci for Hash (8), Threads (1) and
+# Move Overhead (30), and white also for MultiPV (2) and Ponder (true); each
+# option must have been announced with its type, the value within its range.
+# White plays on a clock of 4 seconds with 50 ms increments; after each
+# bestmove that names a ponder move it gets "position ... <its move> <ponder
+# move>" and "go ponder" with its clock, then "ponderhit" when black plays
+# that move, else "stop" and a new "go". Black plays its "go depth 3" move,
+# but every third move the first legal move in chess.js's order, so that
+# white's expected reply is sometimes missed.
+#
 # The run fails on an illegal bestmove; on an illegal move in the PV of an
 # "info" line, or on an info line deeper than a "go depth 3" asked for; on a
 # "go movetime N" (in the game and in probes of 1, 20 and 300 ms) answered
@@ -33,14 +44,18 @@
 # stop; on a line from tavik in no UCI form, an "info string" (which tavik
 # sends only on a position it could not set up) or anything on its stderr;
 # on a hang (no answer within 10 s, and the whole game is stopped after
-# 300 s); and when "quit" does not end both
+# 300 s); in the ponder game, on a bestmove before the "ponderhit" or "stop"
+# that ends a "go ponder", an illegal ponder move, an illegal bestmove after
+# either, white's flag falling, or a game without both a ponderhit and a
+# stop; and when "quit" does not end both
 # processes with status 0. It ends with a line such as
 #
-#     node-uci: plies=123 result=1/2-1/2 (threefold repetition) illegal=0 movetime_worst_overshoot_ms=3 stop_answer_ms=1 clock_lowest_ms=2712 odd_lines=0 faults=0
+#     node-uci: plies=123 result=1/2-1/2 (threefold repetition) illegal=0 movetime_worst_overshoot_ms=3 stop_answer_ms=1 clock_lowest_ms=2712 ponder_plies=37 ponder_result=1-0 (checkmate) ponderhits=5 ponder_stops=4 odd_lines=0 faults=0
 #
 # where the overshoot is the worst time past N of a "go movetime N",
-# stop_answer_ms the time from "stop" to its bestmove and clock_lowest_ms the
-# least time a side had left after a clock-style move. Every line exchanged
+# stop_answer_ms the time from "stop" to its bestmove, clock_lowest_ms the
+# least time a side had left after a clock-style move, and the ponder_ fields
+# tell how the ponder game went. Every line exchanged
 # goes to build/node-uci/uci-log.txt.
 #
 # Settings from the environment:
