@@ -104,6 +104,10 @@ std::optional<SearchResult> SearchForMove(Session& session, const SearchRequest&
     if (result.has_move && !SameMove(chosen, result.best)) {
         result.best = result.pv[0] = chosen;
         result.pv_length = 1;
+        for (int i = 0; i < result.ranked_count; ++i) {
+            if (SameMove(result.ranked[i].move, chosen))
+                result.score = result.ranked[i].score;
+        }
     }
     return result;
 }

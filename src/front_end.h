@@ -110,7 +110,8 @@ struct SearchProtocol {
 // Searches the session's position as the request and the session's options
 // ask, reading the input and reporting as the protocol says. What the search
 // found, its `best` the move to play: the search's best, or at a skill level
-// below the full one the level's choice (its `pv` then that move alone).
+// below the full one the level's choice (its `pv` then that move alone and
+// its `score` the one the move was ranked with).
 // None when a line abandoned the search. `has_move` is false when the side
 // to move has no legal move. The board is as before.
 std::optional<SearchResult> SearchForMove(Session& session, const SearchRequest& request,

@@ -204,19 +204,15 @@ std::vector<Move> RootMoves(Session& session, const GoRequest& go)
     return moves;
 }
 
-// The line that comes last before the move: the result's own line, its
-// score that of the move played when a skill level chose another of the
-// moves ranked; for a side with no move, mated or stalemated at depth 0.
+// The line that comes last before the move: the result's own line (at a
+// skill level, that of the move it chose); for a side with no move, mated or
+// stalemated at depth 0.
 void PrintFinalInfo(const Session& session, SearchResult result)
 {
     const Board& board = *session.board;
     if (!result.has_move) {
         *session.out << "info depth 0 score " << (InCheck(board) ? "mate 0" : "cp 0") << "\n";
         return;
-    }
-    for (int i = 0; i < result.ranked_count; ++i) {
-        if (SameMove(result.ranked[i].move, result.best))
-            result.score = result.ranked[i].score;
     }
     result.line = 1;
     PrintInfo(session, result, board.ply);
