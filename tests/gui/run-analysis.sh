@@ -34,6 +34,8 @@ die() {
     echo "gui-analysis: $*" >&2
     exit 1
 }
+# shellcheck source=tests/gui/common.sh
+. "$here/common.sh"
 
 [[ $step =~ ^[0-9]+(\.[0-9]+)?$ ]] || die "TAVIK_GUI_STEP_SECONDS must be a number of seconds, not '$step'"
 
@@ -41,26 +43,9 @@ missing=()
 command -v xboard >/dev/null || missing+=(xboard)
 command -v xvfb-run >/dev/null || missing+=(xvfb)
 command -v xauth >/dev/null || missing+=(xauth)
-if ((${#missing[@]})); then
-    [[ $(id -u) == 0 ]] || die "missing ${missing[*]}: install them (apt-get install ${missing[*]}) or run as root"
-    log "installing ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+install_missing "${missing[@]}"
 
-if [[ -z $tavik ]]; then
-    tavik=$repo/build/gui/tavik
-    if [[ ! -x $tavik ]]; then
-        log "building $tavik"
-        cmake -S "$repo" -B "$repo/build/gui" -DCMAKE_BUILD_TYPE=Release >/dev/null
-        cmake --build "$repo/build/gui" --target tavik -j "$(nproc)" >/dev/null
-    fi
-fi
-[[ -x $tavik ]] || die "no tavik binary at $tavik"
-tavik=$(cd "$(dirname "$tavik")" && pwd)/$(basename "$tavik")
-# xboard splits its engine's command line at spaces and knows no quoting.
-[[ $tavik != *[[:space:]]* ]] || die "xboard cannot start an engine whose path holds a space: $tavik"
+find_tavik "$repo"
 
 mkdir -p "$out"
 out=$(cd "$out" && pwd)

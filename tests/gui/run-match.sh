@@ -116,6 +116,8 @@ die() {
     echo "gui-match: $*" >&2
     exit 1
 }
+# shellcheck source=tests/gui/common.sh
+. "$here/common.sh"
 
 [[ $games =~ ^[1-9][0-9]*$ ]] || die "GAMES must be a positive number, not '$games'"
 [[ $depth =~ ^[1-9][0-9]*$ ]] || die "TAVIK_GUI_OPPONENT_DEPTH must be a positive number, not '$depth'"
@@ -134,31 +136,14 @@ command -v fairymax >/dev/null || missing+=(fairymax)
 uci=""
 [[ " $engine_args " == *" --uci "* ]] && uci=1
 [[ -n $uci ]] && ! command -v polyglot >/dev/null && missing+=(polyglot)
-if ((${#missing[@]})); then
-    [[ $(id -u) == 0 ]] || die "missing ${missing[*]}: install them (apt-get install ${missing[*]}) or run as root"
-    log "installing ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+install_missing "${missing[@]}"
 command -v python3 >/dev/null || die "python3 is needed to check the games"
 cases=$(python3 "$here/test_check_match.py" 2>&1) || {
     echo "$cases" >&2
     die "the cases of check_match.py fail"
 }
 
-if [[ -z $tavik ]]; then
-    tavik=$repo/build/gui/tavik
-    if [[ ! -x $tavik ]]; then
-        log "building $tavik"
-        cmake -S "$repo" -B "$repo/build/gui" -DCMAKE_BUILD_TYPE=Release >/dev/null
-        cmake --build "$repo/build/gui" --target tavik -j "$(nproc)" >/dev/null
-    fi
-fi
-[[ -x $tavik ]] || die "no tavik binary at $tavik"
-tavik=$(cd "$(dirname "$tavik")" && pwd)/$(basename "$tavik")
-# xboard splits its engine's command line at spaces and knows no quoting.
-[[ $tavik != *[[:space:]]* ]] || die "xboard cannot start an engine whose path holds a space: $tavik"
+find_tavik "$repo"
 engine=$tavik${engine_args:+ $engine_args}
 
 # ---- The match --------------------------------------------------------------
