@@ -4,17 +4,17 @@
 
 namespace {
 
-// The nodes each level below the full one searches: about 1.6 times the
-// level before, from a depth of one or two moves at level 0 to a few
-// hundredths of a second at level 19.
+// The nodes each level below the full one searches: about 1.55 times the
+// level before, from a search of three plies or so at level 0 to a third of
+// a second at level 19.
 constexpr int64_t NODES_FOR_LEVEL[MAX_SKILL_LEVEL] = {
-    60,    100,   160,   250,    400,    650,    1000,   1600,   2500,   4000,
-    6500,  10000, 16000, 25000, 40000, 65000, 100000, 160000, 250000, 400000,
+    1000,   1550,   2400,   3700,   5800,   9000,    14000,   21500,   33000,   52000,
+    80000, 125000, 190000, 300000, 460000, 720000, 1100000, 1700000, 2700000, 4200000,
 };
 
-// How far below the best a level's move may score, in centipawns: 12 per
-// level below the full one, two pawns and a half at level 0.
-int MarginForLevel(int level) { return (MAX_SKILL_LEVEL - level) * 12; }
+// How far below the best a level's move may score, in centipawns: 5 per
+// level below the full one, a pawn at level 0.
+int MarginForLevel(int level) { return (MAX_SKILL_LEVEL - level) * 5; }
 
 }  // namespace
 
