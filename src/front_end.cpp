@@ -44,6 +44,14 @@ int SkillLevelOf(const EngineOptions& options)
     return options.limit_strength ? SkillLevelForElo(options.elo) : options.skill_level;
 }
 
+bool SetTableSize(Session& session, int megabytes)
+{
+    if (!ResizeTT(megabytes))
+        return false;
+    session.options.hash_mb = megabytes;
+    return true;
+}
+
 int RunCommands(Session& session, const std::function<void(const std::string&)>& execute)
 {
     StartEngine(STANDARD_RULES);

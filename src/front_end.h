@@ -51,6 +51,11 @@ struct Session {
     uint64_t random = 0;
 };
 
+// Gives the standard rules an empty table of `megabytes` and records its
+// size in the session's options; false, with the table and the options as
+// they were, when the memory cannot be had.
+bool SetTableSize(Session& session, int megabytes);
+
 // Starts the engine (StartEngine) with a table of the options' size, sets up
 // a new board and carries out the session's commands, the waiting lines
 // first, until "quit" or the end of the input. Returns the exit status.

@@ -295,9 +295,7 @@ struct UciOption {
 // The table keeps its size when a larger one cannot be had.
 void SetHash(Session& session, int64_t megabytes)
 {
-    if (ResizeTT(static_cast<int>(megabytes)))
-        session.options.hash_mb = static_cast<int>(megabytes);
-    else
+    if (!SetTableSize(session, static_cast<int>(megabytes)))
         *session.out << "info string no memory for a hash table of " << megabytes << " MB: it stays at "
                      << session.options.hash_mb << " MB\n";
 }
@@ -308,7 +306,7 @@ const EngineOptions DEFAULTS;
 const UciOption OPTIONS[] = {
     {"Hash", OptionType::SPIN, DEFAULTS.hash_mb, 1, MAX_HASH_MB, SetHash},
     {"Threads", OptionType::SPIN, 1, 1, 1, [](Session&, int64_t) {}},  // the search runs on one
-    {"Clear Hash", OptionType::BUTTON, 0, 0, 0, [](Session&, int64_t) { ClearTT(); }},
+    {"Clear Hash", OptionType::BUTTON, 0, 0, 0, [](Session&, int64_t) { ClearTT(STANDARD_RULES); }},
     {"Move Overhead", OptionType::SPIN, DEFAULTS.move_overhead_ms, 0, 5000,
      [](Session& session, int64_t value) { session.options.move_overhead_ms = value; }},
     {"MultiPV", OptionType::SPIN, DEFAULTS.lines, 1, MAX_LINES,
@@ -415,7 +413,7 @@ void Execute(Session& session, const std::string& line)
     } else if (name == "setoption") {
         SetOption(session, words);
     } else if (name == "ucinewgame") {
-        ClearTT();
+        ClearTT(STANDARD_RULES);
         session.board = NewBoard(STANDARD_RULES);
     } else if (name == "position") {
         SetPosition(session, words);

@@ -268,9 +268,7 @@ void SetMemory(Session& session, std::string_view line, std::string_view argumen
     const int size = static_cast<int>(std::min<int64_t>(*megabytes, MAX_HASH_MB));
     if (size == session.options.hash_mb)
         return;
-    if (ResizeTT(size))
-        session.options.hash_mb = size;
-    else
+    if (!SetTableSize(session, size))
         Error(session, "out of memory", line);
 }
 
