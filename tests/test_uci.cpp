@@ -50,6 +50,8 @@ const std::vector<Exchange> EXCHANGES = {
       "info string searchmoves: no legal move given, every move is searched", "bestmove d1d8"}, "* w - - 0 1"},
     {"go mate 2 ends at the mate it finds", "position fen k7/8/2K5/8/8/8/8/6R1 w - - 0 1\ngo mate 2\n",
      {"info depth * score mate 2 * pv c6*", "bestmove c6* ponder a8*"}, "* w - - 0 1"},
+    {"go mate with no number above 0 is a plain search", "go mate 0 depth 1\ngo mate -3 depth 1\ngo mate x depth 1\n",
+     {"info depth 1 *", "bestmove *", "info depth 1 *", "bestmove *", "info depth 1 *", "bestmove *"}, START_POSITION},
     {"ponderhit outside a ponder search is passed over", "go depth 2\nponderhit\nponderhit\n", {"bestmove *"},
      START_POSITION, Arrival::ALL_AT_ONCE},
     // A ponder search that has completed its depth still reads lines, and
