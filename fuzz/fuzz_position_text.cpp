@@ -10,7 +10,7 @@
 
 #include "board.h"
 #include "classic.h"
-#include "eval.h"
+#include "classic_eval.h"
 #include "hash.h"
 #include "movegen.h"
 #include "perft.h"

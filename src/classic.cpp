@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "clock.h"
-#include "eval.h"
+#include "classic_eval.h"
 #include "make_move.h"
 #include "notation.h"
 #include "position_text.h"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -48,12 +49,21 @@ uint16_t TagOf(const TTEntry& entry)
 // The classic table keeps its prime modulus, on which the classic node
 // counts depend; a standard table of any size spreads the keys over its
 // slots by a multiplication, which costs less than a division.
+//
+// The standard table is cut into buckets of BUCKET_SLOTS slots on one cache
+// line, and a key picks the first slot of its bucket: a position may stand
+// in any slot of it, so that a deep result and a recent one can both stay.
 uint32_t SlotOf(Rules rules, uint32_t key)
 {
     if (rules == CLASSIC_RULES)
         return key % TT_SIZE;
-    return static_cast<uint32_t>((uint64_t{key} * standard_table.slots) >> 32);
+    const uint32_t buckets = standard_table.slots / BUCKET_SLOTS;
+    return static_cast<uint32_t>((uint64_t{key} * buckets) >> 32) * BUCKET_SLOTS;
 }
+
+// The age of the standard table's results: raised by every search, kept in
+// their `stamp`, so that a store prefers to replace what older searches left.
+int32_t table_age = 0;
 
 TTEntry* EntriesOf(Rules rules) { return rules == CLASSIC_RULES ? trans_table : standard_table.entries; }
 uint16_t* TagsOf(Rules rules) { return rules == CLASSIC_RULES ? slot_tags : standard_table.tags; }
@@ -102,7 +112,7 @@ void AdviseHugePages()
 bool ResizeTT(int megabytes)
 {
     const size_t bytes = size_t(std::clamp(megabytes, 1, MAX_HASH_MB)) << 20;
-    const auto slots = static_cast<uint32_t>(bytes / (sizeof(TTEntry) + sizeof(uint16_t)));
+    const auto slots = static_cast<uint32_t>(bytes / (sizeof(TTEntry) + sizeof(uint16_t))) / BUCKET_SLOTS * BUCKET_SLOTS;
     const size_t entry_bytes = (size_t{slots} * sizeof(TTEntry) + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
     auto* entries = static_cast<TTEntry*>(std::aligned_alloc(HUGE_PAGE, entry_bytes));
     auto* tags = static_cast<uint16_t*>(std::malloc(size_t{slots} * sizeof(uint16_t)));
@@ -132,12 +142,14 @@ void ClearTT()
 
 void ClearTT(Rules rules) { Empty(EntriesOf(rules), TagsOf(rules), TableSlots(rules)); }
 
+void NewTableAge() { ++table_age; }
+
 int HashFull()
 {
     const uint32_t sample = std::min<uint32_t>(1000, standard_table.slots);
     int used = 0;
     for (uint32_t i = 0; i < sample; ++i)
-        used += standard_table.tags[i] != 0;
+        used += standard_table.tags[i] != 0 && standard_table.entries[i].stamp == table_age;
     return static_cast<int>(used * 1000 / sample);
 }
 
@@ -154,17 +166,22 @@ bool SlotTagsOk()
 
 namespace {
 
+int SlotsPerKey(Rules rules) { return rules == CLASSIC_RULES ? 1 : BUCKET_SLOTS; }
+
 // The slot that holds the board's position, or none.
 const TTEntry* FindSlot(const Board& board)
 {
     // Empty or another position's: mostly told by the tag alone.
-    const uint32_t index = SlotIndex(board);
-    if (TagsOf(board.rules)[index] != LockTag(State(board).hash_lock))
-        return nullptr;
-    const TTEntry& entry = EntriesOf(board.rules)[index];
-    if (entry.bound == BOUND_EMPTY || entry.stamp == -1 || entry.lock != State(board).hash_lock)
-        return nullptr;
-    return &entry;
+    const uint32_t first = SlotIndex(board);
+    const uint16_t tag = LockTag(State(board).hash_lock);
+    for (int i = 0; i < SlotsPerKey(board.rules); ++i) {
+        if (TagsOf(board.rules)[first + i] != tag)
+            continue;
+        const TTEntry& entry = EntriesOf(board.rules)[first + i];
+        if (entry.bound != BOUND_EMPTY && entry.stamp != -1 && entry.lock == State(board).hash_lock)
+            return &entry;
+    }
+    return nullptr;
 }
 
 // Under the standard rules a mate is kept relative to the node that stores it
@@ -227,8 +244,52 @@ bool TableMove(const Board& board, Move& move)
     return slot != nullptr;
 }
 
+namespace {
+
+// Step 1. The slot of the bucket that holds the position already, else an
+// empty one, else the one whose result is worth least: shallow, and from an
+// older search.
+uint32_t StandardVictim(const Board& board)
+{
+    const uint32_t first = SlotIndex(board);
+    uint32_t victim = first;
+    int least = std::numeric_limits<int>::max();
+    for (uint32_t index = first; index < first + BUCKET_SLOTS; ++index) {
+        const TTEntry& entry = standard_table.entries[index];
+        if (standard_table.tags[index] == 0 || entry.lock == State(board).hash_lock)
+            return index;
+        const int worth = entry.depth - 8 * (table_age - entry.stamp);
+        if (worth < least) {
+            least = worth;
+            victim = index;
+        }
+    }
+    return victim;
+}
+
+// Step 2. A result of the same position gives way unless it is deeper and
+// of this search; the move of a result that has none is kept.
+void StoreStandard(const Board& board, Move move, int score, int depth, Bound bound)
+{
+    const uint32_t index = StandardVictim(board);
+    TTEntry& entry = standard_table.entries[index];
+    const bool same = standard_table.tags[index] != 0 && entry.lock == State(board).hash_lock;
+    if (same && entry.stamp == table_age && entry.depth > depth + 2 && bound != BOUND_EXACT)
+        return;
+    const Move kept = same && IsNoMove(move) ? entry.best_move : move;
+    entry = {depth, ScoreToTable(board, score), table_age, bound, State(board).hash_lock, kept};
+    standard_table.tags[index] = TagOf(entry);
+}
+
+}  // namespace
+
 int StoreTT(const Board& board, Move move, int score, int depth, Bound bound)
 {
+    if (board.rules == STANDARD_RULES && OwnsStandardTable()) {
+        StoreStandard(board, move, score, depth, bound);
+        return 1;
+    }
+
     // Step 1. The clock is read on every store.
     const int32_t now = static_cast<int32_t>(ReadClock());
 

@@ -47,6 +47,11 @@ inline constexpr int DEFAULT_HASH_MB = 16;
 #endif
 inline constexpr int MAX_HASH_MB = TAVIK_MAX_HASH_MB;
 
+// The slots of the standard table that a position may stand in: a bucket
+// of two, one cache line.
+inline constexpr uint32_t BUCKET_SLOTS = 2;
+static_assert(BUCKET_SLOTS * sizeof(TTEntry) == 64);
+
 // Gives the standard rules an empty table of `megabytes` (1..MAX_HASH_MB).
 // False when the memory cannot be had: the table in use stays as it was.
 bool ResizeTT(int megabytes);
@@ -59,8 +64,12 @@ void ClearTT();
 // Empties the slots of the table the rules use.
 void ClearTT(Rules rules);
 
+// Starts a new age of the standard table: what the searches before left
+// is replaced first. Every standard search starts one.
+void NewTableAge();
+
 // How full the standard table is, in thousandths: the share of its first
-// thousand slots that hold a position.
+// thousand slots that hold a position of this age.
 int HashFull();
 
 // Asks the system to keep the classic table on huge pages. Call it before
@@ -82,8 +91,10 @@ int ProbeTT(const Board& board, int alpha, int beta, int depth, int& score, Move
 // may be no move, or one the position does not have.
 bool TableMove(const Board& board, Move& move);
 
-// Offers a result for the board's position; written when the slot is
-// shallower or older than this second. Always 1.
+// Offers a result for the board's position. In the classic table, written
+// when the slot is shallower or older than this second; in the standard
+// one, into the bucket's slot that holds the position, or an empty one, or
+// the one worth least by depth and age (`stamp` holds the age). Always 1.
 int StoreTT(const Board& board, Move move, int score, int depth, Bound bound);
 
 // Start loading what a lookup reads next, so that the load overlaps other

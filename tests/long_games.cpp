@@ -13,7 +13,7 @@
 
 #include "board.h"
 #include "diagram.h"
-#include "eval.h"
+#include "classic_eval.h"
 #include "scripted_game.h"
 #include "session.h"
 

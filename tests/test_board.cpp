@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "attack.h"
-#include "eval.h"
+#include "classic_eval.h"
 #include "figure.h"
 #include "hash.h"
 #include "movegen.h"

@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "eval.h"
+#include "classic_eval.h"
 #include "test_support.h"
 
 namespace {

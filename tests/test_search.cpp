@@ -12,7 +12,7 @@
 
 #include "classic.h"
 #include "clock.h"
-#include "eval.h"
+#include "classic_eval.h"
 #include "hash.h"
 #include "movegen.h"
 #include "perft.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "diagram.h"
-#include "eval.h"
+#include "classic_eval.h"
 #include "scripted_game.h"
 #include "session.h"
 #include "test_support.h"

@@ -146,7 +146,7 @@ TEST(UciTest, EachOptionTakesEffect)
 {
     for (const uint32_t megabytes : {1, 3}) {
         RunFrontEnd(FrontEnd::UCI, "setoption name Hash value " + std::to_string(megabytes) + "\n");
-        EXPECT_EQ(TableSlots(STANDARD_RULES), (megabytes << 20) / (sizeof(TTEntry) + sizeof(uint16_t)));
+        EXPECT_EQ(TableSlots(STANDARD_RULES), (megabytes << 20) / (sizeof(TTEntry) + sizeof(uint16_t)) / BUCKET_SLOTS * BUCKET_SLOTS);
     }
     // 400 ms less 390 of overhead leave 10 for the search.
     const int64_t full = MovetimeSpent("0"), shortened = MovetimeSpent("390");

@@ -7,7 +7,7 @@
 
 #include "attack.h"
 #include "board.h"
-#include "eval.h"
+#include "classic_eval.h"
 #include "hash.h"
 #include "make_move.h"
 #include "movegen.h"

@@ -1,4 +1,6 @@
-// Static evaluation: material plus square terms, from the side to move.
+// The classic evaluation: material plus square terms, kept up to date by the
+// moves, from the side to move. The classic engine scores every position by
+// it alone.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "eval.h"
+#include "classic_eval.h"
 
 #include "eval_tables.h"
 
