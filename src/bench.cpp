@@ -55,17 +55,26 @@ const std::vector<const char*> bench_positions = {
     "8/8/4kpp1/3p4/p6P/2B4b/6P1/6K1 w - - 0 40",
 };
 
-std::vector<BenchResult> RunBench(std::ostream& log)
+std::vector<BenchResult> RunBench(std::ostream& log, Rules rules)
 {
     SetClock(BenchClock);
     AdviseHugePages();
+    if (rules == STANDARD_RULES)
+        ResizeTT(DEFAULT_HASH_MB);
+    SearchLimits limits;
+    if (rules == STANDARD_RULES) {
+        limits.depth = STANDARD_BENCH_DEPTH;
+        limits.iterate = true;
+    }
     std::vector<BenchResult> results;
     for (const char* fen : bench_positions) {
         InitHashTables(BENCH_SEED);
-        ClearTT();
-        BoardPtr board = LoadFen(fen, CLASSIC_RULES);
+        ClearTT(rules);
+        if (rules == STANDARD_RULES)
+            ClearStandardSearch();
+        BoardPtr board = LoadFen(fen, rules);
         const auto start = std::chrono::steady_clock::now();
-        const SearchResult found = Search(*board, SearchLimits{});
+        const SearchResult found = Search(*board, limits);
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
         BenchResult result{fen, found.nodes, found.has_move ? MoveText(found.best) : "none", elapsed.count()};
         log << result.nodes << " " << result.move << " " << static_cast<int>(result.seconds * 1000 + 0.5) << " ms "
