@@ -234,8 +234,6 @@ int StaticExchange(const Board& board, Move move)
             break;
         ++depth;
         gain[depth] = on_square - gain[depth - 1];
-        if (std::max(-gain[depth - 1], gain[depth]) < 0)
-            break;
         occupied ^= Bit(from);
         attackers |= SlidersAttackingWith(board, target, occupied, occupied);
         on_square = SEE_VALUE[board.squares[from]->type];
@@ -243,7 +241,7 @@ int StaticExchange(const Board& board, Move move)
     }
 
     // Step 3. Back from the end: each side stops taking where that is better.
-    while (--depth > 0)
+    for (; depth > 0; --depth)
         gain[depth - 1] = -std::max(-gain[depth - 1], gain[depth]);
     return gain[0];
 }
