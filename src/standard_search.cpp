@@ -361,15 +361,15 @@ int StandardNode(Board& board, int alpha, int beta, int depth, bool null_allowed
 
     // Step 5. The table: an answer off the principal variation, else its move.
     Move table_move = NO_MOVE;
-    if (!root) {
-        ++tt_probes;
-        int score;
-        if (ProbeTT(board, alpha, beta, depth, score, table_move) && !pv) {
-            ++tt_hits;
-            return score;
-        }
+    ++tt_probes;
+    int table_score;
+    if ((root || ProbeTT(board, alpha, beta, depth, table_score, table_move)) && TableMove(board, table_move)) {
+        // A hit answers only a node off the principal variation; there it
+        // lends its move.
+        ++tt_hits;
+        if (!pv && !root)
+            return table_score;
     }
-    TableMove(board, table_move);
 
     // Step 6. The static evaluation, and whether it rose since the side's
     // last move.
