@@ -97,9 +97,7 @@ void FilterRootMoves(MoveList& list)
     list.count = kept;
 }
 
-namespace {
-
-int IsStandardRepetition(const Board& board)
+bool IsStandardRepetition(const Board& board, int times, int since)
 {
     const KeyLock hash = KeyLockOf(State(board));
     const int first = std::max(0, board.ply - State(board).halfmove_clock);
@@ -107,13 +105,11 @@ int IsStandardRepetition(const Board& board)
     for (int i = board.ply - 2; i >= first; i -= 2) {
         if (IsNoMove(board.states[i].move) || IsNoMove(board.states[i + 1].move))
             break;
-        if (KeyLockOf(board.states[i]) == hash)
-            ++count;
+        if (KeyLockOf(board.states[i]) == hash && (i > since || ++count == times))
+            return true;
     }
-    return count > 1 ? 1 : 0;
+    return false;
 }
-
-}  // namespace
 
 bool IsFiftyMoveDraw(Board& board)
 {
@@ -125,7 +121,7 @@ bool IsFiftyMoveDraw(Board& board)
 int IsRepetition(const Board& board)
 {
     if (board.rules == STANDARD_RULES)
-        return IsStandardRepetition(board);
+        return IsStandardRepetition(board, 2, MAX_PLIES) ? 1 : 0;
     const uint32_t key = State(board).hash_key;
     int count = 0;
     for (int i = board.ply - 1; i >= 0; --i) {

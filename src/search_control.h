@@ -166,6 +166,12 @@ void FilterRootMoves(MoveList& list);
 // the last capture, pawn move or null move.
 int IsRepetition(const Board& board);
 
+// Under the standard rules, whether the board's position stood `times`
+// times before since the last capture, pawn move or null move, or once at a
+// board ply after `since` (inside a search's own line, where one return
+// already shows what the rule will make of it).
+bool IsStandardRepetition(const Board& board, int times, int since);
+
 // Whether the fifty-move rule ends the game in the board's position (standard
 // rules only): a hundred plies without a capture or pawn move, and the side
 // to move not checkmated.

@@ -145,25 +145,6 @@ void RewardCutoff(const Board& board, Move move, int depth, const Move* tried, i
         UpdateHistory(board.side, tried[i], -bonus);
 }
 
-// ---- Draws -----------------------------------------------------------------------
-
-// A position that repeats one met earlier on the line since the root is
-// scored a draw at once: whatever was best there is best here too. One
-// from before the root must stand twice before, as the rule has it.
-bool IsRepeated(const Board& board)
-{
-    const KeyLock hash = KeyLockOf(State(board));
-    const int first = std::max(0, board.ply - State(board).halfmove_clock);
-    int count = 0;
-    for (int i = board.ply - 2; i >= first; i -= 2) {
-        if (IsNoMove(board.states[i].move) || IsNoMove(board.states[i + 1].move))
-            break;
-        if (KeyLockOf(board.states[i]) == hash && (i > root_ply || ++count == 2))
-            return true;
-    }
-    return false;
-}
-
 bool HasFigures(const Board& board, Colour colour)
 {
     const uint64_t figures = Pieces(board, colour) & ~Pawns(board, colour);
@@ -340,8 +321,10 @@ int StandardNode(Board& board, int alpha, int beta, int depth, bool null_allowed
     const bool in_check = InCheck(board);
 
     if (!root) {
-        // Step 2. Draws by repetition and the fifty-move rule.
-        if (IsRepeated(board) || IsFiftyMoveDraw(board))
+        // Step 2. Draws by the fifty-move rule and by repetition: a position
+        // met before on the line since the root is a draw at once, whatever
+        // was best there being best here too.
+        if (IsStandardRepetition(board, 2, root_ply) || IsFiftyMoveDraw(board))
             return 0;
         // Step 3. Mate distance pruning: no line from here can mate sooner
         // than a mate already found nearer the root.
