@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # What the GUI scripts share; sourced after they define log and die.
 
 # Installs the Debian packages named, as root; otherwise names them and stops.
@@ -51,6 +52,7 @@ engine_state() {
 # name the engines whose states the watchdog reports. Sets status to
 # xboard's exit status, and stopped (why the watchdog ended the match, empty
 # when it did not) and last_lines (the end of the debug log then).
+# shellcheck disable=SC2154,SC2034 # the caller's variables, in and out
 run_xboard() {
     local minutes=$1 server=$2 engines=$3 start now last deadline pair
     shift 3
