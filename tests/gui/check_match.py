@@ -371,7 +371,7 @@ def main(argv):
     own = faulty[ENGINE]
     print(
         f"strength: opponent={opponent} games={played} wins={wins} draws={draws} losses={losses} "
-        f"score={score:.1f}% elo={difference:+.0f} margin={margin:.0f} "
+        f"score={score:.1f}% elo={round(difference):+d} margin={round(margin)} "
         f"illegal={own['illegal']} false_claims={own['false claim']} time_losses={time_losses} "
         f"crashes={own['crash']} opponent_time_losses={opponent_time_losses} "
         f"opponent_faults={opponent_faults}"
