@@ -180,44 +180,9 @@ xboard_args=(
 )
 
 log "playing $games game(s) at 40 moves in $time_control min: $engine against fairymax at depth $depth, output in $out"
-# Whether an engine of the match is running, has died (a zombie that xboard
-# has not reaped) or is not there.
-engine_state() {
-    { ps -o stat=,comm= --sid "$match" || true; } | awk -v name="${1:0:15}" '
-        $2 == name { state = $1 ~ /^Z/ ? "died" : "is running" }
-        END { print state ? state : "is not running" }'
-}
-
-# xboard, Xvfb and the engines run in a session of their own, which a
-# watchdog ends when the match overruns or when the debug log, which grows
-# with every move, stays still for too long: a hung engine then fails the
-# run in minutes instead of waiting half an hour for its flag to fall.
-start=$(date +%s)
-deadline=$((start + games * game_minutes * 60 + 60))
-HOME=$out/home setsid xvfb-run -a -s "-screen 0 1280x1024x24" xboard "${xboard_args[@]}" >"$output" 2>&1 &
-match=$!
-stopped=""
-while kill -0 "$match" 2>/dev/null; do
-    sleep 2
-    now=$(date +%s)
-    last=$(stat -c %Y "$debug" 2>/dev/null || echo "$start")
-    if ((now > deadline)); then
-        stopped="the match overran $((games * game_minutes)) minutes"
-    elif ((now - last > stall_seconds)); then
-        stopped="nothing happened for $stall_seconds s"
-    fi
-    if [[ -n $stopped ]]; then
-        stopped+=", tavik $(engine_state "$(basename "$tavik")"), fairymax $(engine_state fairymax)"
-        last_lines=$(tail -n 15 "$debug" 2>/dev/null || true)
-        kill -TERM -- "-$match" 2>/dev/null || true
-        sleep 3
-        kill -KILL -- "-$match" 2>/dev/null || true
-        break
-    fi
-done
-status=0
-wait "$match" || status=$?
-log "xboard ended with status $status after $(($(date +%s) - start)) s"
+# The watchdog stops the match much earlier than the clocks would when the
+# debug log stays still (see run_xboard in common.sh).
+run_xboard $((games * game_minutes)) 99 "tavik=$tavik fairymax=fairymax" "${xboard_args[@]}"
 
 verdict=0
 python3 "$here/check_match.py" "$pgn" "$debug" "$games" "$output" || verdict=$?

@@ -54,8 +54,44 @@ CASES = [
      False, {"losses": 1, "illegal": 1, "forfeits": 1, "draw_claims": 0}),
 ]
 
+# The same for a strength match (--strength), which fails on tavik's faults
+# alone: an older build named apart, a forfeit of the side that lost it, and
+# the faults xboard's lines pin on the first or second program.
+STRENGTH_CASES = [
+    ("previous", "tavik 0.2.0", "0-1", "Xboard adjudication: Checkmate", [],
+     True, {"games": 1, "wins": 1, "losses": 0}),
+    ("tavik 0.2.0", "Sjeng 11.2", "1-0", "Xboard: Forfeit due to invalid move: e7e5 (e7e5 via `0, `0) res=24",
+     ['Illegal move "e7e5" from second machine'], True, {"wins": 1, "illegal": 0, "opponent_faults": 1}),
+    ("Sjeng 11.2", "tavik 0.2.0", "1-0", "Xboard: Forfeit due to illegal move: e7e5 (e7e5)", [],
+     False, {"losses": 1, "illegal": 1, "opponent_faults": 0}),
+    ("tavik 0.2.0", "Sjeng 11.2", "1-0", "Error: second chess program (sjeng) exited unexpectedly", [],
+     True, {"wins": 1, "crashes": 0, "opponent_faults": 1}),
+    ("tavik 0.2.0", "Sjeng 11.2", "0-1", "Error: first chess program (tavik) exited unexpectedly", [],
+     False, {"losses": 1, "crashes": 1, "opponent_faults": 0}),
+    # a granted claim, then the next game's opening loaded before that game starts
+    ("Sjeng 11.2", "tavik 0.2.0", "1/2-1/2", "3-fold repetition",
+     ["300 <first : 1/2-1/2 {3-fold repetition}", "GameEnds(28, 3-fold repetition, 5)", "GameEnds(29, , 3)"],
+     True, {"draws": 1}),
+    ("Sjeng 11.2", "tavik 0.2.0", "1/2-1/2", "False draw claim: '3-fold repetition'",
+     ["300 <first : 1/2-1/2 {3-fold repetition}"], False, {"draws": 1, "false_claims": 1}),
+    ("Sjeng 11.2", "tavik 0.2.0", "1-0", "White wins on time", [], False, {"losses": 1, "time_losses": 1}),
+    ("Sjeng 11.2", "tavik 0.2.0", "0-1", "Black wins on time", [],
+     True, {"wins": 1, "time_losses": 0, "opponent_time_losses": 1}),
+]
 
-def judge(white, black, result, ending, lines):
+# wins, draws, losses: the Elo difference and its margin, rounded; a clean
+# sweep counts as half a point short of it
+ELO_CASES = [
+    (18, 8, 14, 35, 97),
+    (20, 0, 20, 0, 108),
+    (0, 10, 0, 0, 0),
+    (10, 0, 0, 512, 113),
+    (0, 0, 10, -512, 113),
+    (0, 0, 0, 0, 0),
+]
+
+
+def judge(white, black, result, ending, lines, options=()):
     with tempfile.TemporaryDirectory() as folder:
         pgn, log = os.path.join(folder, "games.pgn"), os.path.join(folder, "debug.log")
         with open(pgn, "w") as f:
@@ -68,10 +104,11 @@ def judge(white, black, result, ending, lines):
             f.write("\n".join(["New game (1): a-b (w)", *lines, *ends, ""]))
         printed = io.StringIO()
         with contextlib.redirect_stdout(printed):
-            verdict = check_match.main(["check_match.py", pgn, log, "1"])
+            verdict = check_match.main(["check_match.py", *options, pgn, log, "1"])
     summary = printed.getvalue().splitlines()[-1]
     fields = dict(word.split("=") for word in summary.split()[1:])
-    return verdict, {name: int(value) for name, value in fields.items()}, printed.getvalue()
+    numbers = {name: int(value) for name, value in fields.items() if value.lstrip("+-").isdigit()}
+    return verdict, numbers, printed.getvalue()
 
 
 class Verdicts(unittest.TestCase):
@@ -82,6 +119,19 @@ class Verdicts(unittest.TestCase):
                 self.assertEqual(verdict == 0, passes, printed)
                 for name, value in expected.items():
                     self.assertEqual(fields[name], value, f"{name} in {printed}")
+
+    def test_strength_cases(self):
+        for white, black, result, ending, lines, passes, expected in STRENGTH_CASES:
+            with self.subTest(white=white, black=black, ending=ending):
+                verdict, fields, printed = judge(white, black, result, ending, lines, ("--strength", "sjeng"))
+                self.assertEqual(verdict == 0, passes, printed)
+                for name, value in expected.items():
+                    self.assertEqual(fields[name], value, f"{name} in {printed}")
+
+    def test_elo(self):
+        for wins, draws, losses, difference, margin in ELO_CASES:
+            with self.subTest(wins=wins, draws=draws, losses=losses):
+                self.assertEqual([round(x) for x in check_match.elo(wins, draws, losses)], [difference, margin])
 
 
 if __name__ == "__main__":
