@@ -65,10 +65,7 @@ int Distance(int a, int b) { return std::max(std::abs(FileOf(a) - FileOf(b)), st
 uint64_t FileMask(int file) { return FILE_A << file; }
 
 // The files beside `file` (one or two).
-uint64_t NeighbourFiles(int file)
-{
-    return (file > 0 ? FileMask(file - 1) : 0) | (file < 7 ? FileMask(file + 1) : 0);
-}
+uint64_t NeighbourFiles(int file) { return (file > 0 ? FileMask(file - 1) : 0) | (file < 7 ? FileMask(file + 1) : 0); }
 
 // The squares on ranks strictly ahead of `square` for `colour`.
 uint64_t AheadOf(int square, Colour colour)

@@ -31,19 +31,19 @@ struct StandardWeights {
     // middle), and the pawn's per rank advanced.
     Taper centre[6];
     Taper pawn_advance;
-    Taper king_back_rank;     // a king on its first rank, in the middlegame
-    Taper rook_seventh;       // a rook on the seventh rank
+    Taper king_back_rank;  // a king on its first rank, in the middlegame
+    Taper rook_seventh;    // a rook on the seventh rank
     // Mobility: per square a figure reaches that holds no figure of its own
     // and no enemy pawn attacks, counted from the squares it has on average.
     Taper mobility[6];
     int32_t mobility_base[6];
     Taper doubled_pawn;
     Taper isolated_pawn;
-    Taper passed_pawn[8];    // by rank advanced, 1 to 6
-    Taper free_passer[8];    // a passed pawn whose path to the last rank is empty
-    Taper passer_king_distance;  // per square the enemy king is farther than the own from its stop square
-    Taper shelter_pawn;      // per pawn shielding the castled king
-    Taper open_king_file;    // per file next to the king with no own pawn
+    Taper passed_pawn[8];          // by rank advanced, 1 to 6
+    Taper free_passer[8];          // a passed pawn whose path to the last rank is empty
+    Taper passer_king_distance;    // per square the enemy king is farther than the own from its stop square
+    Taper shelter_pawn;            // per pawn shielding the castled king
+    Taper open_king_file;          // per file next to the king with no own pawn
     int32_t king_attack_units[6];  // what each attacker near the king adds
     int32_t king_danger_scale;     // centipawns per unit squared, in 1/64
     Taper bishop_pair;

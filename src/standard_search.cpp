@@ -73,10 +73,7 @@ FigureType Victim(const Board& board, Move move)
     return board.squares[move.to]->type;
 }
 
-bool IsTactical(const Board& board, Move move)
-{
-    return Victim(board, move) != NONE || move.kind == PROMOTE_QUEEN;
-}
+bool IsTactical(const Board& board, Move move) { return Victim(board, move) != NONE || move.kind == PROMOTE_QUEEN; }
 
 int32_t CaptureOrder(const Board& board, Move move)
 {
@@ -86,8 +83,8 @@ int32_t CaptureOrder(const Board& board, Move move)
     const int32_t order = gain * 8 - attacker;
     // Taking a figure worth at least the taker loses nothing: no exchange
     // needs working out.
-    const bool safe = SEE_VALUE[attacker] <= SEE_VALUE[victim == NONE ? PAWN : victim] ||
-                      StaticExchange(board, move) >= 0;
+    const bool safe =
+        SEE_VALUE[attacker] <= SEE_VALUE[victim == NONE ? PAWN : victim] || StaticExchange(board, move) >= 0;
     return (safe ? GOOD_CAPTURE : BAD_CAPTURE) + order;
 }
 

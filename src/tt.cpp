@@ -112,7 +112,8 @@ void AdviseHugePages()
 bool ResizeTT(int megabytes)
 {
     const size_t bytes = size_t(std::clamp(megabytes, 1, MAX_HASH_MB)) << 20;
-    const auto slots = static_cast<uint32_t>(bytes / (sizeof(TTEntry) + sizeof(uint16_t))) / BUCKET_SLOTS * BUCKET_SLOTS;
+    const auto slots =
+        static_cast<uint32_t>(bytes / (sizeof(TTEntry) + sizeof(uint16_t))) / BUCKET_SLOTS * BUCKET_SLOTS;
     const size_t entry_bytes = (size_t{slots} * sizeof(TTEntry) + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
     auto* entries = static_cast<TTEntry*>(std::aligned_alloc(HUGE_PAGE, entry_bytes));
     auto* tags = static_cast<uint16_t*>(std::malloc(size_t{slots} * sizeof(uint16_t)));

@@ -16,7 +16,7 @@ namespace {
 int64_t FixedClock() { return 1'000'000'000; }
 
 class StandardTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         SetClock(FixedClock);
@@ -102,8 +102,8 @@ TEST_F(StandardTest, EvaluationIsTheSameForEitherColourAndKnowsWhatCannotWin)
         EXPECT_EQ(Score(fen), Score(ColourFlipped(fen).c_str())) << fen;
 
     // A side without pawns that cannot mate wins nothing, however much up.
-    for (const char* fen : {"8/8/4k3/8/8/8/8/1N2K3 w - - 0 1", "8/8/4k3/8/8/8/8/2B1K3 b - - 0 1",
-                            "8/8/4k3/8/8/8/8/1N2KN2 w - - 0 1"})
+    for (const char* fen :
+         {"8/8/4k3/8/8/8/8/1N2K3 w - - 0 1", "8/8/4k3/8/8/8/8/2B1K3 b - - 0 1", "8/8/4k3/8/8/8/8/1N2KN2 w - - 0 1"})
         EXPECT_EQ(Score(fen), 0) << fen;
     EXPECT_GT(Score("8/8/4k3/8/8/8/8/R3K3 w - - 0 1"), 400);
 }
