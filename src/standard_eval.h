@@ -19,12 +19,13 @@ constexpr Taper operator+(Taper a, Taper b) { return {a.mg + b.mg, a.eg + b.eg};
 constexpr Taper operator-(Taper a, Taper b) { return {a.mg - b.mg, a.eg - b.eg}; }
 constexpr Taper operator*(Taper a, int32_t n) { return {a.mg * n, a.eg * n}; }
 
-// The weights of the standard evaluation. The material values and the shape
-// of the square terms follow the tuned values published for small engines
-// (pawn about 0.8 of its endgame value in the middlegame, a bishop a little
-// above a knight, a rook gaining in the endgame); the rest began from the
-// usual textbook sizes and were kept or changed by matches (see the
-// comments on each).
+// The weights of the standard evaluation. The material values follow those
+// tuned and published for small engines with tapered tables (a pawn worth
+// less in the middlegame than in the endgame, a bishop a little above a
+// knight, a rook gaining as the board empties); the other terms have the
+// sizes usual in small engines' evaluations. Matches decide which terms
+// stay, each against the build without it (doc/strength.md); the sizes
+// themselves have not been tuned one by one yet.
 struct StandardWeights {
     Taper material[6];  // by FigureType; the king's is 0
     // Square terms, per step toward the centre (0 on the rim, 3 in the
