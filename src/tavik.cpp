@@ -101,8 +101,10 @@ int main(int argc, char** argv)
         if (argc == 2 && std::strcmp(argv[1], mode.argument) == 0)
             return mode.run();
     }
-    if (argc > 2)
-        std::cerr << "tavik: one argument at the most\n" << USAGE;
+    if (argc == 3 && std::strcmp(argv[1], "bench") == 0)
+        std::cerr << "tavik: unknown bench argument '" << argv[2] << "'\n" << USAGE;
+    else if (argc > 2)
+        std::cerr << "tavik: too many arguments\n" << USAGE;
     else
         std::cerr << "tavik: unknown argument '" << argv[1] << "'\n" << USAGE;
     return 2;

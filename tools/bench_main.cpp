@@ -10,6 +10,10 @@
 int main(int argc, char** argv)
 {
     const bool standard = argc == 2 && std::strcmp(argv[1], "--standard") == 0;
+    if (argc > 1 && !standard) {
+        std::cerr << "usage: tavik-bench [--standard]\n";
+        return 2;
+    }
     const BenchTotal total = SumBench(RunBench(std::cout, standard ? STANDARD_RULES : CLASSIC_RULES));
     std::cout << "Nodes searched: " << total.nodes << "\n";
     std::cout << "Nodes/second: " << NodesPerSecond(total) << "\n";
