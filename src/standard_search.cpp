@@ -258,7 +258,14 @@ int StandardQuiesce(Board& board, int alpha, int beta)
     if (board.ply >= LAST_PLY || board.ply - root_ply >= QUIESCE_PLIES)
         return EvaluateStandard(board);
 
-    // Step 2. Stand pat, unless in check: then every evasion is searched.
+    // Step 2. The table: a null window takes the answer of any search of
+    // this position, which sees at least as far as the captures here.
+    int table_score;
+    Move table_move = NO_MOVE;
+    if (beta - alpha == 1 && ProbeTT(board, alpha, beta, 0, table_score, table_move))
+        return table_score;
+
+    // Step 3. Stand pat, unless in check: then every evasion is searched.
     int best = -INFINITE;
     int stand_pat = 0;
     if (!in_check) {
@@ -269,7 +276,7 @@ int StandardQuiesce(Board& board, int alpha, int beta)
         best = stand_pat;
     }
 
-    // Step 3. The captures that lose nothing, best first; in check, all moves.
+    // Step 4. The captures that lose nothing, best first; in check, all moves.
     MoveList list = in_check ? GenerateMoves(board, NO_MOVE) : GenerateCaptures(board, NO_MOVE);
     ScoreMoves(board, list, NO_MOVE);
     int legal = 0;
@@ -302,7 +309,7 @@ int StandardQuiesce(Board& board, int alpha, int beta)
         }
     }
 
-    // Step 4. In check with no evasion: mated.
+    // Step 5. In check with no evasion: mated.
     if (in_check && legal == 0)
         return board.ply - MATE_SCORE;
     return best;

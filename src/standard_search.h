@@ -6,8 +6,9 @@
 // pruning; a null move whose reduction grows with the depth; moves ordered by
 // the table's move, captures by a static exchange evaluation, killer moves
 // and a history table; late move reductions; futility and late move pruning
-// of quiet moves near the leaves; and a quiescence search that skips losing
-// captures and answers checks. It scores with the standard evaluation.
+// of quiet moves near the leaves; and a quiescence search that takes the
+// table's answers, skips losing captures and answers checks. It scores with
+// the standard evaluation.
 #pragma once
 
 #include <cstdint>
