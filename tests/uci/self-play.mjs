@@ -52,9 +52,16 @@ const OPENINGS = [...readFileSync(join(repo, 'tests', 'gui', 'openings.pgn'), 'u
   })
 
 // One engine process: send a line, or wait for the line that matches a
-// pattern and get it with the lines before it.
+// pattern and get it with the lines before it. An engine that dies before it
+// is told to quit ends the run with status 1: the match would hang or lie.
 function startEngine (path) {
   const child = spawn(path, ['--uci'], { stdio: ['pipe', 'pipe', 'inherit'] })
+  let quitting = false
+  child.on('exit', (code, signal) => {
+    if (quitting) return
+    console.error(`self-play: ${path} exited (${signal ?? `status ${code}`}) in the middle of a game`)
+    process.exit(1)
+  })
   const pending = []
   let waiter = null
   createInterface({ input: child.stdout }).on('line', line => {
@@ -69,7 +76,11 @@ function startEngine (path) {
   return {
     send: line => child.stdin.write(line + '\n'),
     until: pattern => new Promise(resolve => { pending.length = 0; waiter = { pattern, resolve } }),
-    quit () { this.send('quit'); setTimeout(() => child.kill(), 500) },
+    quit () {
+      quitting = true
+      this.send('quit')
+      setTimeout(() => child.kill(), 500)
+    },
   }
 }
 
