@@ -4,7 +4,7 @@
 // compared in a few minutes and many games: what a search technique or an
 // evaluation term is worth, taken out or put in.
 //
-//     node tests/uci/self-play.mjs NEW OLD [GAMES [NODES [JOBS]]]
+//     node tools/self-play.mjs NEW OLD [GAMES [NODES [JOBS]]]
 //
 // GAMES (200 by default) come in pairs: each opening of
 // tests/gui/openings.pgn once with each colour. A pair's node count is
@@ -25,7 +25,7 @@ import { createInterface } from 'node:readline'
 import { dirname, join } from 'node:path'
 import { fileURLToPath } from 'node:url'
 
-const repo = join(dirname(fileURLToPath(import.meta.url)), '..', '..')
+const repo = join(dirname(fileURLToPath(import.meta.url)), '..')
 const require = createRequire(join(repo, 'build', 'node-uci', 'package.json'))
 const { Chess } = require('chess.js')
 
