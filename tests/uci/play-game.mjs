@@ -120,12 +120,12 @@ function checkBest(chess, result, what) {
   return best
 }
 
-// Every "info" line of a search has a depth, a score and a legal PV, and
-// none is deeper than a "go depth" asked for.
 // The milliseconds this script has spent checking info lines, which replay
 // every line's moves and are no time of the engine's: the clocks leave them out.
 let checkingMs = 0
 
+// Every "info" line of a search has a depth, a score and a legal PV, and
+// none is deeper than a "go depth" asked for; the time taken goes to checkingMs.
 function checkInfos(chess, result, what, maxDepth) {
   const start = performance.now()
   try {
